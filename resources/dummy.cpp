@@ -1,0 +1,1 @@
+// Holds the embedded resources; no code of its own.

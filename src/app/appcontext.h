@@ -1,0 +1,28 @@
+#pragma once
+
+#include "lookupconfig.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace quillmore {
+
+class Dialogs;
+class SettingsStore;
+class Clipboard;
+class SpreadsheetLauncher;
+
+// What the windows take from outside; the program fills it with the real
+// desktop, tests with scripted stand-ins.
+struct AppContext
+{
+    Dialogs* dialogs = nullptr;
+    SettingsStore* settings = nullptr;
+    QString programFolder;
+    LookupConfig lookup;
+    std::shared_ptr<Clipboard> clipboard;
+    std::shared_ptr<SpreadsheetLauncher> spreadsheet;
+};
+
+} // namespace quillmore

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+namespace quillmore {
+
+// The one door through which the program asks the user anything or opens an
+// address: tests put a scripted implementation in its place.
+class Dialogs
+{
+public:
+    enum class Icon { None, Warning };
+
+    virtual ~Dialogs();
+
+    // A modal box with one OK button. An empty title means the application title.
+    void message(const QString& text, const QString& title = {}, Icon icon = Icon::None);
+
+    // An input box with OK and Cancel; Cancel gives the empty string.
+    QString input(const QString& prompt, const QString& title = {},
+                  const QString& defaultText = {});
+
+    // `filter` is written "Caption|pattern|Caption|pattern|", as the captions read.
+    QStringList openFileNames(const QString& title, const QString& filter);
+    QString saveFileName(const QString& title, const QString& filter);
+
+    // Opens an address, file or folder with its associated application; never reports.
+    virtual void openUrl(const QUrl& url) = 0;
+
+    void setApplicationTitle(const QString& title) { m_applicationTitle = title; }
+    QString applicationTitle() const { return m_applicationTitle; }
+
+    // The window that modal boxes belong to.
+    void setOwner(QWidget* owner) { m_owner = owner; }
+    QWidget* owner() const { return m_owner; }
+
+protected:
+    virtual void showMessage(const QString& text, const QString& title, Icon icon) = 0;
+    virtual QString askText(const QString& prompt, const QString& title,
+                            const QString& defaultText) = 0;
+    virtual QStringList askOpenFileNames(const QString& title, const QString& filter) = 0;
+    virtual QString askSaveFileName(const QString& title, const QString& filter) = 0;
+
+private:
+    QString m_applicationTitle;
+    QPointer<QWidget> m_owner;
+};
+
+// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as Qt's file dialogs want it.
+QString qtFileFilter(const QString& pipeFilter);
+
+// The real dialogs of the desktop.
+class DesktopDialogs : public Dialogs
+{
+public:
+    void openUrl(const QUrl& url) override;
+
+protected:
+    void showMessage(const QString& text, const QString& title, Icon icon) override;
+    QString askText(const QString& prompt, const QString& title,
+                    const QString& defaultText) override;
+    QStringList askOpenFileNames(const QString& title, const QString& filter) override;
+    QString askSaveFileName(const QString& title, const QString& filter) override;
+};
+
+} // namespace quillmore

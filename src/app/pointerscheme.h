@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QCursor>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+namespace quillmore {
+
+// A window's pointer: the hand over its buttons, the arrow elsewhere, and the
+// wait pointer over all of it while the window is busy; nothing replaces the
+// wait pointer until the window is no longer busy.
+class PointerScheme
+{
+public:
+    explicit PointerScheme(QWidget* window);
+
+    // The hand cursor from a .cur file, when it can be read; otherwise the system's.
+    void loadHandCursor(const QString& curFile);
+    void addHandWidget(QWidget* widget);
+    void addArrowWidget(QWidget* widget);
+
+    void setBusy(bool busy);
+    bool isBusy() const { return m_busy; }
+    QCursor handCursor() const;
+
+private:
+    void apply();
+
+    QPointer<QWidget> m_window;
+    QList<QPointer<QWidget>> m_hand;
+    QList<QPointer<QWidget>> m_arrow;
+    std::optional<QCursor> m_customHand;
+    bool m_busy = false;
+};
+
+// Reads a Windows .cur file into a cursor, hot spot included.
+std::optional<QCursor> loadCurFile(const QString& path);
+
+} // namespace quillmore
