@@ -23,8 +23,8 @@ int main(int argc, char* argv[])
     context.settings = &settings;
     context.programFolder = quillmore::programFolder();
     context.lookup = quillmore::LookupConfig::defaults();
-    context.clipboard = quillmore::makeSystemClipboard();
-    context.spreadsheet = quillmore::makeDesktopSpreadsheet(dialogs);
+    context.clipboard = std::make_shared<quillmore::SystemClipboard>();
+    context.spreadsheet = std::make_shared<quillmore::XlsxSpreadsheetLauncher>(dialogs);
 
     quillmore::MainWindow window(context);
     dialogs.setOwner(&window);

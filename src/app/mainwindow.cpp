@@ -332,7 +332,7 @@ void MainWindow::loadNumberFiles()
 {
     GuardedProcedure proc(*m_context.dialogs, form1("PushButton3_Click"));
     QStringList paths;
-    proc.step([&] { paths = m_context.dialogs->openFileNames(kLoadDialogTitle, kTextFileFilter); });
+    proc.step([&] { paths = m_context.dialogs->openFileNames(kLoadDialogTitle, kNumberFileFilter); });
     if (paths.isEmpty())
         return;
     // A load during a lookup run must not end the run's busy state: the run

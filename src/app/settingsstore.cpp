@@ -2,6 +2,7 @@
 
 #include "errorreport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,11 +15,34 @@ SettingsStore::SettingsStore()
                                              QStringLiteral("Halvren"),
                                              QStringLiteral("Quillmore")))
 {
+    setAsideIfDamaged([] {
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("Halvren"), QStringLiteral("Quillmore"));
+    });
 }
 
 SettingsStore::SettingsStore(const QString& iniFile)
     : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
 {
+    setAsideIfDamaged([iniFile] { return std::make_unique<QSettings>(iniFile, QSettings::IniFormat); });
+}
+
+void SettingsStore::setAsideIfDamaged(const std::function<std::unique_ptr<QSettings>()>& reopen)
+{
+    // Qt never writes over a file it could not parse, so a damaged file would
+    // silently swallow every later save. Keep it for inspection under another
+    // name and start afresh.
+    if (m_settings->status() != QSettings::FormatError)
+        return;
+    const QString path = m_settings->fileName();
+    if (!QFileInfo(path).isFile())
+        return;
+    m_settings.reset();
+    const QString aside =
+        path + QStringLiteral(".damaged-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QFile::rename(path, aside);
+    m_settings = reopen();
 }
 
 SettingsStore::~SettingsStore() = default;

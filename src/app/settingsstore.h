@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QSettings;
@@ -30,6 +31,7 @@ public:
 
 private:
     void restrictToOwner();
+    void setAsideIfDamaged(const std::function<std::unique_ptr<QSettings>()>& reopen);
     std::unique_ptr<QSettings> m_settings;
 };
 

@@ -1,0 +1,77 @@
+#include "clipboard.h"
+
+#include "textexport.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace quillmore {
+
+Clipboard::~Clipboard() = default;
+
+bool SystemClipboard::clear()
+{
+    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+    return true;
+}
+
+bool SystemClipboard::setText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    return true;
+}
+
+bool clipboardClear(Clipboard& clipboard)
+{
+    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
+        if (clipboard.clear())
+            return true;
+    }
+    return false;
+}
+
+bool clipboardSetText(Clipboard& clipboard, const QString& text)
+{
+    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
+        if (clipboard.setText(text))
+            return true;
+    }
+    return false;
+}
+
+QString copyListviewProperlySpacedText(const ReportTable& table)
+{
+    const QList<qsizetype> widths = columnWidths(table, CaptionWidth::Ignored);
+    const qsizetype columns = table.headers.size();
+    QString text;
+    QString line;
+    for (const ReportTable::Row& row : table.rows) {
+        if (!row.ticked)
+            continue;
+        line.clear();
+        for (qsizetype c = 0; c < columns; ++c)
+            appendAligned(line, cellText(row, c), widths.at(c));
+        // The last field's TAB goes, then whatever spaces end the line, so
+        // a pasted row carries no invisible tail.
+        if (!line.isEmpty())
+            line.chop(1);
+        qsizetype end = line.size();
+        while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
+            --end;
+        line.truncate(end);
+        text += line;
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void copyListviewProperlySpaced(const ReportTable& table, Clipboard& clipboard)
+{
+    if (table.rows.isEmpty())
+        return;
+    const QString text = copyListviewProperlySpacedText(table);
+    clipboardClear(clipboard);
+    clipboardSetText(clipboard, text);
+}
+
+} // namespace quillmore
