@@ -121,6 +121,9 @@ void MainWindow::buildControls()
     m_console->setReadOnly(true);
     m_console->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_console->setUndoRedoEnabled(false);
+    // Answers are long single lines: wrap them anywhere rather than scroll sideways.
+    m_console->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_console->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_copyConsoleButton = makePushButton(m_consoleFrame, QStringLiteral("Copy Results To Clipboard"),
                                          twipsRect(240, 1200, 3600, 405));
     m_clearConsoleButton =
@@ -299,6 +302,11 @@ void MainWindow::keyWindowClosed()
     }
     if (!m_closing)
         show();
+}
+
+KeyWindow* MainWindow::loadedKeyWindow() const
+{
+    return m_keyWindow.data();
 }
 
 bool MainWindow::isLookupRunning() const

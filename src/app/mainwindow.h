@@ -51,7 +51,7 @@ public:
     bool isBusy() const { return m_pointer.isBusy(); }
     // The key window, loaded unseen if need be.
     KeyWindow& keyWindow();
-    KeyWindow* loadedKeyWindow() const { return m_keyWindow; }
+    KeyWindow* loadedKeyWindow() const;
     bool isLookupRunning() const;
 
     // LookupRunView and ExportView

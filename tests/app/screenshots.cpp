@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 
 using namespace quillmore;

@@ -36,8 +36,10 @@ void doubleClickRow(QTreeWidget* list, int row)
 {
     QTreeWidgetItem* item = list->topLevelItem(row);
     list->setCurrentItem(item);
-    const QRect rect = list->visualItemRect(item);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    const QPoint at = list->visualItemRect(item).center();
+    // A real double-click: the view only reacts to one that follows a press.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
 } // namespace
