@@ -2,6 +2,7 @@
 
 #include "appcontext.h"
 #include "clipboard.h"
+#include "exportfakes.h"
 #include "scripteddialogs.h"
 #include "settingsstore.h"
 #include "spreadsheet.h"
@@ -12,25 +13,7 @@
 
 namespace quillmore::test {
 
-// A clipboard that remembers what it was given.
-class RecordingClipboard : public Clipboard
-{
-public:
-    QStringList calls;
-    QString text;
-    bool clear() override
-    {
-        calls << QStringLiteral("clear");
-        text.clear();
-        return true;
-    }
-    bool setText(const QString& t) override
-    {
-        calls << QStringLiteral("set");
-        text = t;
-        return true;
-    }
-};
+using RecordingClipboard = quillmore::testing::RecordingClipboard;
 
 // Everything a window needs, scripted and private to one test: its own
 // settings file, program folder and temporary folder.

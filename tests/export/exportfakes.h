@@ -8,6 +8,7 @@
 #include "errorreport.h"
 #include "exportview.h"
 #include "progresssink.h"
+#include "scripteddialogs.h"
 #include "spreadsheet.h"
 
 #include <QList>
@@ -20,98 +21,8 @@
 
 namespace quillmore::testing {
 
-// Answers from a script and remembers every box it was asked to show.
-class ScriptedDialogs : public Dialogs
-{
-public:
-    struct Shown
-    {
-        QString text;
-        QString title;
-        Icon icon;
-    };
-    struct Asked
-    {
-        QString title;
-        QString filter;
-    };
-
-    ScriptedDialogs() { setApplicationTitle(QStringLiteral("Quillmore")); }
-
-    QList<Shown> messages;
-    QList<Asked> saveRequests;
-    QList<Asked> openRequests;
-    QList<QUrl> openedUrls;
-    // Taken from the front; when none is left the user cancels.
-    QStringList saveAnswers;
-    QList<QStringList> openAnswers;
-    QStringList inputAnswers;
-
-    QStringList errorReports() const
-    {
-        QStringList reports;
-        for (const Shown& shown : messages) {
-            if (shown.title == QLatin1String("Application Error"))
-                reports << shown.text;
-        }
-        return reports;
-    }
-
-    void openUrl(const QUrl& url) override { openedUrls << url; }
-
-protected:
-    void showMessage(const QString& text, const QString& title, Icon icon) override
-    {
-        messages << Shown{text, title, icon};
-    }
-    QString askText(const QString&, const QString&, const QString&) override
-    {
-        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
-    }
-    QStringList askOpenFileNames(const QString& title, const QString& filter) override
-    {
-        openRequests << Asked{title, filter};
-        return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
-    }
-    QString askSaveFileName(const QString& title, const QString& filter) override
-    {
-        saveRequests << Asked{title, filter};
-        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
-    }
-};
-
-// A progress bar that keeps every change in order.
-class RecordingProgress : public ProgressSink
-{
-public:
-    // "value <number>" and "text <text>" entries, in call order.
-    QStringList log;
-    QList<double> values;
-    QStringList texts;
-    // Called before a value is taken; may throw to stand for a failing step.
-    std::function<void(double)> onValue;
-
-    void setProgressValue(double value) override
-    {
-        if (onValue)
-            onValue(value);
-        m_value = value;
-        values << value;
-        log << QStringLiteral("value ") + QString::number(value);
-    }
-    void setProgressText(const QString& text) override
-    {
-        m_text = text;
-        texts << text;
-        log << QStringLiteral("text ") + text;
-    }
-    double progressValue() const override { return m_value; }
-    QString progressText() const override { return m_text; }
-
-private:
-    double m_value = 0;
-    QString m_text = kProgressRestText;
-};
+using ScriptedDialogs = quillmore::test::ScriptedDialogs;
+using RecordingProgress = quillmore::test::RecordingProgress;
 
 class FakeExportView : public ExportView
 {

@@ -135,8 +135,8 @@ void SpreadsheetTest::workbookHoldsEveryRowAsText()
     saveResultsAsExcelFile(view, app);
 
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
-    QCOMPARE(view.scriptedDialogs.openedUrls.size(), 1);
-    const QString file = view.scriptedDialogs.openedUrls.first().toLocalFile();
+    QCOMPARE(view.scriptedDialogs.opened.size(), 1);
+    const QString file = view.scriptedDialogs.opened.first().toLocalFile();
     QVERIFY2(file.startsWith(temp.path() + "/"), qPrintable(file));
     // Private (the "user" bits only mirror the owner's), and left for the
     // application that opens it.
@@ -184,8 +184,8 @@ void SpreadsheetTest::fullListFillsNPlusOneRows()
     XlsxSpreadsheetLauncher app(view.scriptedDialogs, finds(SpreadsheetHandler::Kind::Desktop),
                                 temp.path());
     saveResultsAsExcelFile(view, app);
-    QCOMPARE(view.scriptedDialogs.openedUrls.size(), 1);
-    const QJsonObject book = readWorkbook(view.scriptedDialogs.openedUrls.first().toLocalFile());
+    QCOMPARE(view.scriptedDialogs.opened.size(), 1);
+    const QJsonObject book = readWorkbook(view.scriptedDialogs.opened.first().toLocalFile());
     QCOMPARE(book.value("dimension").toString(), QStringLiteral("A1:F301"));
     const QJsonObject cells = book.value("cells").toObject();
     QCOMPARE(cells.size(), 301 * 6);
@@ -206,8 +206,8 @@ void SpreadsheetTest::overlongValueIsLostAlone()
              QStringList{"String exceeds Excel's limit of 32,767 characters.\r\n" + kExcelPath +
                          "at line 108\r\rPlease email screenshot of this message to " +
                          supportEmail()});
-    QCOMPARE(view.scriptedDialogs.openedUrls.size(), 1);
-    const QJsonObject book = readWorkbook(view.scriptedDialogs.openedUrls.first().toLocalFile());
+    QCOMPARE(view.scriptedDialogs.opened.size(), 1);
+    const QJsonObject book = readWorkbook(view.scriptedDialogs.opened.first().toLocalFile());
     QCOMPARE(cellList(book), (QStringList{"A1=A", "A2=keep", "A3=too", "B1=B", "B3=b"}));
 }
 
@@ -229,7 +229,7 @@ void SpreadsheetTest::missingApplicationShowsBothMessages()
         QCOMPARE(message.title, QStringLiteral("Quillmore"));
         QCOMPARE(message.icon, Dialogs::Icon::None);
     }
-    QVERIFY(view.scriptedDialogs.openedUrls.isEmpty());
+    QVERIFY(view.scriptedDialogs.opened.isEmpty());
     QVERIFY(QDir(temp.path()).isEmpty());
 
     RecordingSpreadsheetLauncher recording;
@@ -249,7 +249,7 @@ void SpreadsheetTest::emptyListMakesNoWorkbook()
                                 temp.path());
     saveResultsAsExcelFile(view, app);
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
-    QVERIFY(view.scriptedDialogs.openedUrls.isEmpty());
+    QVERIFY(view.scriptedDialogs.opened.isEmpty());
     QVERIFY(QDir(temp.path()).isEmpty());
     QVERIFY(view.busyChanges.isEmpty());
 }
@@ -297,7 +297,7 @@ void SpreadsheetTest::libreOfficeGetsAnUntitledCopy()
                                 finds(SpreadsheetHandler::Kind::LibreOffice, fake), temp.path());
     saveResultsAsExcelFile(view, app);
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
-    QVERIFY(view.scriptedDialogs.openedUrls.isEmpty());
+    QVERIFY(view.scriptedDialogs.opened.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fake + ".args"), 20000);
     QFile args(fake + ".args");
     QVERIFY(args.open(QIODevice::ReadOnly));

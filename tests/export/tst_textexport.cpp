@@ -282,9 +282,9 @@ void TextExportTest::buttonWritesChosenNameAsTyped()
     view.scriptedDialogs.saveAnswers << path;
     saveResultsAsTextFile(view);
 
-    QCOMPARE(view.scriptedDialogs.saveRequests.size(), 1);
-    QCOMPARE(view.scriptedDialogs.saveRequests.first().title, QStringLiteral("Save"));
-    QCOMPARE(view.scriptedDialogs.saveRequests.first().filter,
+    QCOMPARE(view.scriptedDialogs.saveAsks.size(), 1);
+    QCOMPARE(view.scriptedDialogs.saveAsks.first().title, QStringLiteral("Save"));
+    QCOMPARE(view.scriptedDialogs.saveAsks.first().filter,
              QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
     QCOMPARE(readAll(path), QByteArray("Phone Number\tType  \t\r\n555-0100    \tMobile\t\r\n"));
     QVERIFY(view.scriptedDialogs.messages.isEmpty()); // no word on success
@@ -298,7 +298,7 @@ void TextExportTest::buttonCancelWritesNothing()
     FakeExportView view;
     view.table = filledTable(2, 2);
     saveResultsAsTextFile(view);
-    QCOMPARE(view.scriptedDialogs.saveRequests.size(), 1);
+    QCOMPARE(view.scriptedDialogs.saveAsks.size(), 1);
     QVERIFY(view.busyChanges.isEmpty());
     QVERIFY(view.recordingProgress.log.isEmpty());
     QVERIFY(view.scriptedDialogs.messages.isEmpty());

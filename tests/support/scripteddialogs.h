@@ -1,11 +1,14 @@
 #pragma once
 
 #include "dialogs.h"
+#include "progresssink.h"
 
 #include <QList>
 #include <QQueue>
 #include <QStringList>
 #include <QUrl>
+
+#include <functional>
 
 namespace quillmore::test {
 
@@ -39,12 +42,24 @@ public:
     // Called while a message is up, as if the user acted before pressing OK.
     std::function<void(const Shown&)> onMessage;
 
+    ScriptedDialogs() { setApplicationTitle(QStringLiteral("Quillmore")); }
+
     QStringList messageTexts() const
     {
         QStringList texts;
         for (const auto& m : messages)
             texts << m.text;
         return texts;
+    }
+
+    // The texts of the "Application Error" boxes, in order.
+    QStringList errorReports() const
+    {
+        QStringList reports;
+        for (const auto& m : messages)
+            if (m.title == QLatin1String("Application Error"))
+                reports << m.text;
+        return reports;
     }
 
     void openUrl(const QUrl& url) override { opened << url; }
@@ -71,6 +86,39 @@ protected:
         saveAsks << FileAsk{title, filter};
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
+};
+
+// A progress bar that keeps every change in order.
+class RecordingProgress : public ProgressSink
+{
+public:
+    // "value <number>" and "text <text>" entries, in call order.
+    QStringList log;
+    QList<double> values;
+    QStringList texts;
+    // Called before a value is taken; may throw to stand for a failing step.
+    std::function<void(double)> onValue;
+
+    void setProgressValue(double value) override
+    {
+        if (onValue)
+            onValue(value);
+        m_value = value;
+        values << value;
+        log << QStringLiteral("value ") + QString::number(value);
+    }
+    void setProgressText(const QString& text) override
+    {
+        m_text = text;
+        texts << text;
+        log << QStringLiteral("text ") + text;
+    }
+    double progressValue() const override { return m_value; }
+    QString progressText() const override { return m_text; }
+
+private:
+    double m_value = 0;
+    QString m_text = kProgressRestText;
 };
 
 } // namespace quillmore::test

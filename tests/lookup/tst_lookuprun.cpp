@@ -1,0 +1,401 @@
+// The lookup run end to end: the carried curl against the local stand-in
+// service, through a recording main window.
+
+#include "errorreport.h"
+#include "fakeservice.h"
+#include "lookupfakes.h"
+#include "lookuprun.h"
+#include "servicecontract.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace quillmore;
+using namespace quillmore::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QStringList kSamples = {"4135923823", "3342228605", "5032353968",
+                              "6033802932", "7605467993", "2125229333"};
+const QString kQuotaMessage =
+    QStringLiteral("Daily (24-hour) limit has been exceeded. Please try again later.");
+
+// Running processes whose command line mentions `text`.
+int processesMentioning(const QString& text)
+{
+    int found = 0;
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile cmdline(it.next() + QStringLiteral("/cmdline"));
+        if (cmdline.open(QIODevice::ReadOnly) &&
+            QString::fromLocal8Bit(cmdline.readAll()).contains(text))
+            ++found;
+    }
+    return found;
+}
+
+QStringList phonesOf(const QList<LoggedRequest>& requests)
+{
+    QStringList phones;
+    for (const LoggedRequest& r : requests)
+        phones << r.phone;
+    return phones;
+}
+
+} // namespace
+
+class TestLookupRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void fourNumbersInOrder();
+    void answersOfEveryShape();
+    void quotaOnThirdOfFive();
+    void serviceErrorsStopTheRun_data();
+    void serviceErrorsStopTheRun();
+    void stopDuringRequest();
+    void stopDuringPause();
+    void noServiceGivesCouldNotConnect();
+    void hangingChildIsEndedAfterTimeout();
+    void failedStagingIsReportedAndRunGoesOn();
+    void emptyListStillEndsWithDone();
+    void abortMidRunCleansUp();
+    void destroyingRunMidRequestIsSafe();
+    void realPausesSeparateRequests();
+
+private:
+    bool runToEnd(LookupRun& run, int timeoutMs = 60000);
+    LookupConfig config(int pauseSeconds = 4);
+
+    QTemporaryDir m_work;
+    FakeService m_service;
+    std::unique_ptr<QTemporaryDir> m_temp;
+    std::shared_ptr<RecordingSleeper> m_sleeper;
+    std::unique_ptr<FakeRunView> m_view;
+};
+
+void TestLookupRun::initTestCase()
+{
+    QVERIFY(m_work.isValid());
+    QVERIFY(m_service.start(m_work.path()));
+}
+
+void TestLookupRun::init()
+{
+    // A fresh service log for each case.
+    QVERIFY(m_service.start(m_work.path()));
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_temp->isValid());
+    m_sleeper = std::make_shared<RecordingSleeper>();
+    m_view = std::make_unique<FakeRunView>();
+}
+
+void TestLookupRun::cleanup()
+{
+    // Whatever happened, no run leaves anything in its temporary folder.
+    QCOMPARE(folderEntries(m_temp->path()), QStringList());
+    m_view.reset();
+}
+
+LookupConfig TestLookupRun::config(int pauseSeconds)
+{
+    return testLookupConfig(m_service.baseUrl(), m_service.caPem(), m_temp->path(), m_sleeper,
+                            pauseSeconds);
+}
+
+bool TestLookupRun::runToEnd(LookupRun& run, int timeoutMs)
+{
+    QSignalSpy finished(&run, &LookupRun::finished);
+    run.buttonPressed();
+    if (!run.isRunning())
+        return false;
+    return finished.wait(timeoutMs) && finished.size() == 1 && !run.isRunning();
+}
+
+void TestLookupRun::fourNumbersInOrder()
+{
+    m_view->numbers = kSamples.mid(0, 4);
+    m_view->numbers[1] = QStringLiteral("(334) 222-8605");
+    m_view->console = QStringLiteral("earlier\r\n");
+    m_view->rows << QStringList{"kept"};
+    LookupRun run(*m_view, config());
+    QVERIFY(runToEnd(run));
+
+    QCOMPARE(m_view->bar.values, (QList<double>{25, 50, 75, 100, 0}));
+    QCOMPARE(m_view->bar.progressText(), kProgressRestText);
+    QVERIFY(m_view->bar.texts.contains(QStringLiteral("Processing: (334) 222-8605")));
+    QVERIFY(m_view->bar.texts.contains(QStringLiteral("Please wait.. 1")));
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QCOMPARE(m_view->dialogBoxes.messages.constFirst().title, QString()); // the application's
+    QCOMPARE(m_view->captions, (QStringList{"Stop", "Start Looking Up"}));
+    QCOMPARE(m_view->busy.constFirst(), true);
+    QCOMPARE(m_view->busy.constLast(), false);
+
+    const QList<LoggedRequest> requests = m_service.requests();
+    QCOMPARE(phonesOf(requests),
+             (QStringList{"4135923823", "3342228605", "5032353968", "6033802932"}));
+    for (const LoggedRequest& r : requests) {
+        QCOMPARE(r.method, QStringLiteral("POST"));
+        QCOMPARE(r.path, QStringLiteral("/3.1/phone"));
+        QCOMPARE(r.apiKey, QStringLiteral("test-key"));
+    }
+    // Earlier text and rows stay; one answer and one row per number.
+    QCOMPARE(m_view->answers.size(), 4);
+    QCOMPARE(m_view->console, QStringLiteral("earlier\r\n") +
+                                  m_view->answers.join(QStringLiteral("\r\n")) +
+                                  QStringLiteral("\r\n"));
+    QVERIFY(m_view->answers.constFirst().startsWith(QStringLiteral("{\"id\":\"Phone.")));
+    QCOMPARE(m_view->rows.size(), 5);
+    QCOMPARE(m_view->rows.at(1), (QStringList{"4135923823", "Landline", "Margaret A Ellison",
+                                              "418 Northampton St, Holyoke, 3127, MA, US",
+                                              "Verizon New England", "Active"}));
+    QCOMPARE(m_view->rows.at(2), (QStringList{"3342228605", "Mobile", "Darnell T Rhodes",
+                                              "1120 Adams Ave, Apt 3B, Montgomery, 2718, AL, US",
+                                              "AT&T Mobility", "Inactive"}));
+    QCOMPARE(m_view->rows.at(4).at(3),
+             QStringLiteral("77 Amherst St, Unit 12, Nashua, 4412, NH, "));
+    // A pause after every number, the last one included.
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4, 4, 4}));
+    QVERIFY(m_view->dialogBoxes.errorReports().isEmpty());
+}
+
+void TestLookupRun::answersOfEveryShape()
+{
+    m_view->numbers = {"5550000006", "5550000005", "2040000001", "5550000004", "5550000003"};
+    LookupRun run(*m_view, config());
+    QVERIFY(runToEnd(run));
+
+    QCOMPARE(m_view->answers.size(), 5);
+    // UTF-8 names arrive as such; a UTF-16 answer keeps its byte-order mark.
+    QCOMPARE(m_view->rows.at(0).at(2), QStringLiteral("Jürgen Müller"));
+    QCOMPARE(m_view->rows.at(0).at(3), QStringLiteral("Södra Förstadsgatan 12, Malmö, , M, SE"));
+    QVERIFY(m_view->answers.at(1).startsWith(QChar(0xFEFF)));
+    QCOMPARE(m_view->rows.at(1).at(0), QStringLiteral("5550000005"));
+    QCOMPARE(m_view->answers.at(2), QStringLiteral("empty file"));
+    QCOMPARE(m_view->rows.at(2), (QStringList{"", "", "", ", , , , , ", "", "Inactive"}));
+    QCOMPARE(m_view->answers.at(3).size(), 10 * 1024 * 1024);
+    QCOMPARE(m_view->rows.at(3).at(0), QStringLiteral("5550000004"));
+    // A dropped connection leaves no answer file: six tries, then "Could not connect".
+    QCOMPARE(m_view->answers.at(4), QStringLiteral("Could not connect"));
+    QCOMPARE(phonesOf(m_service.requests()).count(QStringLiteral("5550000003")), 6);
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4, 4, 4, 1, 1, 1, 1, 1, 1, 4}));
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+}
+
+void TestLookupRun::quotaOnThirdOfFive()
+{
+    m_view->numbers = {kSamples.at(0), kSamples.at(1), "4030000001", kSamples.at(3),
+                       kSamples.at(4)};
+    m_view->rows << QStringList{"from an earlier run"};
+    LookupRun run(*m_view, config());
+    QVERIFY(runToEnd(run));
+
+    QCOMPARE(m_view->answers.size(), 3);
+    QVERIFY(m_view->answers.at(2).contains(QStringLiteral("<h1>403 Developer Over Rate</h1>")));
+    QCOMPARE(m_view->console.count(QStringLiteral("\r\n")), 3);
+    QVERIFY(m_view->rows.isEmpty());
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{kQuotaMessage});
+    QCOMPARE(phonesOf(m_service.requests()),
+             (QStringList{kSamples.at(0), kSamples.at(1), "4030000001"}));
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4}));
+    QCOMPARE(m_view->captions.constLast(), QStringLiteral("Start Looking Up"));
+    QCOMPARE(m_view->bar.values.constLast(), 0.0);
+    QCOMPARE(m_view->busy.constLast(), false);
+}
+
+void TestLookupRun::serviceErrorsStopTheRun_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("quota sentence") << "quota-text" << kQuotaMessage;
+    QTest::newRow("gone") << "gone"
+                          << QStringLiteral("API has changed.\r\nPlease email screenshot of this "
+                                            "message to ") +
+                                 supportEmail();
+    QTest::newRow("invalid key") << "invalid"
+                                 << "Invalid API Key.";
+    QTest::newRow("no record") << "norecord"
+                               << "Invalid API Key.";
+}
+
+void TestLookupRun::serviceErrorsStopTheRun()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, message);
+    m_view->key = key;
+    m_view->numbers = kSamples.mid(0, 3);
+    LookupRun run(*m_view, config());
+    QVERIFY(runToEnd(run));
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{message});
+    QCOMPARE(m_service.requests().size(), 1);
+    QCOMPARE(m_view->clears, 1);
+    QVERIFY(m_sleeper->requested.isEmpty());
+}
+
+void TestLookupRun::stopDuringRequest()
+{
+    m_view->numbers = {kSamples.at(0), "5550000001", kSamples.at(2), kSamples.at(3)};
+    LookupRun run(*m_view, config());
+    int starts = 0;
+    m_view->bar.onText = [&](const QString& text) {
+        if (text == QStringLiteral("Please wait.. 1") && ++starts == 2) {
+            // The user's click arrives through the event loop while the slow answer is awaited.
+            QTimer::singleShot(0, &run, [&] {
+                run.buttonPressed();
+                QCOMPARE(m_view->caption, QStringLiteral("Start Looking Up"));
+                QVERIFY(run.isStopPending());
+                run.buttonPressed(); // ignored: no second run inside the first
+                QVERIFY(run.isStopPending());
+            });
+        }
+    };
+    QVERIFY(runToEnd(run));
+
+    QCOMPARE(m_view->captions, (QStringList{"Stop", "Start Looking Up", "Start Looking Up"}));
+    QCOMPARE(m_view->rows.size(), 2); // the slow number still gets its row
+    QCOMPARE(m_view->rows.at(1).at(0), QStringLiteral("5550000001"));
+    QCOMPARE(m_sleeper->seconds(), QList<int>{4}); // no pause after the stop
+    QCOMPARE(m_service.requests().size(), 2);
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+}
+
+void TestLookupRun::stopDuringPause()
+{
+    m_view->numbers = kSamples.mid(0, 5);
+    LookupRun run(*m_view, config());
+    m_sleeper->onSleep = [&](std::chrono::milliseconds) {
+        if (m_sleeper->requested.size() == 2)
+            run.buttonPressed();
+    };
+    QVERIFY(runToEnd(run));
+    // The number after the pause is still looked up and gets its row.
+    QCOMPARE(m_view->rows.size(), 3);
+    QCOMPARE(m_service.requests().size(), 3);
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4}));
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+}
+
+void TestLookupRun::noServiceGivesCouldNotConnect()
+{
+    LookupConfig cfg = config(5);
+    cfg.serviceUrl = unusedLoopbackUrl();
+    m_view->numbers = {kSamples.at(0)};
+    LookupRun run(*m_view, cfg);
+    QVERIFY(runToEnd(run));
+    QCOMPARE(m_view->answers, QStringList{"Could not connect"});
+    QCOMPARE(m_view->rows, (QList<QStringList>{{"", "", "", ", , , , , ", "", "Inactive"}}));
+    // Six one-second waits between the tries, then the run's own pause.
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{1, 1, 1, 1, 1, 1, 5}));
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+}
+
+void TestLookupRun::hangingChildIsEndedAfterTimeout()
+{
+    LookupConfig cfg = config();
+    cfg.childTimeout = 400ms;
+    m_view->numbers = {"5550000002"};
+    LookupRun run(*m_view, cfg);
+    QVERIFY(runToEnd(run));
+    QCOMPARE(m_view->answers, QStringList{"Could not connect"});
+    QCOMPARE(m_service.requests().size(), 6);
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{1, 1, 1, 1, 1, 1, 4}));
+}
+
+void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
+{
+    LookupConfig cfg = config();
+    cfg.tempFolder = m_temp->filePath(QStringLiteral("missing"));
+    m_view->numbers = {kSamples.at(0)};
+    LookupRun run(*m_view, cfg);
+    QVERIFY(runToEnd(run));
+    const auto reports = m_view->dialogBoxes.errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports.constFirst().text.startsWith(QStringLiteral(
+        "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line ")));
+    QCOMPARE(m_view->answers, QStringList{"Could not connect"});
+    QVERIFY(m_service.requests().isEmpty());
+    QCOMPARE(m_view->dialogBoxes.texts().constLast(), QStringLiteral("Done."));
+}
+
+void TestLookupRun::emptyListStillEndsWithDone()
+{
+    LookupRun run(*m_view, config());
+    QVERIFY(runToEnd(run));
+    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QVERIFY(m_service.requests().isEmpty());
+    QCOMPARE(m_view->bar.values, QList<double>{0});
+}
+
+void TestLookupRun::abortMidRunCleansUp()
+{
+    m_view->numbers = {"5550000002", kSamples.at(0)};
+    LookupRun run(*m_view, config());
+    QSignalSpy finished(&run, &LookupRun::finished);
+    run.buttonPressed();
+    QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
+    const QString folder = run.stagingFolder();
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/curl.exe")));
+    QCOMPARE(processesMentioning(folder), 1);
+
+    const int textsBefore = int(m_view->bar.texts.size());
+    run.abort();
+    QVERIFY(!run.isRunning());
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!QFileInfo::exists(folder));
+    QCOMPARE(processesMentioning(folder), 0);
+    // Nothing more reaches the window, and nothing more is asked of the service.
+    QTest::qWait(300);
+    QCOMPARE(int(m_view->bar.texts.size()), textsBefore);
+    QVERIFY(m_view->dialogBoxes.messages.isEmpty());
+    QVERIFY(m_view->answers.isEmpty());
+    QCOMPARE(m_service.requests().size(), 1);
+}
+
+void TestLookupRun::destroyingRunMidRequestIsSafe()
+{
+    m_view->numbers = {"5550000002"};
+    auto run = std::make_unique<LookupRun>(*m_view, config());
+    run->buttonPressed();
+    QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
+    const QString folder = run->stagingFolder();
+    run.reset();
+    m_view.reset();
+    QVERIFY(!QFileInfo::exists(folder));
+    QCOMPARE(processesMentioning(folder), 0);
+    QTest::qWait(200); // the ended run must not wake up into the gone window
+    m_view = std::make_unique<FakeRunView>();
+}
+
+void TestLookupRun::realPausesSeparateRequests()
+{
+    LookupConfig cfg = config();
+    cfg.sleeper = std::make_shared<TimerSleeper>();
+    cfg.randomPauseSeconds = [] { return randomPauseSeconds(); };
+    m_view->numbers = kSamples.mid(0, 3);
+    LookupRun run(*m_view, cfg);
+    // Stop while the second request runs, so the run ends without a second pause.
+    int starts = 0;
+    m_view->bar.onText = [&](const QString& text) {
+        if (text == QStringLiteral("Please wait.. 1") && ++starts == 2)
+            QTimer::singleShot(0, &run, [&] { run.buttonPressed(); });
+    };
+    QVERIFY(runToEnd(run, 30000));
+    const QList<LoggedRequest> requests = m_service.requests();
+    QCOMPARE(requests.size(), 2);
+    const double gap = requests.at(1).arrivalMonotonic - requests.at(0).arrivalMonotonic;
+    // The pause is 3 to 6 whole seconds; the tool's own start-up comes on top.
+    QVERIFY2(gap >= 3.0 && gap < 6.0 + 1.5, qPrintable(QString::number(gap)));
+}
+
+QTEST_GUILESS_MAIN(TestLookupRun)
+#include "tst_lookuprun.moc"
