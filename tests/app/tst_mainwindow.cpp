@@ -4,6 +4,7 @@
 #include "windowfixture.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -68,6 +69,7 @@ private slots:
     void keyIsReadWithoutShowingTheKeyWindow();
     void consoleKeepsExactText();
     void tickAllRows();
+    void exportButtons();
 };
 
 void TestMainWindow::layoutMatchesTheFixedDesign()
@@ -542,6 +544,50 @@ void TestMainWindow::tickAllRows()
     QCOMPARE(table.headers,
              QStringList({"Phone Number", "Type", "Name", "Location", "Provider", "Status"}));
     QCOMPARE(table.rows[1].cells, QStringList({"2", "Landline", "B", "L", "P", "Inactive"}));
+}
+
+void TestMainWindow::exportButtons()
+{
+    WindowFixture f;
+    f.context.clipboard = std::make_shared<SystemClipboard>();
+    MainWindow w(f.context);
+    w.appendResultRow({"555-0100", "Mobile", "Ann", "L", "P", "Active"});
+    w.appendResultRow({"555-0199999", "Landline", "=Bob", "", "P", "Inactive"});
+    w.resultsList()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+
+    const QString path = f.dir.filePath("out.txt");
+    f.dialogs.saveAnswers << path;
+    w.saveTextButton()->click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("Phone Number\tType    \tName\tLocation\tProvider\tStatus  \t\r\n"
+                                        "555-0100    \tMobile  \tAnn \tL       \tP       \tActive  \t\r\n"));
+    QCOMPARE(f.dialogs.saveAsks.size(), 1);
+    QCOMPARE(f.dialogs.saveAsks[0].title, QString("Save"));
+    QVERIFY(!w.isBusy());
+    QCOMPARE(w.progressBar()->text(), QString("Progress Bar"));
+    QCOMPARE(w.progressBar()->value(), 0);
+
+    w.copyResultsButton()->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString("555-0100   \tMobile  \tAnn \tL\tP\tActive\r\n"));
+    QCOMPARE(f.dialogs.messageTexts(),
+             QStringList({"Results have been copied to the clipboard.\r\rClick a text area where "
+                          "you normally type and press Ctrl+V to paste the clipboard."}));
+    QCOMPARE(f.dialogs.messages[0].title, QString("Quillmore"));
+
+    w.appendConsole("answer one");
+    w.copyConsoleButton()->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("answer one\r\n"));
+
+    // No spreadsheet application on this desktop: the two messages, in order.
+    f.dialogs.messages.clear();
+    w.saveSheetButton()->click();
+    QCOMPARE(f.dialogs.messageTexts(),
+             QStringList({"Excel is not installed on this computer. You need to have it "
+                          "installed to use this software without error.",
+                          "Excel is not installed on this computer. You need to have it "
+                          "installed to use this feature."}));
 }
 
 QTEST_MAIN(TestMainWindow)
