@@ -1,9 +1,10 @@
 #include "lookupconfig.h"
 
 #include "quillmore_config.h"
+#include "servicecontract.h"
 
 #include <QFile>
-#include <QRandomGenerator>
+#include <QTimer>
 
 #include <qcoro/qcorotimer.h>
 
@@ -11,7 +12,12 @@ namespace quillmore {
 
 QCoro::Task<> TimerSleeper::sleep(std::chrono::milliseconds duration)
 {
-    co_await QCoro::sleepFor(duration);
+    // A coarse timer may run 5 % long, which would stretch a 6-second pause past 6 seconds.
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    timer.start(duration);
+    co_await timer;
 }
 
 static QByteArray resourceBytes(const QString& path)
@@ -29,7 +35,7 @@ LookupConfig LookupConfig::defaults()
     config.curlBytes = [] { return resourceBytes(QStringLiteral(":/tools/curl.exe")); };
     config.bundleBytes = [] { return resourceBytes(QStringLiteral(":/tools/curl-ca-bundle.crt")); };
     config.sleeper = std::make_shared<TimerSleeper>();
-    config.randomPauseSeconds = [] { return 3 + int(QRandomGenerator::global()->generateDouble() * 4); };
+    config.randomPauseSeconds = [] { return quillmore::randomPauseSeconds(); };
     return config;
 }
 

@@ -94,7 +94,7 @@ QString TestCurlStage::request(CurlStage& stage, const LookupConfig& config, con
 void TestCurlStage::runnerCountsWhileChildRuns()
 {
     const ChildRun run = QCoro::waitFor(
-        runAndWait(QStringLiteral(R"(/bin/sh -c "sleep 0.45; exit 3")"), 0, m_progress));
+        runAndWait(QStringLiteral(R"(/bin/sh -c "sleep 0.6; exit 3")"), 0, m_progress));
     QCOMPARE(run.end, ChildRun::End::Exited);
     QCOMPARE(run.result, 3);
     QVERIFY(m_progress.texts.size() >= 3);
@@ -152,14 +152,14 @@ void TestCurlStage::runnerAbortEndsChildAtOnce()
     options.control = std::make_shared<RunControl>();
     const QString marker = m_temp->filePath(QStringLiteral("after-abort"));
     // The child would leave a mark if it outlived the abort.
-    auto task = runAndWait(QStringLiteral(R"(/bin/sh -c "sleep 2; touch '%1'")").arg(marker), 0,
+    auto task = runAndWait(QStringLiteral(R"(/bin/sh -c "sleep 1; touch '%1'")").arg(marker), 0,
                            m_progress, options);
     QTRY_VERIFY(m_progress.texts.contains(QStringLiteral("Please wait.. 2")));
     const qsizetype textsBefore = m_progress.texts.size();
     options.control->abort();
     QVERIFY(task.isReady());
     QCOMPARE(QCoro::waitFor(task).end, ChildRun::End::Aborted);
-    QTest::qWait(2500);
+    QTest::qWait(1300);
     QVERIFY(!QFileInfo::exists(marker));
     QCOMPARE(m_progress.texts.size(), textsBefore); // not touched after the abort
 }

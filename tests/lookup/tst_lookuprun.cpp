@@ -87,7 +87,6 @@ private:
 void TestLookupRun::initTestCase()
 {
     QVERIFY(m_work.isValid());
-    QVERIFY(m_service.start(m_work.path()));
 }
 
 void TestLookupRun::init()
@@ -117,9 +116,9 @@ bool TestLookupRun::runToEnd(LookupRun& run, int timeoutMs)
 {
     QSignalSpy finished(&run, &LookupRun::finished);
     run.buttonPressed();
-    if (!run.isRunning())
+    if (finished.isEmpty() && !finished.wait(timeoutMs))
         return false;
-    return finished.wait(timeoutMs) && finished.size() == 1 && !run.isRunning();
+    return finished.size() == 1 && !run.isRunning();
 }
 
 void TestLookupRun::fourNumbersInOrder()
@@ -136,7 +135,8 @@ void TestLookupRun::fourNumbersInOrder()
     QVERIFY(m_view->bar.texts.contains(QStringLiteral("Processing: (334) 222-8605")));
     QVERIFY(m_view->bar.texts.contains(QStringLiteral("Please wait.. 1")));
     QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
-    QCOMPARE(m_view->dialogBoxes.messages.constFirst().title, QString()); // the application's
+    QCOMPARE(m_view->dialogBoxes.messages.constFirst().title,
+             m_view->dialogBoxes.applicationTitle());
     QCOMPARE(m_view->captions, (QStringList{"Stop", "Start Looking Up"}));
     QCOMPARE(m_view->busy.constFirst(), true);
     QCOMPARE(m_view->busy.constLast(), false);
@@ -178,7 +178,7 @@ void TestLookupRun::answersOfEveryShape()
     QCOMPARE(m_view->answers.size(), 5);
     // UTF-8 names arrive as such; a UTF-16 answer keeps its byte-order mark.
     QCOMPARE(m_view->rows.at(0).at(2), QStringLiteral("Jürgen Müller"));
-    QCOMPARE(m_view->rows.at(0).at(3), QStringLiteral("Södra Förstadsgatan 12, Malmö, , M, SE"));
+    QCOMPARE(m_view->rows.at(0).at(3), QStringLiteral("Södra Förstadsgatan 12, Malmö, M, SE"));
     QVERIFY(m_view->answers.at(1).startsWith(QChar(0xFEFF)));
     QCOMPARE(m_view->rows.at(1).at(0), QStringLiteral("5550000005"));
     QCOMPARE(m_view->answers.at(2), QStringLiteral("empty file"));
@@ -321,7 +321,7 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
     const auto reports = m_view->dialogBoxes.errorReports();
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports.constFirst().text.startsWith(QStringLiteral(
-        "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line ")));
+        "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line 110\r")));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QVERIFY(m_service.requests().isEmpty());
     QCOMPARE(m_view->dialogBoxes.texts().constLast(), QStringLiteral("Done."));
