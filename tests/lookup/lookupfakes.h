@@ -4,6 +4,7 @@
 // tests of the lookup run and the key test (and of the windows built on them).
 
 #include "dialogs.h"
+#include "scripteddialogs.h"
 #include "lookupconfig.h"
 #include "lookupview.h"
 #include "progresssink.h"
@@ -23,80 +24,7 @@
 
 namespace quillmore::test {
 
-// Message boxes that are recorded instead of shown.
-class RecordingDialogs : public Dialogs
-{
-public:
-    struct Message
-    {
-        QString text;
-        QString title;
-        Icon icon = Icon::None;
-    };
-
-    QList<Message> messages;
-    // Runs while the "box" is up, as a user's click would.
-    std::function<void(const Message&)> onMessage;
-
-    RecordingDialogs() { setApplicationTitle(QStringLiteral("Quillmore")); }
-
-    QStringList texts() const
-    {
-        QStringList all;
-        for (const Message& m : messages)
-            all << m.text;
-        return all;
-    }
-    QList<Message> errorReports() const
-    {
-        QList<Message> reports;
-        for (const Message& m : messages)
-            if (m.title == QStringLiteral("Application Error"))
-                reports << m;
-        return reports;
-    }
-
-    void openUrl(const QUrl&) override {}
-
-protected:
-    void showMessage(const QString& text, const QString& title, Icon icon) override
-    {
-        messages << Message{text, title, icon};
-        if (onMessage)
-            onMessage(messages.constLast());
-    }
-    QString askText(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList askOpenFileNames(const QString&, const QString&) override { return {}; }
-    QString askSaveFileName(const QString&, const QString&) override { return {}; }
-};
-
-// A progress bar that keeps every value and text it was given.
-class RecordingProgress : public ProgressSink
-{
-public:
-    QList<double> values;
-    QStringList texts;
-    std::function<void(const QString&)> onText;
-
-    void setProgressValue(double value) override
-    {
-        m_value = value;
-        values << value;
-    }
-    void setProgressText(const QString& text) override
-    {
-        m_text = text;
-        texts << text;
-        if (onText)
-            onText(text);
-    }
-    double progressValue() const override { return m_value; }
-    QString progressText() const override { return m_text; }
-
-private:
-    double m_value = 0;
-    QString m_text = kProgressRestText;
-};
+using RecordingDialogs = ScriptedDialogs;
 
 // The main window as the lookup run sees it.
 class FakeRunView : public LookupRunView

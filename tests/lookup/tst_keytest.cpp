@@ -103,7 +103,7 @@ void TestKeyTest::outcomes()
     KeyTest test(*m_view, config());
     QVERIFY(testToEnd(test));
 
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{message});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{message});
     QCOMPARE(m_view->dialogBoxes.messages.constFirst().title,
              m_view->dialogBoxes.applicationTitle());
     QCOMPARE(m_view->busy, (QList<bool>{true, false}));
@@ -121,7 +121,7 @@ void TestKeyTest::noServiceStillSaysWorking()
     cfg.serviceUrl = unusedLoopbackUrl();
     KeyTest test(*m_view, cfg);
     QVERIFY(testToEnd(test));
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"API Key is working."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"API Key is working."});
     QCOMPARE(m_sleeper->seconds(), QList<int>(6, 1));
 }
 
@@ -136,7 +136,7 @@ void TestKeyTest::secondPressWhileRunningIsIgnored()
     test.buttonPressed();
     QVERIFY(finished.wait(30000));
     QCOMPARE(m_service.requests().size(), 1);
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"API Key is working."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"API Key is working."});
     QCOMPARE(finished.size(), 1);
 }
 

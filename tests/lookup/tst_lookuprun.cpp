@@ -134,7 +134,7 @@ void TestLookupRun::fourNumbersInOrder()
     QCOMPARE(m_view->bar.progressText(), kProgressRestText);
     QVERIFY(m_view->bar.texts.contains(QStringLiteral("Processing: (334) 222-8605")));
     QVERIFY(m_view->bar.texts.contains(QStringLiteral("Please wait.. 1")));
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
     QCOMPARE(m_view->dialogBoxes.messages.constFirst().title,
              m_view->dialogBoxes.applicationTitle());
     QCOMPARE(m_view->captions, (QStringList{"Stop", "Start Looking Up"}));
@@ -189,7 +189,7 @@ void TestLookupRun::answersOfEveryShape()
     QCOMPARE(m_view->answers.at(4), QStringLiteral("Could not connect"));
     QCOMPARE(phonesOf(m_service.requests()).count(QStringLiteral("5550000003")), 6);
     QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4, 4, 4, 1, 1, 1, 1, 1, 1, 4}));
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
 }
 
 void TestLookupRun::quotaOnThirdOfFive()
@@ -204,7 +204,7 @@ void TestLookupRun::quotaOnThirdOfFive()
     QVERIFY(m_view->answers.at(2).contains(QStringLiteral("<h1>403 Developer Over Rate</h1>")));
     QCOMPARE(m_view->console.count(QStringLiteral("\r\n")), 3);
     QVERIFY(m_view->rows.isEmpty());
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{kQuotaMessage});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{kQuotaMessage});
     QCOMPARE(phonesOf(m_service.requests()),
              (QStringList{kSamples.at(0), kSamples.at(1), "4030000001"}));
     QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4}));
@@ -236,7 +236,7 @@ void TestLookupRun::serviceErrorsStopTheRun()
     m_view->numbers = kSamples.mid(0, 3);
     LookupRun run(*m_view, config());
     QVERIFY(runToEnd(run));
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{message});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{message});
     QCOMPARE(m_service.requests().size(), 1);
     QCOMPARE(m_view->clears, 1);
     QVERIFY(m_sleeper->requested.isEmpty());
@@ -266,7 +266,7 @@ void TestLookupRun::stopDuringRequest()
     QCOMPARE(m_view->rows.at(1).at(0), QStringLiteral("5550000001"));
     QCOMPARE(m_sleeper->seconds(), QList<int>{4}); // no pause after the stop
     QCOMPARE(m_service.requests().size(), 2);
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
 }
 
 void TestLookupRun::stopDuringPause()
@@ -282,7 +282,7 @@ void TestLookupRun::stopDuringPause()
     QCOMPARE(m_view->rows.size(), 3);
     QCOMPARE(m_service.requests().size(), 3);
     QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4}));
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
 }
 
 void TestLookupRun::noServiceGivesCouldNotConnect()
@@ -296,7 +296,7 @@ void TestLookupRun::noServiceGivesCouldNotConnect()
     QCOMPARE(m_view->rows, (QList<QStringList>{{"", "", "", ", , , , , ", "", "Inactive"}}));
     // Six one-second waits between the tries, then the run's own pause.
     QCOMPARE(m_sleeper->seconds(), (QList<int>{1, 1, 1, 1, 1, 1, 5}));
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
 }
 
 void TestLookupRun::hangingChildIsEndedAfterTimeout()
@@ -320,18 +320,18 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
     QVERIFY(runToEnd(run));
     const auto reports = m_view->dialogBoxes.errorReports();
     QCOMPARE(reports.size(), 1);
-    QVERIFY(reports.constFirst().text.startsWith(QStringLiteral(
+    QVERIFY(reports.constFirst().startsWith(QStringLiteral(
         "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line 110\r")));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QVERIFY(m_service.requests().isEmpty());
-    QCOMPARE(m_view->dialogBoxes.texts().constLast(), QStringLiteral("Done."));
+    QCOMPARE(m_view->dialogBoxes.messageTexts().constLast(), QStringLiteral("Done."));
 }
 
 void TestLookupRun::emptyListStillEndsWithDone()
 {
     LookupRun run(*m_view, config());
     QVERIFY(runToEnd(run));
-    QCOMPARE(m_view->dialogBoxes.texts(), QStringList{"Done."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
     QVERIFY(m_service.requests().isEmpty());
     QCOMPARE(m_view->bar.values, QList<double>{0});
 }

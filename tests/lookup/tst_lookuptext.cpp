@@ -115,7 +115,7 @@ void TestLookupText::valueReaderReportsMissingEndMark()
     RecordingDialogs dialogs;
     QCOMPARE(getJSValue(dialogs, body, QStringLiteral("carrier")), QString());
     QCOMPARE(dialogs.messages.size(), 1);
-    const RecordingDialogs::Message& report = dialogs.messages.constFirst();
+    const RecordingDialogs::Shown& report = dialogs.messages.constFirst();
     QCOMPARE(report.title, QStringLiteral("Application Error"));
     QCOMPARE(report.icon, Dialogs::Icon::Warning);
     QVERIFY(report.text.startsWith(

@@ -98,6 +98,8 @@ public:
     QStringList texts;
     // Called before a value is taken; may throw to stand for a failing step.
     std::function<void(double)> onValue;
+    // Called after a text is taken, as a user acting while it shows would.
+    std::function<void(const QString&)> onText;
 
     void setProgressValue(double value) override
     {
@@ -112,6 +114,8 @@ public:
         m_text = text;
         texts << text;
         log << QStringLiteral("text ") + text;
+        if (onText)
+            onText(text);
     }
     double progressValue() const override { return m_value; }
     QString progressText() const override { return m_text; }
