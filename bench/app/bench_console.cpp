@@ -34,8 +34,9 @@ int main(int argc, char* argv[])
             lastHundred << ns;
     }
     std::sort(lastHundred.begin(), lastHundred.end());
-    std::printf("console append, answers 9,901 to 10,000 (2 KB each): median %.3f ms, max %.3f ms\n",
-                lastHundred[lastHundred.size() / 2] / 1e6, lastHundred.last() / 1e6);
+    std::printf(
+        "console append, answers 9,901 to 10,000 (2 KB each): median %.3f ms, max %.3f ms\n",
+        lastHundred[lastHundred.size() / 2] / 1e6, lastHundred.last() / 1e6);
     std::printf("console append, worst of all 10,000: %.3f ms\n", worst / 1e6);
     std::printf("console text: %lld characters\n", qlonglong(window.consoleText().size()));
     return 0;

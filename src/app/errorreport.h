@@ -93,8 +93,7 @@ public:
     }
 
     // For a step whose value the caller needs: gives `fallback` when it failed.
-    template <typename F, typename T = std::invoke_result_t<F>>
-    T value(F&& f, T fallback = T{})
+    template <typename F, typename T = std::invoke_result_t<F>> T value(F&& f, T fallback = T{})
     {
         beginStep();
         try {

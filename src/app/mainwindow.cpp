@@ -111,8 +111,8 @@ void MainWindow::buildControls()
         makePushButton(this, QStringLiteral("Clear List"), twipsRect(120, 2810, 3840, 405));
     m_samplesButton = makePushButton(this, QStringLiteral("Load Sample/Example Numbers"),
                                      twipsRect(4080, 2810, 3840, 405));
-    m_startButton = makePushButton(this, QStringLiteral("Start Looking Up"),
-                                   twipsRect(120, 3320, 7800, 405));
+    m_startButton =
+        makePushButton(this, QStringLiteral("Start Looking Up"), twipsRect(120, 3320, 7800, 405));
 
     m_consoleFrame = new QGroupBox(QStringLiteral("Console View"), this);
     m_consoleFrame->setGeometry(twipsRect(120, 3760, 7800, 1815));
@@ -124,8 +124,9 @@ void MainWindow::buildControls()
     // Answers are long single lines: wrap them anywhere rather than scroll sideways.
     m_console->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_console->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_copyConsoleButton = makePushButton(m_consoleFrame, QStringLiteral("Copy Results To Clipboard"),
-                                         twipsRect(240, 1200, 3600, 405));
+    m_copyConsoleButton =
+        makePushButton(m_consoleFrame, QStringLiteral("Copy Results To Clipboard"),
+                       twipsRect(240, 1200, 3600, 405));
     m_clearConsoleButton =
         makePushButton(m_consoleFrame, QStringLiteral("Clear"), twipsRect(3960, 1200, 3600, 405));
 
@@ -153,9 +154,9 @@ void MainWindow::buildControls()
 
     for (QPushButton* b : findChildren<QPushButton*>())
         m_pointer.addHandWidget(b);
-    for (QWidget* w : {static_cast<QWidget*>(m_consoleFrame),
-                       static_cast<QWidget*>(m_numberList->viewport()),
-                       static_cast<QWidget*>(m_resultsList->viewport())})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_consoleFrame), static_cast<QWidget*>(m_numberList->viewport()),
+          static_cast<QWidget*>(m_resultsList->viewport())})
         m_pointer.addArrowWidget(w);
 
     m_numberList->installEventFilter(this);
@@ -168,7 +169,8 @@ void MainWindow::buildControls()
     connect(m_clearNumbersButton, &QPushButton::clicked, this, &MainWindow::clearNumberList);
     connect(m_clearResultsButton, &QPushButton::clicked, this, &MainWindow::clearResultsList);
     connect(m_startButton, &QPushButton::clicked, this, [this] { m_run->buttonPressed(); });
-    connect(m_saveTextButton, &QPushButton::clicked, this, [this] { saveResultsAsTextFile(*this); });
+    connect(m_saveTextButton, &QPushButton::clicked, this,
+            [this] { saveResultsAsTextFile(*this); });
     connect(m_saveSheetButton, &QPushButton::clicked, this,
             [this] { saveResultsAsExcelFile(*this, *m_context.spreadsheet); });
     connect(m_copyResultsButton, &QPushButton::clicked, this,
@@ -188,7 +190,8 @@ void MainWindow::buildControls()
             [this] { removeSelectedRow(m_resultsList); });
     connect(m_resultsList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(this);
-        menu.addAction(QStringLiteral("Tick All Rows"), this, [this] { setAllResultsTicked(true); });
+        menu.addAction(QStringLiteral("Tick All Rows"), this,
+                       [this] { setAllResultsTicked(true); });
         menu.addAction(QStringLiteral("Untick All Rows"), this,
                        [this] { setAllResultsTicked(false); });
         menu.exec(m_resultsList->viewport()->mapToGlobal(at));
@@ -340,7 +343,8 @@ void MainWindow::loadNumberFiles()
 {
     GuardedProcedure proc(*m_context.dialogs, form1("PushButton3_Click"));
     QStringList paths;
-    proc.step([&] { paths = m_context.dialogs->openFileNames(kLoadDialogTitle, kNumberFileFilter); });
+    proc.step(
+        [&] { paths = m_context.dialogs->openFileNames(kLoadDialogTitle, kNumberFileFilter); });
     if (paths.isEmpty())
         return;
     // A load during a lookup run must not end the run's busy state: the run

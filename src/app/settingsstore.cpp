@@ -24,7 +24,8 @@ SettingsStore::SettingsStore()
 SettingsStore::SettingsStore(const QString& iniFile)
     : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
 {
-    setAsideIfDamaged([iniFile] { return std::make_unique<QSettings>(iniFile, QSettings::IniFormat); });
+    setAsideIfDamaged(
+        [iniFile] { return std::make_unique<QSettings>(iniFile, QSettings::IniFormat); });
 }
 
 void SettingsStore::setAsideIfDamaged(const std::function<std::unique_ptr<QSettings>()>& reopen)
@@ -38,9 +39,8 @@ void SettingsStore::setAsideIfDamaged(const std::function<std::unique_ptr<QSetti
     if (!QFileInfo(path).isFile())
         return;
     m_settings.reset();
-    const QString aside =
-        path + QStringLiteral(".damaged-") +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString aside = path + QStringLiteral(".damaged-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QFile::rename(path, aside);
     m_settings = reopen();
 }

@@ -19,8 +19,8 @@ inline QRect twipsRect(int left, int top, int width, int height)
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-QFont windowFont();  // Arial 9 pt bold
-QFont buttonFont();  // Arial 11.25 pt bold
+QFont windowFont(); // Arial 9 pt bold
+QFont buttonFont(); // Arial 11.25 pt bold
 
 QPushButton* makePushButton(QWidget* parent, const QString& caption, const QRect& geometry);
 

@@ -27,15 +27,14 @@ static QString form2(const char* procedure)
 }
 
 KeyWindow::KeyWindow(AppContext& context, ProgressSink& mainProgress, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_context(context), m_mainProgress(mainProgress),
-      m_pointer(this)
+    : QWidget(parent, Qt::Window), m_context(context), m_mainProgress(mainProgress), m_pointer(this)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFixedSize(px(8040), px(5115));
     setFont(windowFont());
 
-    m_howFrame = new QGroupBox(QStringLiteral("How To Get Your Free API Key From ") + kProvider,
-                               this);
+    m_howFrame =
+        new QGroupBox(QStringLiteral("How To Get Your Free API Key From ") + kProvider, this);
     m_howFrame->setGeometry(twipsRect(120, 60, 7800, 2010));
     m_label = new QLabel(
         QStringLiteral("Visit ") + QStringLiteral(QUILLMORE_SIGNUP_URL) +
@@ -45,9 +44,9 @@ KeyWindow::KeyWindow(AppContext& context, ProgressSink& mainProgress, QWidget* p
     m_label->setGeometry(twipsRect(240, 315, 7500, 450));
     m_label->setWordWrap(true);
     m_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_video = makePushButton(m_howFrame,
-                             QStringLiteral("Watch Instructional Video On How To Get Key"),
-                             twipsRect(240, 900, 7320, 405));
+    m_video =
+        makePushButton(m_howFrame, QStringLiteral("Watch Instructional Video On How To Get Key"),
+                       twipsRect(240, 900, 7320, 405));
     m_docs = makePushButton(m_howFrame, QStringLiteral("Open ") + kProvider,
                             twipsRect(240, 1410, 7320, 405));
 

@@ -21,8 +21,8 @@ static int renderIcons(const QString& svg, const QString& outDir)
         QImageReader reader(svg);
         reader.setScaledSize(QSize(size, size));
         const QImage image = reader.read();
-        if (image.isNull() || !image.save(QDir(outDir).filePath(
-                                  QStringLiteral("quillmore-%1.png").arg(size)))) {
+        if (image.isNull() ||
+            !image.save(QDir(outDir).filePath(QStringLiteral("quillmore-%1.png").arg(size)))) {
             qWarning("cannot render %s at %d: %s", qPrintable(svg), size,
                      qPrintable(reader.errorString()));
             return 1;

@@ -205,7 +205,9 @@ void TestMainWindow::addTypedNumbers()
 {
     WindowFixture f;
     MainWindow w(f.context);
-    f.dialogs.inputAnswers << "4135923823, 3342228605" << "" << "7,, 8 ";
+    f.dialogs.inputAnswers << "4135923823, 3342228605"
+                           << ""
+                           << "7,, 8 ";
     w.addButton()->click();
     QCOMPARE(f.dialogs.prompts.size(), 1);
     QCOMPARE(f.dialogs.prompts[0].text, QString("Enter phone number or numbers (use commas): "));
@@ -340,10 +342,10 @@ void TestMainWindow::pointerFollowsTheBusyState()
     QCOMPARE(w.startButton()->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(w.numberList()->viewport()->cursor().shape(), Qt::ArrowCursor);
     w.setBusy(true);
-    for (QWidget* widget : {static_cast<QWidget*>(&w), static_cast<QWidget*>(w.startButton()),
-                            static_cast<QWidget*>(w.clearConsoleButton()),
-                            w.numberList()->viewport(), w.resultsList()->viewport(),
-                            static_cast<QWidget*>(w.consoleFrame())})
+    for (QWidget* widget :
+         {static_cast<QWidget*>(&w), static_cast<QWidget*>(w.startButton()),
+          static_cast<QWidget*>(w.clearConsoleButton()), w.numberList()->viewport(),
+          w.resultsList()->viewport(), static_cast<QWidget*>(w.consoleFrame())})
         QCOMPARE(widget->cursor().shape(), Qt::WaitCursor);
     w.setBusy(false);
     QCOMPARE(w.startButton()->cursor().shape(), Qt::PointingHandCursor);
@@ -560,8 +562,9 @@ void TestMainWindow::exportButtons()
     w.saveTextButton()->click();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("Phone Number\tType    \tName\tLocation\tProvider\tStatus  \t\r\n"
-                                        "555-0100    \tMobile  \tAnn \tL       \tP       \tActive  \t\r\n"));
+    QCOMPARE(file.readAll(),
+             QByteArray("Phone Number\tType    \tName\tLocation\tProvider\tStatus  \t\r\n"
+                        "555-0100    \tMobile  \tAnn \tL       \tP       \tActive  \t\r\n"));
     QCOMPARE(f.dialogs.saveAsks.size(), 1);
     QCOMPARE(f.dialogs.saveAsks[0].title, QString("Save"));
     QVERIFY(!w.isBusy());

@@ -134,10 +134,12 @@ void TestShell::appTitle_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("title");
-    QTest::newRow("one word stays") << "Quillmore" << "Quillmore";
-    QTest::newRow("short name loses last word") << "Quill More Tool" << "Quill More";
-    QTest::newRow("thirty characters, three words")
-        << "Abcdefghij Klmnopqrst Uvwxyzabc" << "Abcdefghij Klmnopqrst";
+    QTest::newRow("one word stays") << "Quillmore"
+                                    << "Quillmore";
+    QTest::newRow("short name loses last word") << "Quill More Tool"
+                                                << "Quill More";
+    QTest::newRow("thirty characters, three words") << "Abcdefghij Klmnopqrst Uvwxyzabc"
+                                                    << "Abcdefghij Klmnopqrst";
     QTest::newRow("cut until it fits")
         << "Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbbbbbbbbbbbbb Cccc Dddd"
         << "Aaaaaaaaaaaaaaaaaaaa";
@@ -168,11 +170,20 @@ void TestShell::settingsRoundTripExactly()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("Quillmore.conf");
-    const QStringList values = {
-        "a,b,c", "x;y;;z", "\"quoted\" and 'single'", "back\\slash\\\\double", "@start",
-        "@@twice", "  leading and trailing  ", "Müller Straße 5, Malmö ÅÄÖ 東京", "",
-        "line\nbreak\r\nand tab\there", "=SUM(A1)", "#hash ;semicolon", "[section]",
-        QString(200 * 1024, QChar('k')) + "end"};
+    const QStringList values = {"a,b,c",
+                                "x;y;;z",
+                                "\"quoted\" and 'single'",
+                                "back\\slash\\\\double",
+                                "@start",
+                                "@@twice",
+                                "  leading and trailing  ",
+                                "Müller Straße 5, Malmö ÅÄÖ 東京",
+                                "",
+                                "line\nbreak\r\nand tab\there",
+                                "=SUM(A1)",
+                                "#hash ;semicolon",
+                                "[section]",
+                                QString(200 * 1024, QChar('k')) + "end"};
     {
         SettingsStore store(file);
         for (int i = 0; i < values.size(); ++i)

@@ -71,8 +71,8 @@ void TestWindowLookup::init()
 {
     m_f = std::make_unique<WindowFixture>();
     m_sleeper = std::make_shared<RecordingSleeper>();
-    m_f->context.lookup = testLookupConfig(m_service.baseUrl(), m_service.caPem(),
-                                           m_f->tempFolder(), m_sleeper);
+    m_f->context.lookup =
+        testLookupConfig(m_service.baseUrl(), m_service.caPem(), m_f->tempFolder(), m_sleeper);
     m_f->settings->writeSetting(kApiKeyKey, QStringLiteral("window-key"));
     m_requestsBefore = m_service.requests().size();
 }
@@ -207,9 +207,12 @@ void TestWindowLookup::keyTestOutcomes_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("message");
-    QTest::newRow("working") << "good-key" << "API Key is working.";
-    QTest::newRow("rejected") << "norecord" << "Invalid API Key.";
-    QTest::newRow("invalid") << "invalid" << "Invalid API Key.";
+    QTest::newRow("working") << "good-key"
+                             << "API Key is working.";
+    QTest::newRow("rejected") << "norecord"
+                              << "Invalid API Key.";
+    QTest::newRow("invalid") << "invalid"
+                             << "Invalid API Key.";
     QTest::newRow("quota") << "quota-html" << QString(kQuotaMessage);
     QTest::newRow("withdrawn")
         << "gone"

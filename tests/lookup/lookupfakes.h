@@ -4,10 +4,10 @@
 // tests of the lookup run and the key test (and of the windows built on them).
 
 #include "dialogs.h"
-#include "scripteddialogs.h"
 #include "lookupconfig.h"
 #include "lookupview.h"
 #include "progresssink.h"
+#include "scripteddialogs.h"
 
 #include <QDir>
 #include <QFile>

@@ -196,22 +196,23 @@ void TestLookupText::requestAndCommandLine()
     // The key goes in as it stands, but for what would split the command line.
     QCOMPARE(requestAddress(QStringLiteral("https://h:1"), QStringLiteral("a&b=c/ü"), QString()),
              QStringLiteral("https://h:1/3.1/phone?api_key=a&b=c/ü&phone="));
-    QCOMPARE(requestAddress(QStringLiteral("https://h:1"), QStringLiteral(" a b\t\"\x7f"),
-                            QString()),
-             QStringLiteral("https://h:1/3.1/phone?api_key=%20a%20b%09%22%7F&phone="));
+    QCOMPARE(
+        requestAddress(QStringLiteral("https://h:1"), QStringLiteral(" a b\t\"\x7f"), QString()),
+        QStringLiteral("https://h:1/3.1/phone?api_key=%20a%20b%09%22%7F&phone="));
 
     // How the line reaches the child: quoted paths stay whole, and a key cannot
     // add arguments of its own, however it is typed.
-    const QStringList words = QProcess::splitCommand(curlCommandLine(
-        QStringLiteral("/tmp/my dir/curl.exe"),
-        requestAddress(QStringLiteral("https://h"), QStringLiteral("k \" -o /tmp/x \""),
-                       QStringLiteral("1")),
-        QStringLiteral("/tmp/my dir/message.txt")));
-    QCOMPARE(words,
-             (QStringList{QStringLiteral("/tmp/my dir/curl.exe"), QStringLiteral("-X"),
-                          QStringLiteral("POST"),
-                          QStringLiteral("https://h/3.1/phone?api_key=k%20%22%20-o%20/tmp/x%20%22&phone=1"),
-                          QStringLiteral("--output"), QStringLiteral("/tmp/my dir/message.txt")}));
+    const QStringList words = QProcess::splitCommand(
+        curlCommandLine(QStringLiteral("/tmp/my dir/curl.exe"),
+                        requestAddress(QStringLiteral("https://h"),
+                                       QStringLiteral("k \" -o /tmp/x \""), QStringLiteral("1")),
+                        QStringLiteral("/tmp/my dir/message.txt")));
+    QCOMPARE(
+        words,
+        (QStringList{
+            QStringLiteral("/tmp/my dir/curl.exe"), QStringLiteral("-X"), QStringLiteral("POST"),
+            QStringLiteral("https://h/3.1/phone?api_key=k%20%22%20-o%20/tmp/x%20%22&phone=1"),
+            QStringLiteral("--output"), QStringLiteral("/tmp/my dir/message.txt")}));
 }
 
 void TestLookupText::digits_data()

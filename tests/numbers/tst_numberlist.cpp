@@ -31,8 +31,8 @@ void TestNumberList::typedInput_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QStringList>("entries");
-    QTest::newRow("comma and blank") << "4135923823, 3342228605"
-                                     << QStringList{"4135923823", "3342228605"};
+    QTest::newRow("comma and blank")
+        << "4135923823, 3342228605" << QStringList{"4135923823", "3342228605"};
     QTest::newRow("two commas") << "1,,2" << QStringList{"1", "", "2"};
     QTest::newRow("blanks only") << "   " << QStringList{""};
     QTest::newRow("blanks around") << "  503.235.3968  " << QStringList{"503.235.3968"};
@@ -53,14 +53,14 @@ void TestNumberList::fileLines_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("entries");
-    QTest::newRow("CR LF with empty line")
-        << "4135923823\r\n\r\n3342228605\r\n" << QStringList{"4135923823", "", "3342228605"};
-    QTest::newRow("LF only ending in LF")
-        << "4135923823\n3342228605\n" << QStringList{"4135923823", "3342228605", ""};
+    QTest::newRow("CR LF with empty line") << "4135923823\r\n\r\n3342228605\r\n"
+                                           << QStringList{"4135923823", "", "3342228605"};
+    QTest::newRow("LF only ending in LF") << "4135923823\n3342228605\n"
+                                          << QStringList{"4135923823", "3342228605", ""};
     QTest::newRow("lone CR") << "1\r2\r" << QStringList{"1", "2"};
     QTest::newRow("no final break") << "1\r\n2" << QStringList{"1", "2"};
-    QTest::newRow("line taken whole")
-        << "   503.235.3968, more text\r\n" << QStringList{"   503.235.3968, more text"};
+    QTest::newRow("line taken whole") << "   503.235.3968, more text\r\n"
+                                      << QStringList{"   503.235.3968, more text"};
     QTest::newRow("LF then CR LF") << "a\n\r\n" << QStringList{"a", ""};
     QTest::newRow("double LF at end") << "a\n\n" << QStringList{"a", "", ""};
     QTest::newRow("lone LF") << "\n" << QStringList{"", ""};
@@ -131,7 +131,9 @@ static QString writeFile(const QTemporaryDir& dir, const QString& name, const QB
 void TestNumberList::readsFileBytesAsLocal8Bit()
 {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, "n.txt", "M\xc3\xbcller 1\r\n\xef\xbb\xbf" "2\n");
+    const QString path = writeFile(dir, "n.txt",
+                                   "M\xc3\xbcller 1\r\n\xef\xbb\xbf"
+                                   "2\n");
     QCOMPARE(readNumberFile(path),
              (QStringList{QString::fromUtf8("Müller 1"), QString(QChar(0xFEFF)) + "2", ""}));
 }
