@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -43,6 +44,15 @@ QString qtFileFilter(const QString& pipeFilter)
     return choices.join(QStringLiteral(";;"));
 }
 
+// The window the user is looking at: the owner may be hidden while the key
+// window is up, and a box centred on a hidden window appears out of place.
+static QWidget* dialogParent(QWidget* owner)
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return owner;
+}
+
 void DesktopDialogs::openUrl(const QUrl& url)
 {
     QDesktopServices::openUrl(url);
@@ -55,7 +65,7 @@ void DesktopDialogs::showMessage(const QString& text, const QString& title, Icon
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-                    shown, QMessageBox::Ok, owner());
+                    shown, QMessageBox::Ok, dialogParent(owner()));
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
@@ -64,20 +74,21 @@ QString DesktopDialogs::askText(const QString& prompt, const QString& title,
                                 const QString& defaultText)
 {
     bool ok = false;
-    const QString text =
-        QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, defaultText, &ok);
+    const QString text = QInputDialog::getText(dialogParent(owner()), title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
 }
 
 QStringList DesktopDialogs::askOpenFileNames(const QString& title, const QString& filter)
 {
-    return QFileDialog::getOpenFileNames(owner(), title, QString(), qtFileFilter(filter));
+    return QFileDialog::getOpenFileNames(dialogParent(owner()), title, QString(),
+                                         qtFileFilter(filter));
 }
 
 QString DesktopDialogs::askSaveFileName(const QString& title, const QString& filter)
 {
     // The name is used exactly as chosen; no extension is added behind the user's back.
-    QFileDialog dialog(owner(), title, QString(), qtFileFilter(filter));
+    QFileDialog dialog(dialogParent(owner()), title, QString(), qtFileFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
