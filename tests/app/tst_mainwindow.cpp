@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -54,6 +55,7 @@ private slots:
     void startupRestoresTheNumberList();
     void closingSavesTheNumberList();
     void unusableSettingsFileStillStartsAndCloses();
+    void largeListSurvivesARestart();
     void addTypedNumbers();
     void loadNumberFiles();
     void loadingDuringBusyKeepsBusy();
@@ -199,6 +201,25 @@ void TestMainWindow::unusableSettingsFileStillStartsAndCloses()
     QCOMPARE(f.dialogs.messages.size(), 1);
     QCOMPARE(f.dialogs.messages[0].title, QString("Application Error"));
     QVERIFY(f.dialogs.messages[0].text.contains(errorText("Form_QueryUnload")));
+}
+
+void TestMainWindow::largeListSurvivesARestart()
+{
+    WindowFixture f;
+    QStringList typed;
+    for (int i = 0; i < 10000; ++i)
+        typed << QString::number(2125550000LL + (i * 7919) % 10000) + (i % 3 ? "" : " ext");
+    QElapsedTimer timer;
+    timer.start();
+    {
+        MainWindow w(f.context);
+        f.dialogs.inputAnswers << typed.join(',');
+        w.addButton()->click();
+        w.close();
+    }
+    MainWindow again(f.context);
+    qInfo("10,000 entries typed, saved at close and restored at start in %lld ms", timer.elapsed());
+    QCOMPARE(again.numbers(), typed);
 }
 
 void TestMainWindow::addTypedNumbers()
