@@ -104,6 +104,15 @@ public:
         }
     }
 
+    template <typename F, typename T = std::invoke_result_t<F>>
+    T valueAt(int line, F&& f, T fallback = T{})
+    {
+        m_line = line;
+        T result = std::move(fallback);
+        run([&] { result = std::forward<F>(f)(); });
+        return result;
+    }
+
     void beginStep() { m_line = m_line < 0 ? 100 : m_line + 2; }
     int line() const { return m_line; }
     const QString& path() const { return m_path; }

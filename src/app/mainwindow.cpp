@@ -90,7 +90,6 @@ static QTreeWidget* makeReportList(QWidget* parent, const QRect& geometry)
     list->setToolTip(kListTooltip);
     list->header()->setStretchLastSection(false);
     list->header()->setSectionsMovable(false);
-    list->setColumnCount(0);
     return list;
 }
 
@@ -98,7 +97,6 @@ void MainWindow::buildControls()
 {
     setFixedSize(px(8040), px(8910));
     setFont(windowFont());
-    setWhiteBackColors(this);
 
     m_keyButton = makePushButton(this, QStringLiteral("Getting Started / Enter Your API Key"),
                                  twipsRect(120, 120, 7800, 405));
@@ -213,11 +211,7 @@ void MainWindow::formLoad()
     proc.step([&] { setWindowTitle(kProductName); });
     proc.step([&] { setWindowIcon(QIcon(QStringLiteral(":/icons/quillmore.svg"))); });
     proc.step([&] { m_context.dialogs->setApplicationTitle(deriveAppTitle(kProductName)); });
-    proc.step([&] {
-        const QString cur = QDir(m_context.programFolder).filePath(QStringLiteral("HAND-M.CUR"));
-        if (fileExists(cur))
-            m_pointer.loadHandCursor(cur);
-    });
+    proc.step([&] { m_pointer.useHandCursorFile(m_context.programFolder); });
     proc.step([&] {
         m_consoleText.clear();
         m_console->clear();

@@ -1,6 +1,9 @@
 #include "pointerscheme.h"
 
+#include "fileutil.h"
+
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -14,8 +17,11 @@ PointerScheme::PointerScheme(QWidget* window) : m_window(window)
     apply();
 }
 
-void PointerScheme::loadHandCursor(const QString& curFile)
+void PointerScheme::useHandCursorFile(const QString& programFolder)
 {
+    const QString curFile = QDir(programFolder).filePath(QStringLiteral("HAND-M.CUR"));
+    if (!fileExists(curFile))
+        return;
     m_customHand = loadCurFile(curFile);
     apply();
 }

@@ -17,8 +17,9 @@ class PointerScheme
 public:
     explicit PointerScheme(QWidget* window);
 
-    // The hand cursor from a .cur file, when it can be read; otherwise the system's.
-    void loadHandCursor(const QString& curFile);
+    // The hand cursor from the program folder's HAND-M.CUR, when it is there
+    // and can be read; otherwise the system's.
+    void useHandCursorFile(const QString& programFolder);
     void addHandWidget(QWidget* widget);
     void addArrowWidget(QWidget* widget);
 

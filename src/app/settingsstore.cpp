@@ -66,7 +66,11 @@ QString SettingsStore::readSetting(const QString& key, const QString& defaultVal
 void SettingsStore::restrictToOwner()
 {
     // The file holds the API key: make it before Qt does, readable by its owner
-    // only. Later rewrites keep the permissions of the file they replace.
+    // only. Later rewrites keep the permissions of the file they replace, so
+    // this is looked at once, not at every keystroke.
+    if (m_ownerOnly)
+        return;
+    m_ownerOnly = true;
     const QString path = m_settings->fileName();
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
         return; // the registry: nothing to do

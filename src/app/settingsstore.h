@@ -33,6 +33,7 @@ private:
     void restrictToOwner();
     void setAsideIfDamaged(const std::function<std::unique_ptr<QSettings>()>& reopen);
     std::unique_ptr<QSettings> m_settings;
+    bool m_ownerOnly = false;
 };
 
 } // namespace quillmore

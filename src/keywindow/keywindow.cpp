@@ -103,11 +103,7 @@ void KeyWindow::formLoad()
     proc.step([&] { setPlainBackColors(this); });
     proc.step([&] { setWindowIcon(QIcon(QStringLiteral(":/icons/quillmore.svg"))); });
     proc.step([&] { setWindowTitle(QStringLiteral("Key Options")); });
-    proc.step([&] {
-        const QString cur = QDir(m_context.programFolder).filePath(QStringLiteral("HAND-M.CUR"));
-        if (fileExists(cur))
-            m_pointer.loadHandCursor(cur);
-    });
+    proc.step([&] { m_pointer.useHandCursorFile(m_context.programFolder); });
     // Setting the text stores it straight back, so the store holds the key
     // (empty or not) from the first load on.
     proc.step([&] {

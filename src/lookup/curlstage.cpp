@@ -3,7 +3,6 @@
 #include "childrunner.h"
 #include "errorreport.h"
 #include "fileutil.h"
-#include "guardedlines.h"
 #include "servicecontract.h"
 
 #include <QDir>
@@ -93,18 +92,18 @@ QCoro::Task<QString> readCurl(const CurlStage& stageIn, const QString& number,
     const CurlRequest request = requestIn;
     const std::shared_ptr<RunControl> control =
         request.control ? request.control : std::make_shared<RunControl>();
-    GuardedLines lines(request.dialogs,
-                       procedurePath(QStringLiteral("CurlFunctions"), QStringLiteral("ReadCurl")));
+    GuardedProcedure lines(request.dialogs, procedurePath(QStringLiteral("CurlFunctions"),
+                                                          QStringLiteral("ReadCurl")));
     const QString responsePath = stage.responsePath();
 
     // No answer of an earlier request can be read.
-    lines.at(100, [&] { removeFile(responsePath); });
+    lines.stepAt(100, [&] { removeFile(responsePath); });
     QString address;
-    lines.at(102, [&] {
+    lines.stepAt(102, [&] {
         address = requestAddress(request.config.serviceUrl, apiKey, digitsOnly(number));
     });
     QString commandLine;
-    lines.at(104, [&] {
+    lines.stepAt(104, [&] {
         commandLine = curlCommandLine(QDir::toNativeSeparators(stage.toolPath()), address,
                                       QDir::toNativeSeparators(responsePath));
     });
@@ -119,14 +118,14 @@ QCoro::Task<QString> readCurl(const CurlStage& stageIn, const QString& number,
     int attempt = 0;
     do {
         ChildRun run;
-        co_await lines.atAsync(106, [&]() -> QCoro::Task<> {
+        co_await lines.stepAsyncAt(106, [&]() -> QCoro::Task<> {
             run = co_await runAndWait(commandLine, 0, request.progress, options);
         });
         if (control->aborted())
             co_return QString();
         // A child that had to be ended may have left half an answer.
         if (run.end == ChildRun::End::TimedOut)
-            lines.at(108, [&] { removeFile(responsePath); });
+            lines.stepAt(108, [&] { removeFile(responsePath); });
         if (!fileExists(responsePath)) {
             co_await control->sleep(request.config.sleeper, std::chrono::seconds(1));
             if (control->aborted())
@@ -138,11 +137,11 @@ QCoro::Task<QString> readCurl(const CurlStage& stageIn, const QString& number,
     if (!fileExists(responsePath))
         co_return kCouldNotConnect;
     QString text;
-    lines.at(112, [&] { text = readFileText(responsePath); });
+    lines.stepAt(112, [&] { text = readFileText(responsePath); });
     if (control->aborted())
         co_return QString();
-    lines.at(114, [&] { text = flattenLines(std::move(text)); });
-    lines.at(116, [&] { removeFile(responsePath); });
+    lines.stepAt(114, [&] { text = flattenLines(std::move(text)); });
+    lines.stepAt(116, [&] { removeFile(responsePath); });
     co_return text;
 }
 

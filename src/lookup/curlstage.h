@@ -49,6 +49,23 @@ void removeCurl(CurlStage& stage);
 // Deletes a file if it is there; never fails.
 void removeFile(const QString& path);
 
+// Everything one lookup run or key test owns while it goes on. The coroutine
+// keeps its own reference, so an abort can end it even after its owner is gone.
+struct StagedWork
+{
+    std::shared_ptr<RunControl> control = std::make_shared<RunControl>();
+    CurlStage stage;
+    LookupConfig config;
+
+    // Resumes the work at once wherever it waits (it then ends quietly) and
+    // removes its staged files.
+    void abort()
+    {
+        control->abort();
+        removeCurl(stage);
+    }
+};
+
 // What a request needs besides the number and the key.
 struct CurlRequest
 {

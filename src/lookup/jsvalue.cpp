@@ -1,7 +1,6 @@
 #include "jsvalue.h"
 
 #include "errorreport.h"
-#include "guardedlines.h"
 
 namespace quillmore {
 
@@ -66,9 +65,9 @@ QString jsValueCore(QStringView text, QStringView key)
 
 QString getJSValue(Dialogs& dialogs, const QString& text, const QString& key)
 {
-    GuardedLines lines(
+    GuardedProcedure proc(
         dialogs, procedurePath(QStringLiteral("CurlFunctions"), QStringLiteral("GetJSValue")));
-    return lines.value(
+    return proc.valueAt(
         110, [&] { return jsValueCore(text, key); }, QString());
 }
 

@@ -1,18 +1,11 @@
 #include "keytest.h"
 
-#include "guardedlines.h"
+#include "errorreport.h"
 #include "lookupview.h"
 #include "runcontrol.h"
 #include "servicecontract.h"
 
 namespace quillmore {
-
-struct KeyTest::TestState
-{
-    std::shared_ptr<RunControl> control = std::make_shared<RunControl>();
-    CurlStage stage;
-    LookupConfig config;
-};
 
 KeyTest::KeyTest(KeyTestView& view, LookupConfig config, QObject* parent)
     : QObject(parent), m_view(view), m_config(std::move(config))
@@ -33,7 +26,7 @@ void KeyTest::buttonPressed()
 {
     if (m_state)
         return;
-    m_state = std::make_shared<TestState>();
+    m_state = std::make_shared<StagedWork>();
     m_state->config = m_config;
     run(m_state);
 }
@@ -47,22 +40,21 @@ void KeyTest::endAborted(bool notify)
 {
     if (!m_state)
         return;
-    const std::shared_ptr<TestState> state = std::exchange(m_state, nullptr);
-    state->control->abort();
-    removeCurl(state->stage);
+    const std::shared_ptr<StagedWork> state = std::exchange(m_state, nullptr);
+    state->abort();
     if (notify)
         emit finished();
 }
 
-QCoro::Task<> KeyTest::run(std::shared_ptr<TestState> state)
+QCoro::Task<> KeyTest::run(std::shared_ptr<StagedWork> state)
 {
     // After an abort this object and the view may be gone: only `state` is touched then.
     const std::shared_ptr<RunControl> control = state->control;
-    GuardedLines lines(m_view.dialogs(),
-                       procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click")));
+    GuardedProcedure lines(m_view.dialogs(), procedurePath(QStringLiteral("Form2"),
+                                                           QStringLiteral("PushButton4_Click")));
     const auto at = [&](int line, auto&& statement) {
         if (!control->aborted())
-            lines.at(line, statement);
+            lines.stepAt(line, statement);
     };
 
     at(100, [&] { m_view.setBusy(true); });
@@ -71,7 +63,7 @@ QCoro::Task<> KeyTest::run(std::shared_ptr<TestState> state)
     QString apiKey;
     at(104, [&] { apiKey = m_view.apiKey(); });
     if (!control->aborted())
-        co_await lines.atAsync(104, [&]() -> QCoro::Task<> {
+        co_await lines.stepAsyncAt(104, [&]() -> QCoro::Task<> {
             const CurlRequest request{m_view.dialogs(), m_view.progress(), state->config, control};
             answer = co_await readCurl(state->stage, kKeyTestNumber, apiKey, request);
         });

@@ -41,13 +41,12 @@ signals:
     void finished();
 
 private:
-    struct TestState;
-    QCoro::Task<> run(std::shared_ptr<TestState> state);
+    QCoro::Task<> run(std::shared_ptr<StagedWork> state);
     void endAborted(bool notify);
 
     KeyTestView& m_view;
     LookupConfig m_config;
-    std::shared_ptr<TestState> m_state;
+    std::shared_ptr<StagedWork> m_state;
 };
 
 } // namespace quillmore

@@ -1,7 +1,7 @@
 #include "lookuprun.h"
 
+#include "errorreport.h"
 #include "fileutil.h"
-#include "guardedlines.h"
 #include "jsvalue.h"
 #include "lookupview.h"
 #include "servicecontract.h"
@@ -9,13 +9,6 @@
 namespace quillmore {
 
 static const QString kStopCaption = QStringLiteral("Stop");
-
-struct LookupRun::RunState
-{
-    std::shared_ptr<RunControl> control = std::make_shared<RunControl>();
-    CurlStage stage;
-    LookupConfig config;
-};
 
 LookupRun::LookupRun(LookupRunView& view, LookupConfig config, QObject* parent)
     : QObject(parent), m_view(view), m_config(std::move(config))
@@ -45,7 +38,7 @@ void LookupRun::buttonPressed()
         return;
     m_running = true;
     m_stopPending = false;
-    m_state = std::make_shared<RunState>();
+    m_state = std::make_shared<StagedWork>();
     m_state->config = m_config;
     run(m_state);
 }
@@ -67,26 +60,24 @@ void LookupRun::endAborted(bool notify)
 {
     if (!m_state)
         return;
-    const std::shared_ptr<RunState> state = std::exchange(m_state, nullptr);
-    // Resumes the run at once wherever it waits; it sees the abort and ends quietly.
-    state->control->abort();
-    removeCurl(state->stage);
+    const std::shared_ptr<StagedWork> state = std::exchange(m_state, nullptr);
+    state->abort();
     m_running = false;
     m_stopPending = false;
     if (notify)
         emit finished();
 }
 
-QCoro::Task<> LookupRun::run(std::shared_ptr<RunState> state)
+QCoro::Task<> LookupRun::run(std::shared_ptr<StagedWork> state)
 {
     // After an abort this object and the view may be gone: only `state` is touched then.
     const std::shared_ptr<RunControl> control = state->control;
-    GuardedLines lines(m_view.dialogs(), procedurePath(QStringLiteral("Form1"),
-                                                       QStringLiteral("PushButton17_Click")));
+    GuardedProcedure lines(m_view.dialogs(), procedurePath(QStringLiteral("Form1"),
+                                                           QStringLiteral("PushButton17_Click")));
     // A report box lets the window close: no step runs after an abort.
     const auto at = [&](int line, auto&& statement) {
         if (!control->aborted())
-            lines.at(line, statement);
+            lines.stepAt(line, statement);
     };
     bool serviceErrorShown = false;
     int count = 0;
@@ -126,7 +117,7 @@ QCoro::Task<> LookupRun::run(std::shared_ptr<RunState> state)
         QString apiKey;
         at(122, [&] { apiKey = m_view.apiKey(); });
         if (!control->aborted())
-            co_await lines.atAsync(122, [&]() -> QCoro::Task<> {
+            co_await lines.stepAsyncAt(122, [&]() -> QCoro::Task<> {
                 const CurlRequest request{m_view.dialogs(), m_view.progress(), state->config,
                                           control};
                 answer = co_await readCurl(state->stage, number, apiKey, request);

@@ -46,8 +46,7 @@ signals:
     void finished();
 
 private:
-    struct RunState;
-    QCoro::Task<> run(std::shared_ptr<RunState> state);
+    QCoro::Task<> run(std::shared_ptr<StagedWork> state);
     void requestStop();
     void endAborted(bool notify);
 
@@ -57,7 +56,7 @@ private:
     bool m_stopRequested = false;
     bool m_running = false;
     bool m_stopPending = false;
-    std::shared_ptr<RunState> m_state;
+    std::shared_ptr<StagedWork> m_state;
 };
 
 } // namespace quillmore
