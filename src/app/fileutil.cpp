@@ -20,6 +20,25 @@ QString fileNamePart(const QString& path)
     return cut < 0 ? path : path.mid(cut + 1);
 }
 
+QString digitsOnly(const QString& text)
+{
+    // Only spaces are trimmed: other blanks are dropped below like any non-digit.
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    QString digits;
+    digits.reserve(last - first);
+    for (qsizetype i = first; i < last; ++i) {
+        const QChar c = text.at(i);
+        if (c >= u'0' && c <= u'9')
+            digits.append(c);
+    }
+    return digits;
+}
+
 QString programFolder()
 {
     return QCoreApplication::applicationDirPath();

@@ -11,6 +11,9 @@ bool fileExists(const QString& path);
 // Both separators count, so Windows paths and ours give the same name.
 QString fileNamePart(const QString& path);
 
+// The digits 0 to 9 of a number as typed, after trimming its outer spaces.
+QString digitsOnly(const QString& text);
+
 // The folder that holds the program's executable.
 QString programFolder();
 

@@ -1,9 +1,11 @@
 #include "curlstage.h"
 
+#include "answer.h"
 #include "childrunner.h"
 #include "errorreport.h"
 #include "fileutil.h"
-#include "servicecontract.h"
+#include "request.h"
+#include "resultrow.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,11 @@
 #include "keytest.h"
 
+#include "answer.h"
 #include "errorreport.h"
 #include "lookupview.h"
+#include "request.h"
+#include "resultrow.h"
 #include "runcontrol.h"
-#include "servicecontract.h"
 
 namespace quillmore {
 

@@ -1,7 +1,9 @@
 #include "lookupconfig.h"
 
+#include "answer.h"
 #include "quillmore_config.h"
-#include "servicecontract.h"
+#include "request.h"
+#include "resultrow.h"
 
 #include <QFile>
 #include <QTimer>

@@ -1,10 +1,12 @@
 #include "lookuprun.h"
 
+#include "answer.h"
 #include "errorreport.h"
 #include "fileutil.h"
 #include "jsvalue.h"
 #include "lookupview.h"
-#include "servicecontract.h"
+#include "request.h"
+#include "resultrow.h"
 
 namespace quillmore {
 
@@ -135,8 +137,7 @@ QCoro::Task<> LookupRun::run(std::shared_ptr<StagedWork> state)
             at(134, [&] { serviceErrorShown = true; });
             at(136, [&] { m_view.dialogs().message(answerClassMessage(cls)); });
         } else {
-            at(138,
-               [&] { m_view.appendResultRow(resultRow(m_view.dialogs(), answer, &getJSValue)); });
+            at(138, [&] { m_view.appendResultRow(resultRow(m_view.dialogs(), answer)); });
         }
         if (control->aborted())
             co_return;

@@ -5,7 +5,9 @@
 #include "curlstage.h"
 #include "errorreport.h"
 #include "lookupfakes.h"
-#include "servicecontract.h"
+#include "answer.h"
+#include "request.h"
+#include "resultrow.h"
 
 #include <QFile>
 #include <QFileInfo>

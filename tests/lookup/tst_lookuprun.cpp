@@ -5,7 +5,9 @@
 #include "fakeservice.h"
 #include "lookupfakes.h"
 #include "lookuprun.h"
-#include "servicecontract.h"
+#include "answer.h"
+#include "request.h"
+#include "resultrow.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

@@ -3,9 +3,12 @@
 
 #include "childrunner.h"
 #include "errorreport.h"
+#include "fileutil.h"
 #include "jsvalue.h"
 #include "lookupfakes.h"
-#include "servicecontract.h"
+#include "answer.h"
+#include "request.h"
+#include "resultrow.h"
 
 #include <QProcess>
 #include <QSet>
@@ -299,9 +302,9 @@ void TestLookupText::locationAndStatus()
         R"({"phone_number":"4135550100","line_type":"Landline","name":"Ann Lee","street_line_1":"302 Main St",)"
         R"("street_line_2":null,"city":"Springfield","zip4":"1234","state_code":"MA",)"
         R"("country_code":"US","carrier":"Verizon","is_active":true,"x":1})");
-    QCOMPARE(locationText(dialogs, answer, &getJSValue),
+    QCOMPARE(locationText(dialogs, answer),
              QStringLiteral("302 Main St, Springfield, 1234, MA, US"));
-    QCOMPARE(resultRow(dialogs, answer, &getJSValue),
+    QCOMPARE(resultRow(dialogs, answer),
              (QStringList{"4135550100", "Landline", "Ann Lee",
                           "302 Main St, Springfield, 1234, MA, US", "Verizon", "Active"}));
 
@@ -309,7 +312,7 @@ void TestLookupText::locationAndStatus()
     const QString noCountry = QStringLiteral(
         R"({"street_line_1":"1 A St","street_line_2":"Fl 2","city":"Nashua","state_code":"NH",)"
         R"("country_code":null,"is_active":false,"x":1})");
-    QCOMPARE(locationText(dialogs, noCountry, &getJSValue),
+    QCOMPARE(locationText(dialogs, noCountry),
              QStringLiteral("1 A St, Fl 2, Nashua, , NH, "));
     QCOMPARE(statusText(getJSValue(dialogs, noCountry, QStringLiteral("is_active"))),
              QStringLiteral("Inactive"));
@@ -320,7 +323,7 @@ void TestLookupText::locationAndStatus()
 
     // Each location key is read twice: a broken value is reported twice.
     const QString broken = QStringLiteral(R"({"city":"X"})");
-    QCOMPARE(locationText(dialogs, broken, &getJSValue), QStringLiteral(", , , , , "));
+    QCOMPARE(locationText(dialogs, broken), QStringLiteral(", , , , , "));
     QCOMPARE(dialogs.errorReports().size(), 2);
 }
 
@@ -328,7 +331,7 @@ void TestLookupText::rowOfFailedRequest()
 {
     RecordingDialogs dialogs;
     for (const QString& answer : {kCouldNotConnect, kEmptyFile}) {
-        const QStringList row = resultRow(dialogs, answer, &getJSValue);
+        const QStringList row = resultRow(dialogs, answer);
         QCOMPARE(row, (QStringList{"", "", "", ", , , , , ", "", "Inactive"}));
         QCOMPARE(row.at(3).size(), 10);
     }

@@ -1,64 +1,12 @@
-#include "servicecontract.h"
+#include "answer.h"
 
 #include "errorreport.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QStringDecoder>
 
 namespace quillmore {
-
-// The address travels unquoted on curl's command line, so a blank or a quote
-// typed into the key would split it into extra arguments for curl (a key
-// holding " -o somefile" would make curl write wherever it says). Those few
-// characters are percent-encoded; everything else goes in as it stands.
-static QString protectAddressPart(const QString& part)
-{
-    QString out;
-    out.reserve(part.size());
-    for (const QChar c : part) {
-        const char16_t u = c.unicode();
-        if (u <= 0x20 || u == u'"' || u == 0x7f)
-            out += QStringLiteral("%%1").arg(int(u), 2, 16, QLatin1Char('0')).toUpper();
-        else
-            out += c;
-    }
-    return out;
-}
-
-QString requestAddress(const QString& baseUrl, const QString& apiKey, const QString& digits)
-{
-    return baseUrl + QStringLiteral("/3.1/phone?api_key=") + protectAddressPart(apiKey) +
-           QStringLiteral("&phone=") + digits;
-}
-
-QString curlCommandLine(const QString& toolPath, const QString& address,
-                        const QString& responsePath)
-{
-    const QChar quote(u'"');
-    return quote + toolPath + quote + QLatin1Char(' ') + QStringLiteral(" -X POST ") + address +
-           QStringLiteral("  --output ") + quote + responsePath + quote;
-}
-
-QString digitsOnly(const QString& text)
-{
-    // Only spaces are trimmed: other blanks are dropped below like any non-digit.
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    QString digits;
-    digits.reserve(last - first);
-    for (qsizetype i = first; i < last; ++i) {
-        const QChar c = text.at(i);
-        if (c >= u'0' && c <= u'9')
-            digits.append(c);
-    }
-    return digits;
-}
 
 QString flattenLines(QString text)
 {
@@ -187,53 +135,6 @@ QString answerClassMessage(AnswerClass cls)
         break;
     }
     return QStringLiteral("API Key is working.");
-}
-
-QString locationText(Dialogs& dialogs, const QString& answer, ValueReader read)
-{
-    static const char* const keys[] = {"street_line_1", "street_line_2", "city",
-                                       "zip4",          "state_code",    "country_code"};
-    const QString null = QStringLiteral("null");
-    const QString separator = QStringLiteral(", ");
-    QString location;
-    for (int i = 0; i < 6; ++i) {
-        const QString key = QLatin1String(keys[i]);
-        // Read twice, as the row always has been: once to test, once for the text.
-        if (read(dialogs, answer, key) == null)
-            continue;
-        location += read(dialogs, answer, key);
-        if (i < 5)
-            location += separator;
-    }
-    return location;
-}
-
-QString statusText(const QString& isActive)
-{
-    return isActive == QStringLiteral("true") ? QStringLiteral("Active")
-                                              : QStringLiteral("Inactive");
-}
-
-QStringList resultRow(Dialogs& dialogs, const QString& answer, ValueReader read)
-{
-    QStringList cells;
-    cells.reserve(6);
-    cells << read(dialogs, answer, QStringLiteral("phone_number"))
-          << read(dialogs, answer, QStringLiteral("line_type"))
-          << read(dialogs, answer, QStringLiteral("name")) << locationText(dialogs, answer, read)
-          << read(dialogs, answer, QStringLiteral("carrier"))
-          << statusText(read(dialogs, answer, QStringLiteral("is_active")));
-    return cells;
-}
-
-int randomPauseSeconds(double uniform)
-{
-    return 3 + int(uniform * 4);
-}
-
-int randomPauseSeconds()
-{
-    return randomPauseSeconds(QRandomGenerator::global()->generateDouble());
 }
 
 } // namespace quillmore
