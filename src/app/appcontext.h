@@ -10,6 +10,7 @@ namespace quillmore {
 
 class Dialogs;
 class SettingsStore;
+class KeyStore;
 class Clipboard;
 class SpreadsheetLauncher;
 
@@ -19,6 +20,7 @@ struct AppContext
 {
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;
+    KeyStore* keys = nullptr;
     QString programFolder;
     LookupConfig lookup;
     std::shared_ptr<Clipboard> clipboard;

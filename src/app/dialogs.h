@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <QWidget>
 
 namespace quillmore {
 
@@ -34,10 +32,6 @@ public:
     void setApplicationTitle(const QString& title) { m_applicationTitle = title; }
     QString applicationTitle() const { return m_applicationTitle; }
 
-    // The window that modal boxes belong to.
-    void setOwner(QWidget* owner) { m_owner = owner; }
-    QWidget* owner() const { return m_owner; }
-
 protected:
     virtual void showMessage(const QString& text, const QString& title, Icon icon) = 0;
     virtual QString askText(const QString& prompt, const QString& title,
@@ -47,24 +41,6 @@ protected:
 
 private:
     QString m_applicationTitle;
-    QPointer<QWidget> m_owner;
-};
-
-// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as Qt's file dialogs want it.
-QString qtFileFilter(const QString& pipeFilter);
-
-// The real dialogs of the desktop.
-class DesktopDialogs : public Dialogs
-{
-public:
-    void openUrl(const QUrl& url) override;
-
-protected:
-    void showMessage(const QString& text, const QString& title, Icon icon) override;
-    QString askText(const QString& prompt, const QString& title,
-                    const QString& defaultText) override;
-    QStringList askOpenFileNames(const QString& title, const QString& filter) override;
-    QString askSaveFileName(const QString& title, const QString& filter) override;
 };
 
 } // namespace quillmore

@@ -39,14 +39,14 @@ GuardedProcedure::GuardedProcedure(Dialogs& dialogs, QString path)
 void GuardedProcedure::report(const QString& description)
 {
     if (m_line < 0)
-        beginStep();
-    ++m_reports;
+        m_line = kFirstLine;
     m_dialogs.message(errorMessageText(description, m_path, m_line),
                       QStringLiteral("Application Error"), Dialogs::Icon::Warning);
 }
 
 void GuardedProcedure::reportCurrent(std::exception_ptr error)
 {
+    m_line = m_line < 0 ? kFirstLine : m_line + 2;
     report(describe(error));
 }
 

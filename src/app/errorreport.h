@@ -7,11 +7,12 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include <qcoro/qcorotask.h>
-
 namespace quillmore {
 
 class Dialogs;
+
+// The description of whatever was thrown.
+QString describe(std::exception_ptr error);
 
 // A failure that the uniform error report names. The text is what the user
 // reads, so it carries the system's own wording where there is one.
@@ -37,99 +38,71 @@ QString procedurePath(const QString& module, const QString& procedure);
 // line number (100, 102, 104, ...); a step that throws is reported under that
 // number and the procedure carries on with the next step, as the report
 // promises the user.
+//
+// A procedure whose statements do not run top to bottom (a loop, work spread
+// over several event handlers) names them by an enumeration in source order
+// instead: statement k is line 100 + 2k, however often and in whatever order
+// it runs.
+//
+// Once closed (its work was ended from outside, say while one of its boxes was
+// up), no further step runs: the one place that keeps ended work from acting.
 class GuardedProcedure
 {
 public:
     GuardedProcedure(Dialogs& dialogs, QString path);
 
-    // Runs one step; returns false when it failed (and was reported).
+    // Runs the next step; returns false when it failed (and was reported) or
+    // did not run because the procedure is closed.
     template <typename F> bool step(F&& f)
     {
-        beginStep();
+        m_line = m_line < 0 ? kFirstLine : m_line + 2;
         return run(std::forward<F>(f));
     }
 
-    // A step with a fixed line number, for a statement inside a loop: every
-    // pass reports the same line, as a statement in the source would.
-    template <typename F> bool stepAt(int line, F&& f)
+    template <typename E, typename F>
+    requires std::is_enum_v<E>
+    bool step(E statement, F&& f)
     {
-        m_line = line;
+        m_line = kFirstLine + 2 * static_cast<int>(statement);
         return run(std::forward<F>(f));
-    }
-
-    template <typename F> bool run(F&& f)
-    {
-        try {
-            std::forward<F>(f)();
-            return true;
-        } catch (...) {
-            reportCurrent(std::current_exception());
-            return false;
-        }
-    }
-
-    // Same for a step that awaits; `f` returns a QCoro::Task<>.
-    template <typename F> QCoro::Task<bool> stepAsync(F f)
-    {
-        beginStep();
-        co_return co_await runAsync(std::move(f));
-    }
-
-    template <typename F> QCoro::Task<bool> stepAsyncAt(int line, F f)
-    {
-        m_line = line;
-        co_return co_await runAsync(std::move(f));
-    }
-
-    template <typename F> QCoro::Task<bool> runAsync(F f)
-    {
-        try {
-            co_await f();
-            co_return true;
-        } catch (...) {
-            reportCurrent(std::current_exception());
-            co_return false;
-        }
     }
 
     // For a step whose value the caller needs: gives `fallback` when it failed.
     template <typename F, typename T = std::invoke_result_t<F>> T value(F&& f, T fallback = T{})
     {
-        beginStep();
-        try {
-            return std::forward<F>(f)();
-        } catch (...) {
-            reportCurrent(std::current_exception());
-            return fallback;
-        }
-    }
-
-    template <typename F, typename T = std::invoke_result_t<F>>
-    T valueAt(int line, F&& f, T fallback = T{})
-    {
-        m_line = line;
         T result = std::move(fallback);
-        run([&] { result = std::forward<F>(f)(); });
+        step([&] { result = std::forward<F>(f)(); });
         return result;
     }
 
-    void beginStep() { m_line = m_line < 0 ? 100 : m_line + 2; }
-    int line() const { return m_line; }
-    const QString& path() const { return m_path; }
-    int reportCount() const { return m_reports; }
+    void close() { m_closed = true; }
+    void reopen() { m_closed = false; }
+    bool isClosed() const { return m_closed; }
 
-    // Shows the report for the current step.
-    void report(const QString& description);
+    // Reports whatever is being thrown now as a failure of the next step.
     void reportCurrent(std::exception_ptr error);
 
 private:
+    static constexpr int kFirstLine = 100;
+
+    template <typename F> bool run(F&& f)
+    {
+        if (m_closed)
+            return false;
+        try {
+            std::forward<F>(f)();
+            return true;
+        } catch (...) {
+            report(describe(std::current_exception()));
+            return false;
+        }
+    }
+    void report(const QString& description);
+
     Dialogs& m_dialogs;
     QString m_path;
     int m_line = -1;
-    int m_reports = 0;
+    bool m_closed = false;
 };
-
-// The description of whatever was thrown.
-QString describe(std::exception_ptr error);
 
 } // namespace quillmore

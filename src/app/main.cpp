@@ -1,7 +1,8 @@
 #include "appcontext.h"
-#include "dialogs.h"
+#include "desktopdialogs.h"
 #include "exportactions.h"
 #include "fileutil.h"
+#include "keystore.h"
 #include "mainwindow.h"
 #include "settingsstore.h"
 
@@ -18,9 +19,11 @@ int main(int argc, char* argv[])
 
     quillmore::DesktopDialogs dialogs;
     quillmore::SettingsStore settings;
+    quillmore::KeyStore keys(&settings);
     quillmore::AppContext context;
     context.dialogs = &dialogs;
     context.settings = &settings;
+    context.keys = &keys;
     context.programFolder = quillmore::programFolder();
     context.lookup = quillmore::LookupConfig::defaults();
     context.clipboard = std::make_shared<quillmore::SystemClipboard>();

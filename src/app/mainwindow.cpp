@@ -4,6 +4,7 @@
 #include "errorreport.h"
 #include "exportactions.h"
 #include "fileutil.h"
+#include "keystore.h"
 #include "keywindow.h"
 #include "lookuprun.h"
 #include "numberlist.h"
@@ -31,50 +32,53 @@ static QString form1(const char* procedure)
     return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
 }
 
+static const QString kStartCaption = QStringLiteral("Start Looking Up");
+
 static const QString kListTooltip = QStringLiteral(
     "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
-
-ProgressBarSink::ProgressBarSink(QProgressBar* bar) : m_bar(bar) {}
-
-void ProgressBarSink::attach(QProgressBar* bar)
-{
-    m_bar = bar;
-    setProgressValue(m_value);
-    setProgressText(m_text);
-}
-
-void ProgressBarSink::setProgressValue(double value)
-{
-    m_value = value;
-    if (m_bar)
-        m_bar->setValue(qBound(0, int(value + 0.5), 100));
-}
-
-void ProgressBarSink::setProgressText(const QString& text)
-{
-    m_text = text;
-    if (m_bar) {
-        // The bar would read %p, %v and %m in the text as placeholders.
-        QString format = text;
-        format.replace(QLatin1Char('%'), QStringLiteral("%%"));
-        m_bar->setFormat(format);
-    }
-}
 
 MainWindow::MainWindow(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context), m_pointer(this)
 {
     buildControls();
-    m_run = std::make_unique<LookupRun>(*this, m_context.lookup);
+    m_run = std::make_unique<LookupRun>(*m_context.dialogs, m_numbers, *m_context.keys,
+                                        m_context.lookup);
+    connectRun();
     formLoad();
 }
 
 MainWindow::~MainWindow()
 {
-    if (m_run)
-        m_run->abort();
+    m_run.reset();
     if (m_keyWindow)
         delete m_keyWindow.data();
+}
+
+void MainWindow::connectRun()
+{
+    connect(m_run.get(), &LookupRun::stateChanged, this, [this](LookupRun::State state) {
+        m_startButton->setText(state == LookupRun::State::Running ? QStringLiteral("Stop")
+                                                                  : kStartCaption);
+    });
+    connect(m_run.get(), &LookupRun::busyChanged, this, &MainWindow::setBusy);
+    connect(m_run.get(), &LookupRun::progressValue, this,
+            [this](double value) { m_progress.setProgressValue(value); });
+    connect(m_run.get(), &LookupRun::progressText, this,
+            [this](const QString& text) { m_progress.setProgressText(text); });
+    connect(m_run.get(), &LookupRun::answerReceived, this, &MainWindow::appendConsole);
+    connect(m_run.get(), &LookupRun::resultAdded, this, &MainWindow::appendResultRow);
+
+    // The list widget shows the model.
+    connect(&m_numbers, &NumberListModel::appended, this, [this](int first, int count) {
+        QList<QTreeWidgetItem*> items;
+        items.reserve(count);
+        for (int i = first; i < first + count; ++i)
+            items << new QTreeWidgetItem(QStringList{m_numbers.at(i)});
+        m_numberList->addTopLevelItems(items);
+    });
+    connect(&m_numbers, &NumberListModel::removed, this,
+            [this](int index) { delete m_numberList->takeTopLevelItem(index); });
+    connect(&m_numbers, &NumberListModel::cleared, this, [this] { m_numberList->clear(); });
 }
 
 static QTreeWidget* makeReportList(QWidget* parent, const QRect& geometry)
@@ -98,23 +102,36 @@ void MainWindow::buildControls()
     setFixedSize(px(8040), px(8910));
     setFont(windowFont());
 
-    m_keyButton = makePushButton(this, QStringLiteral("Getting Started / Enter Your API Key"),
-                                 twipsRect(120, 120, 7800, 405));
-    m_numberList = makeReportList(this, twipsRect(120, 615, 7800, 1590));
-    m_addButton = makePushButton(this, QStringLiteral("Add Phone Number or Numbers"),
-                                 twipsRect(120, 2300, 3840, 405));
-    m_loadButton = makePushButton(this, QStringLiteral("Load Numbers From Text File"),
-                                  twipsRect(4080, 2300, 3840, 405));
-    m_clearNumbersButton =
-        makePushButton(this, QStringLiteral("Clear List"), twipsRect(120, 2810, 3840, 405));
-    m_samplesButton = makePushButton(this, QStringLiteral("Load Sample/Example Numbers"),
-                                     twipsRect(4080, 2810, 3840, 405));
-    m_startButton =
-        makePushButton(this, QStringLiteral("Start Looking Up"), twipsRect(120, 3320, 7800, 405));
+    // Each button by its name, caption, place and what a click does.
+    const auto button = [this](QWidget* parent, const char* name, const QString& caption,
+                               const QRect& geometry, auto&& clicked) {
+        QPushButton* b = makePushButton(parent, caption, geometry);
+        b->setObjectName(QLatin1String(name));
+        connect(b, &QPushButton::clicked, this, std::forward<decltype(clicked)>(clicked));
+        return b;
+    };
+    const auto named = [](auto* widget, const char* name) {
+        widget->setObjectName(QLatin1String(name));
+        return widget;
+    };
 
-    m_consoleFrame = new QGroupBox(QStringLiteral("Console View"), this);
+    button(this, "PushButton9", QStringLiteral("Getting Started / Enter Your API Key"),
+           twipsRect(120, 120, 7800, 405), [this] { showKeyWindow(); });
+    m_numberList = named(makeReportList(this, twipsRect(120, 615, 7800, 1590)), "ListView1");
+    button(this, "PushButton6", QStringLiteral("Add Phone Number or Numbers"),
+           twipsRect(120, 2300, 3840, 405), [this] { addTypedNumbers(); });
+    button(this, "PushButton3", QStringLiteral("Load Numbers From Text File"),
+           twipsRect(4080, 2300, 3840, 405), [this] { loadNumberFiles(); });
+    button(this, "PushButton1", QStringLiteral("Clear List"), twipsRect(120, 2810, 3840, 405),
+           [this] { clearNumberList(); });
+    button(this, "PushButton8", QStringLiteral("Load Sample/Example Numbers"),
+           twipsRect(4080, 2810, 3840, 405), [this] { addSampleNumbers(); });
+    m_startButton = button(this, "PushButton17", kStartCaption, twipsRect(120, 3320, 7800, 405),
+                           [this] { m_run->buttonPressed(); });
+
+    m_consoleFrame = named(new QGroupBox(QStringLiteral("Console View"), this), "Frame1");
     m_consoleFrame->setGeometry(twipsRect(120, 3760, 7800, 1815));
-    m_console = new QPlainTextEdit(m_consoleFrame);
+    m_console = named(new QPlainTextEdit(m_consoleFrame), "Text1");
     m_console->setGeometry(twipsRect(240, 300, 7335, 795));
     m_console->setReadOnly(true);
     m_console->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -122,24 +139,32 @@ void MainWindow::buildControls()
     // Answers are long single lines: wrap them anywhere rather than scroll sideways.
     m_console->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_console->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_copyConsoleButton =
-        makePushButton(m_consoleFrame, QStringLiteral("Copy Results To Clipboard"),
-                       twipsRect(240, 1200, 3600, 405));
-    m_clearConsoleButton =
-        makePushButton(m_consoleFrame, QStringLiteral("Clear"), twipsRect(3960, 1200, 3600, 405));
+    button(m_consoleFrame, "PushButton5", QStringLiteral("Copy Results To Clipboard"),
+           twipsRect(240, 1200, 3600, 405),
+           [this] { copyConsoleToClipboard(*this, *m_context.clipboard); });
+    button(m_consoleFrame, "PushButton10", QStringLiteral("Clear"),
+           twipsRect(3960, 1200, 3600, 405), [this] {
+               GuardedProcedure proc(*m_context.dialogs, form1("PushButton10_Click"));
+               proc.step([&] {
+                   m_consoleText.clear();
+                   m_console->clear();
+               });
+           });
 
-    m_resultsList = makeReportList(this, twipsRect(120, 5690, 7800, 1590));
+    m_resultsList = named(makeReportList(this, twipsRect(120, 5690, 7800, 1590)), "ListView2");
     m_resultsList->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_saveTextButton = makePushButton(this, QStringLiteral("Save Results As Text File"),
-                                      twipsRect(120, 7370, 3840, 405));
-    m_saveSheetButton = makePushButton(this, QStringLiteral("Save Results As Excel File"),
-                                       twipsRect(4080, 7370, 3840, 405));
-    m_copyResultsButton = makePushButton(this, QStringLiteral("Copy Results To Clipboard"),
-                                         twipsRect(120, 7880, 3840, 405));
-    m_clearResultsButton =
-        makePushButton(this, QStringLiteral("Clear List"), twipsRect(4080, 7880, 3840, 405));
+    button(this, "PushButton4", QStringLiteral("Save Results As Text File"),
+           twipsRect(120, 7370, 3840, 405), [this] { saveResultsAsTextFile(*this); });
+    button(this, "PushButton13", QStringLiteral("Save Results As Excel File"),
+           twipsRect(4080, 7370, 3840, 405),
+           [this] { saveResultsAsExcelFile(*this, *m_context.spreadsheet); });
+    button(this, "PushButton7", QStringLiteral("Copy Results To Clipboard"),
+           twipsRect(120, 7880, 3840, 405),
+           [this] { copyResultsToClipboard(*this, *m_context.clipboard); });
+    button(this, "PushButton2", QStringLiteral("Clear List"), twipsRect(4080, 7880, 3840, 405),
+           [this] { clearResultsList(); });
 
-    m_progressBar = new QProgressBar(this);
+    m_progressBar = named(new QProgressBar(this), "ProgressBar1");
     m_progressBar->setGeometry(twipsRect(120, 8400, 7800, 405));
     m_progressBar->setRange(0, 100);
     m_progressBar->setTextVisible(true);
@@ -160,28 +185,6 @@ void MainWindow::buildControls()
     m_numberList->installEventFilter(this);
     m_resultsList->installEventFilter(this);
 
-    connect(m_keyButton, &QPushButton::clicked, this, &MainWindow::showKeyWindow);
-    connect(m_addButton, &QPushButton::clicked, this, &MainWindow::addTypedNumbers);
-    connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::loadNumberFiles);
-    connect(m_samplesButton, &QPushButton::clicked, this, &MainWindow::addSampleNumbers);
-    connect(m_clearNumbersButton, &QPushButton::clicked, this, &MainWindow::clearNumberList);
-    connect(m_clearResultsButton, &QPushButton::clicked, this, &MainWindow::clearResultsList);
-    connect(m_startButton, &QPushButton::clicked, this, [this] { m_run->buttonPressed(); });
-    connect(m_saveTextButton, &QPushButton::clicked, this,
-            [this] { saveResultsAsTextFile(*this); });
-    connect(m_saveSheetButton, &QPushButton::clicked, this,
-            [this] { saveResultsAsExcelFile(*this, *m_context.spreadsheet); });
-    connect(m_copyResultsButton, &QPushButton::clicked, this,
-            [this] { copyResultsToClipboard(*this, *m_context.clipboard); });
-    connect(m_copyConsoleButton, &QPushButton::clicked, this,
-            [this] { copyConsoleToClipboard(*this, *m_context.clipboard); });
-    connect(m_clearConsoleButton, &QPushButton::clicked, this, [this] {
-        GuardedProcedure proc(*m_context.dialogs, form1("PushButton10_Click"));
-        proc.step([&] {
-            m_consoleText.clear();
-            m_console->clear();
-        });
-    });
     connect(m_numberList, &QTreeWidget::itemDoubleClicked, this,
             [this] { removeSelectedRow(m_numberList); });
     connect(m_resultsList, &QTreeWidget::itemDoubleClicked, this,
@@ -229,7 +232,7 @@ void MainWindow::formLoad()
             m_resultsList->setColumnWidth(c, px(widths[c]));
     });
     proc.step([&] {
-        appendNumbers(
+        m_numbers.append(
             splitFromStorage(m_context.settings->readSetting(kPhoneNumbersKey, QString())));
     });
 }
@@ -238,7 +241,7 @@ void MainWindow::saveNumberList()
 {
     GuardedProcedure proc(*m_context.dialogs, form1("Form_QueryUnload"));
     QString stored;
-    proc.step([&] { stored = joinForStorage(numbers()); });
+    proc.step([&] { stored = joinForStorage(m_numbers.entries()); });
     proc.step([&] { m_context.settings->writeSetting(kPhoneNumbersKey, stored); });
 }
 
@@ -249,10 +252,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
         saveNumberList();
         // A closing window ends the program at once: the work in progress stops
         // and takes its staged files with it.
-        if (m_run)
-            m_run->abort();
+        m_run->end();
         if (m_keyWindow) {
-            m_keyWindow->abortWork();
+            m_keyWindow->endWork();
             m_keyWindow->hide();
         }
     }
@@ -260,28 +262,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
     emit closed();
 }
 
-QStringList MainWindow::numbers() const
-{
-    QStringList entries;
-    entries.reserve(m_numberList->topLevelItemCount());
-    for (int i = 0; i < m_numberList->topLevelItemCount(); ++i)
-        entries << m_numberList->topLevelItem(i)->text(0);
-    return entries;
-}
-
-void MainWindow::appendNumbers(const QStringList& entries)
-{
-    QList<QTreeWidgetItem*> items;
-    items.reserve(entries.size());
-    for (const QString& entry : entries)
-        items << new QTreeWidgetItem(QStringList{entry});
-    m_numberList->addTopLevelItems(items);
-}
-
 KeyWindow& MainWindow::keyWindow()
 {
     if (!m_keyWindow) {
-        m_keyWindow = new KeyWindow(m_context, m_progress);
+        m_keyWindow = new KeyWindow(m_context);
+        // The key test's request ticks on this window's bar, as a run's does.
+        connect(m_keyWindow, &KeyWindow::progressText, this,
+                [this](const QString& text) { m_progress.setProgressText(text); });
         connect(m_keyWindow, &KeyWindow::okPressed, this, [this] { show(); });
         connect(m_keyWindow, &KeyWindow::closedByUser, this, &MainWindow::keyWindowClosed);
     }
@@ -292,23 +279,13 @@ void MainWindow::keyWindowClosed()
 {
     // The close box unloads the key window; its next use loads it afresh.
     if (m_keyWindow) {
-        m_keyWindow->abortWork();
+        m_keyWindow->endWork();
         m_keyWindow->hide();
         m_keyWindow->deleteLater();
         m_keyWindow = nullptr;
     }
     if (!m_closing)
         show();
-}
-
-KeyWindow* MainWindow::loadedKeyWindow() const
-{
-    return m_keyWindow.data();
-}
-
-bool MainWindow::isLookupRunning() const
-{
-    return m_run && m_run->isRunning();
 }
 
 void MainWindow::showKeyWindow()
@@ -330,7 +307,7 @@ void MainWindow::addTypedNumbers()
     proc.step([&] { answer = m_context.dialogs->input(kAddNumbersPrompt); });
     if (answer.isEmpty())
         return;
-    proc.step([&] { appendNumbers(splitTypedNumbers(answer)); });
+    proc.step([&] { m_numbers.append(splitTypedNumbers(answer)); });
 }
 
 void MainWindow::loadNumberFiles()
@@ -343,26 +320,26 @@ void MainWindow::loadNumberFiles()
         return;
     // A load during a lookup run must not end the run's busy state: the run
     // relies on it to keep the list it is reading intact.
+    enum class Statement { Ask, Busy, ReadFile, RestoreBusy };
     const bool wasBusy = isBusy();
-    proc.step([&] { setBusy(true); });
-    const int loopLine = proc.line() + 2;
+    proc.step(Statement::Busy, [&] { setBusy(true); });
     for (const QString& path : std::as_const(paths)) {
         // One file that is missing or fails does not stop the others.
-        proc.stepAt(loopLine, [&] {
+        proc.step(Statement::ReadFile, [&] {
             if (!fileExists(path)) {
                 m_context.dialogs->message(kFileNotFoundText);
                 return;
             }
-            appendNumbers(readNumberFile(path));
+            m_numbers.append(readNumberFile(path));
         });
     }
-    proc.stepAt(loopLine + 2, [&] { setBusy(wasBusy); });
+    proc.step(Statement::RestoreBusy, [&] { setBusy(wasBusy); });
 }
 
 void MainWindow::addSampleNumbers()
 {
     GuardedProcedure proc(*m_context.dialogs, form1("PushButton8_Click"));
-    proc.step([&] { appendNumbers(sampleNumbers()); });
+    proc.step([&] { m_numbers.append(sampleNumbers()); });
 }
 
 void MainWindow::clearNumberList()
@@ -370,7 +347,7 @@ void MainWindow::clearNumberList()
     GuardedProcedure proc(*m_context.dialogs, form1("PushButton1_Click"));
     proc.step([&] {
         if (!isBusy())
-            m_numberList->clear();
+            m_numbers.clear();
     });
 }
 
@@ -387,7 +364,10 @@ void MainWindow::removeSelectedRow(QTreeWidget* list)
     const QList<QTreeWidgetItem*> selected = list->selectedItems();
     if (selected.isEmpty())
         return;
-    delete selected.constFirst();
+    if (list == m_numberList)
+        m_numbers.removeAt(list->indexOfTopLevelItem(selected.constFirst()));
+    else
+        delete selected.constFirst();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -413,27 +393,6 @@ Dialogs& MainWindow::dialogs()
     return *m_context.dialogs;
 }
 
-int MainWindow::numberCount() const
-{
-    return m_numberList->topLevelItemCount();
-}
-
-QString MainWindow::numberAt(int index) const
-{
-    const QTreeWidgetItem* item = m_numberList->topLevelItem(index);
-    return item ? item->text(0) : QString();
-}
-
-QString MainWindow::startCaption() const
-{
-    return m_startButton->text();
-}
-
-void MainWindow::setStartCaption(const QString& caption)
-{
-    m_startButton->setText(caption);
-}
-
 void MainWindow::setBusy(bool busy)
 {
     m_pointer.setBusy(busy);
@@ -448,22 +407,12 @@ void MainWindow::appendConsole(const QString& answer)
     m_console->appendPlainText(answer);
 }
 
-void MainWindow::clearResults()
+void MainWindow::appendResultRow(const ResultRecord& row)
 {
-    m_resultsList->clear();
-}
-
-void MainWindow::appendResultRow(const QStringList& cells)
-{
-    auto* item = new QTreeWidgetItem(cells);
+    auto* item = new QTreeWidgetItem(row.cells);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Unchecked);
     m_resultsList->addTopLevelItem(item);
-}
-
-QString MainWindow::apiKey()
-{
-    return keyWindow().key();
 }
 
 ReportTable MainWindow::resultsTable() const

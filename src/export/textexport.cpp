@@ -190,7 +190,7 @@ void saveListviewProperlySpaced(const ReportTable& table, const QString& fileNam
     bool failed = false;
     auto step = [&](auto&& work) {
         if (failed)
-            proc.beginStep();
+            proc.step([] {});
         else
             failed = !proc.step(work);
     };

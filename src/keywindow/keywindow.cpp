@@ -1,11 +1,12 @@
 #include "keywindow.h"
 
 #include "appcontext.h"
+#include "dialogs.h"
 #include "errorreport.h"
 #include "fileutil.h"
+#include "keystore.h"
 #include "keytest.h"
 #include "quillmore_config.h"
-#include "settingsstore.h"
 #include "widgetstyle.h"
 
 #include <QCloseEvent>
@@ -26,75 +27,84 @@ static QString form2(const char* procedure)
     return procedurePath(QStringLiteral("Form2"), QString::fromLatin1(procedure));
 }
 
-KeyWindow::KeyWindow(AppContext& context, ProgressSink& mainProgress, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_context(context), m_mainProgress(mainProgress), m_pointer(this)
+KeyWindow::KeyWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_context(context), m_pointer(this)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFixedSize(px(8040), px(5115));
     setFont(windowFont());
 
+    const auto button = [this](QWidget* parent, const char* name, const QString& caption, int top,
+                               auto&& clicked) {
+        QPushButton* b = makePushButton(parent, caption,
+                                        parent == this ? twipsRect(120, top, 7800, 405)
+                                                       : twipsRect(240, top, 7320, 405));
+        b->setObjectName(QLatin1String(name));
+        connect(b, &QPushButton::clicked, this, std::forward<decltype(clicked)>(clicked));
+        m_pointer.addHandWidget(b);
+        return b;
+    };
+
     m_howFrame =
         new QGroupBox(QStringLiteral("How To Get Your Free API Key From ") + kProvider, this);
+    m_howFrame->setObjectName(QStringLiteral("Frame1"));
     m_howFrame->setGeometry(twipsRect(120, 60, 7800, 2010));
-    m_label = new QLabel(
+    auto* label = new QLabel(
         QStringLiteral("Visit ") + QStringLiteral(QUILLMORE_SIGNUP_URL) +
             QStringLiteral(" and click the button Get a Free API Key to get your own key, then "
                            "enter it below. The key will allow you free lookups."),
         m_howFrame);
-    m_label->setGeometry(twipsRect(240, 315, 7500, 450));
-    m_label->setWordWrap(true);
-    m_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_video =
-        makePushButton(m_howFrame, QStringLiteral("Watch Instructional Video On How To Get Key"),
-                       twipsRect(240, 900, 7320, 405));
-    m_docs = makePushButton(m_howFrame, QStringLiteral("Open ") + kProvider,
-                            twipsRect(240, 1410, 7320, 405));
+    label->setObjectName(QStringLiteral("Label2"));
+    label->setGeometry(twipsRect(240, 315, 7500, 450));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* video = button(m_howFrame, "PushButton5",
+                                QStringLiteral("Watch Instructional Video On How To Get Key"), 900,
+                                [this] { openVideo(); });
+    QPushButton* docs = button(m_howFrame, "PushButton1", QStringLiteral("Open ") + kProvider, 1410,
+                               [this] { openDocs(); });
 
     m_moreFrame = new QGroupBox(QStringLiteral("More Information"), this);
+    m_moreFrame->setObjectName(QStringLiteral("Frame3"));
     m_moreFrame->setGeometry(twipsRect(120, 2130, 7800, 900));
-    m_whatIs = makePushButton(m_moreFrame, QStringLiteral("What is an API key?"),
-                              twipsRect(240, 300, 7320, 405));
+    QPushButton* whatIs = button(m_moreFrame, "PushButton2", QStringLiteral("What is an API key?"),
+                                 300, [this] { openWhatIs(); });
 
     m_enterFrame =
         new QGroupBox(QStringLiteral("Enter Your ") + kProvider + QStringLiteral(" API Key"), this);
+    m_enterFrame->setObjectName(QStringLiteral("Frame2"));
     m_enterFrame->setGeometry(twipsRect(120, 3075, 7800, 1395));
     m_key = new QLineEdit(m_enterFrame);
+    m_key->setObjectName(QStringLiteral("Text1"));
     m_key->setGeometry(twipsRect(240, 300, 7335, 345));
     m_key->installEventFilter(this);
-    m_test = makePushButton(m_enterFrame, QStringLiteral("Test API Key"),
-                            twipsRect(240, 780, 7320, 405));
+    QPushButton* test = button(m_enterFrame, "PushButton4", QStringLiteral("Test API Key"), 780,
+                               [this] { m_keyTest->buttonPressed(); });
 
-    m_ok = makePushButton(this, QStringLiteral("OK"), twipsRect(120, 4590, 7800, 405));
+    QPushButton* ok =
+        button(this, "PushButton6", QStringLiteral("OK"), 4590, [this] { pressOk(); });
 
     // Key first, then the buttons in the order users meet them when tabbing.
-    setTabOrder(m_key, m_ok);
-    setTabOrder(m_ok, m_whatIs);
-    setTabOrder(m_whatIs, m_docs);
-    setTabOrder(m_docs, m_test);
-    setTabOrder(m_test, m_video);
+    setTabOrder(m_key, ok);
+    setTabOrder(ok, whatIs);
+    setTabOrder(whatIs, docs);
+    setTabOrder(docs, test);
+    setTabOrder(test, video);
 
-    for (QWidget* w : {static_cast<QWidget*>(m_docs), static_cast<QWidget*>(m_whatIs),
-                       static_cast<QWidget*>(m_test), static_cast<QWidget*>(m_video),
-                       static_cast<QWidget*>(m_ok)})
-        m_pointer.addHandWidget(w);
     for (QWidget* w : {m_howFrame, m_moreFrame, m_enterFrame})
         m_pointer.addArrowWidget(w);
 
-    m_keyTest = std::make_unique<KeyTest>(*this, m_context.lookup);
-
+    m_keyTest = std::make_unique<KeyTest>(*m_context.dialogs, *m_context.keys, m_context.lookup);
+    connect(m_keyTest.get(), &KeyTest::busyChanged, this, &KeyWindow::setBusy);
+    connect(m_keyTest.get(), &KeyTest::progressText, this, &KeyWindow::progressText);
     connect(m_key, &QLineEdit::textChanged, this, &KeyWindow::storeKey);
-    connect(m_docs, &QPushButton::clicked, this, &KeyWindow::openDocs);
-    connect(m_whatIs, &QPushButton::clicked, this, &KeyWindow::openWhatIs);
-    connect(m_video, &QPushButton::clicked, this, &KeyWindow::openVideo);
-    connect(m_ok, &QPushButton::clicked, this, &KeyWindow::pressOk);
-    connect(m_test, &QPushButton::clicked, this, [this] { m_keyTest->buttonPressed(); });
 
     formLoad();
 }
 
 KeyWindow::~KeyWindow()
 {
-    abortWork();
+    endWork();
 }
 
 void KeyWindow::formLoad()
@@ -107,7 +117,7 @@ void KeyWindow::formLoad()
     // Setting the text stores it straight back, so the store holds the key
     // (empty or not) from the first load on.
     proc.step([&] {
-        const QString stored = m_context.settings->readSetting(kApiKeyKey, QString());
+        const QString stored = m_context.keys->key();
         if (m_key->text() == stored)
             storeKey(stored);
         else
@@ -115,36 +125,21 @@ void KeyWindow::formLoad()
     });
 }
 
-QString KeyWindow::key() const
-{
-    return m_key->text();
-}
-
-Dialogs& KeyWindow::dialogs()
-{
-    return *m_context.dialogs;
-}
-
 void KeyWindow::setBusy(bool busy)
 {
     m_pointer.setBusy(busy);
 }
 
-void KeyWindow::abortWork()
+void KeyWindow::endWork()
 {
     if (m_keyTest)
-        m_keyTest->abort();
-}
-
-bool KeyWindow::isTesting() const
-{
-    return m_keyTest && m_keyTest->isRunning();
+        m_keyTest->end();
 }
 
 void KeyWindow::storeKey(const QString& text)
 {
     try {
-        m_context.settings->writeSetting(kApiKeyKey, text);
+        m_context.keys->setKey(text);
         m_storeFailureReported = false;
     } catch (...) {
         // Saving runs on every keystroke: say it once, not at every key, and
@@ -152,7 +147,6 @@ void KeyWindow::storeKey(const QString& text)
         if (!m_storeFailureReported) {
             m_storeFailureReported = true;
             GuardedProcedure proc(*m_context.dialogs, form2("Text1_Change"));
-            proc.beginStep();
             proc.reportCurrent(std::current_exception());
         }
     }

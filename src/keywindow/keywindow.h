@@ -1,6 +1,5 @@
 #pragma once
 
-#include "lookupview.h"
 #include "pointerscheme.h"
 
 #include <QWidget>
@@ -17,40 +16,25 @@ namespace quillmore {
 struct AppContext;
 class KeyTest;
 
-// "Key Options": where the user enters, keeps and tests the API key. Its key
-// field is the run-time home of the key for the whole program.
-class KeyWindow : public QWidget, public KeyTestView
+// "Key Options": where the user enters, keeps and tests the API key. The
+// field edits the key store; the key test reads the store like any request.
+class KeyWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // `mainProgress` is the main window's progress bar, which the key test's
-    // request ticks while it waits.
-    KeyWindow(AppContext& context, ProgressSink& mainProgress, QWidget* parent = nullptr);
+    explicit KeyWindow(AppContext& context, QWidget* parent = nullptr);
     ~KeyWindow() override;
 
-    QString key() const;
-
-    // KeyTestView
-    Dialogs& dialogs() override;
-    void setBusy(bool busy) override;
     bool isBusy() const { return m_pointer.isBusy(); }
-    ProgressSink& progress() override { return m_mainProgress; }
-    QString apiKey() override { return key(); }
 
     // Ends a running key test at once (the program is closing).
-    void abortWork();
-    bool isTesting() const;
-
-    QLineEdit* keyField() const { return m_key; }
-    QPushButton* okButton() const { return m_ok; }
-    QPushButton* docsButton() const { return m_docs; }
-    QPushButton* whatIsButton() const { return m_whatIs; }
-    QPushButton* testButton() const { return m_test; }
-    QPushButton* videoButton() const { return m_video; }
+    void endWork();
 
     static QString videoTarget(const QString& programFolder);
 
 signals:
+    // The key test's request, for the main window's progress bar.
+    void progressText(const QString& text);
     // "OK": back to the main window, this one stays loaded.
     void okPressed();
     // The close box: this window is unloaded, the main window comes back.
@@ -68,19 +52,14 @@ private:
     void openVideo();
     void pressOk();
 
+    void setBusy(bool busy);
+
     AppContext& m_context;
-    ProgressSink& m_mainProgress;
     PointerScheme m_pointer;
     QGroupBox* m_howFrame = nullptr;
     QGroupBox* m_moreFrame = nullptr;
     QGroupBox* m_enterFrame = nullptr;
-    QLabel* m_label = nullptr;
     QLineEdit* m_key = nullptr;
-    QPushButton* m_video = nullptr;
-    QPushButton* m_docs = nullptr;
-    QPushButton* m_whatIs = nullptr;
-    QPushButton* m_test = nullptr;
-    QPushButton* m_ok = nullptr;
     std::unique_ptr<KeyTest> m_keyTest;
     bool m_storeFailureReported = false;
 };

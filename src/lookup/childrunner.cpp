@@ -4,15 +4,14 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QTimer>
 
 #include <cerrno>
 
 namespace quillmore {
 
-int normalizeWindowStyle(int windowStyle)
+bool ChildRun::notExecutable() const
 {
-    return (windowStyle < 0 || windowStyle > 6) ? 6 : windowStyle;
+    return end == End::NotStarted && result == EACCES + kStartErrorBase;
 }
 
 static int startErrorNumber(const QString& program)
@@ -20,124 +19,115 @@ static int startErrorNumber(const QString& program)
     return (program.isEmpty() || !QFileInfo::exists(program)) ? ENOENT : EACCES;
 }
 
-// An abort must be over when it returns: a killed child is gone within
-// moments, so this short blocking wait never holds up the window.
-static void endAtOnce(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.kill();
-    process.waitForFinished(1000);
-}
-
 static QString waitText(int pass)
 {
     return QStringLiteral("Please wait.. ") + QString::number(pass);
 }
 
-QCoro::Task<ChildRun> runAndWait(const QString& commandLine, int windowStyle,
-                                 ProgressSink& progress, const ChildOptions& options)
+ChildRunner::ChildRunner(QObject* parent) : QObject(parent)
 {
-    (void)normalizeWindowStyle(windowStyle);
-    // Everything the caller lent is copied before the first suspension.
-    const QStringList words = QProcess::splitCommand(commandLine);
-    const QProcessEnvironment environment = options.environment;
-    const std::chrono::milliseconds timeout = options.timeout;
-    const std::shared_ptr<RunControl> control =
-        options.control ? options.control : std::make_shared<RunControl>();
-    ChildRun run;
-    if (control->aborted()) {
-        run.end = ChildRun::End::Aborted;
-        co_return run;
-    }
+    m_ticker.setInterval(std::chrono::milliseconds(100));
+    connect(&m_ticker, &QTimer::timeout, this, [this] { emit progressText(waitText(++m_pass)); });
+    m_limit.setSingleShot(true);
+    connect(&m_limit, &QTimer::timeout, this, [this] {
+        m_timedOut = true;
+        m_ticker.stop();
+        if (m_process)
+            m_process->kill();
+    });
+}
 
-    const QString program = words.value(0);
+ChildRunner::~ChildRunner()
+{
+    stop();
+}
 
-    // What the child's signals tell; they only record and wake, the coroutine acts.
-    struct Watch
-    {
-        std::shared_ptr<Wake> wake;
-        bool started = false;
-        bool failed = false;
-        bool ended = false;
-    } watch;
-
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(words.mid(1));
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
+void ChildRunner::start(const QString& program, const QStringList& arguments,
+                        const QProcessEnvironment& environment, const QByteArray& input,
+                        std::chrono::milliseconds timeout)
+{
+    stop();
+    const quint64 attempt = ++m_attempt;
+    m_pass = 0;
+    m_timedOut = false;
+    m_process = std::make_unique<QProcess>();
+    QProcess* process = m_process.get();
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
     if (!environment.isEmpty())
-        process.setProcessEnvironment(environment);
-    QObject::connect(&process, &QProcess::started, [&watch] {
-        watch.started = true;
-        watch.wake->fireLater();
-    });
-    QObject::connect(&process, &QProcess::errorOccurred, [&watch](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart && !watch.started) {
-            watch.failed = true;
-            watch.wake->fireLater();
-        }
-    });
-    QObject::connect(&process, &QProcess::finished, [&watch] {
-        watch.ended = true;
-        watch.wake->fireLater();
-    });
+        process->setProcessEnvironment(environment);
 
-    watch.wake = control->beginWait();
-    process.start();
-    co_await RunControl::wait(watch.wake);
-    if (control->aborted()) {
-        endAtOnce(process);
-        run.end = ChildRun::End::Aborted;
-        co_return run;
-    }
-    if (watch.failed) {
-        run.end = ChildRun::End::NotStarted;
-        run.result = startErrorNumber(program) + kStartErrorBase;
-        co_return run;
-    }
+    // The process's signals are acted on from the event loop, never inside
+    // their emission, so a handler further up may end or restart the child.
+    // A signal of an earlier child is recognised by its attempt number.
+    const auto later = [this, attempt](auto&& work) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, attempt, work = std::move(work)] {
+                if (attempt == m_attempt && m_process)
+                    work();
+            },
+            Qt::QueuedConnection);
+    };
+    connect(process, &QProcess::started, this, [this, process, input, later, timeout] {
+        // Written while the child starts reading; it never waits for more.
+        process->write(input);
+        process->closeWriteChannel();
+        later([this, timeout] {
+            emit progressText(waitText(++m_pass));
+            m_ticker.start();
+            if (timeout.count() > 0)
+                m_limit.start(timeout);
+        });
+    });
+    connect(
+        process, &QProcess::errorOccurred, this,
+        [this, process, program, later](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart || process->state() != QProcess::NotRunning)
+                return;
+            later([this, program] {
+                finish({ChildRun::End::NotStarted, startErrorNumber(program) + kStartErrorBase});
+            });
+        });
+    connect(process, &QProcess::finished, this, [this, process, later] {
+        const int code = process->exitCode();
+        later([this, code] {
+            emit progressText(kProgressRestText);
+            finish({m_timedOut ? ChildRun::End::TimedOut : ChildRun::End::Exited, code});
+        });
+    });
+    process->start();
+}
 
-    int pass = 1;
-    progress.setProgressText(waitText(pass));
-    QTimer ticker;
-    ticker.setInterval(std::chrono::milliseconds(100));
-    ticker.callOnTimeout([&] { progress.setProgressText(waitText(++pass)); });
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.callOnTimeout([&watch] { watch.wake->fireLater(); });
+void ChildRunner::finish(ChildRun run)
+{
+    m_ticker.stop();
+    m_limit.stop();
+    // Deleted from the event loop: this may run inside a handler the process called.
+    if (m_process)
+        m_process.release()->deleteLater();
+    ++m_attempt;
+    emit ended(run);
+}
 
-    watch.wake = control->beginWait();
-    if (!watch.ended) {
-        ticker.start();
-        if (timeout.count() > 0)
-            limit.start(timeout);
-        co_await RunControl::wait(watch.wake);
-        ticker.stop();
-        limit.stop();
+void ChildRunner::stop()
+{
+    ++m_attempt;
+    m_ticker.stop();
+    m_limit.stop();
+    if (!m_process)
+        return;
+    std::unique_ptr<QProcess> process = std::move(m_process);
+    process->disconnect(this);
+    // A killed child is gone within moments, so this short wait never holds
+    // up the window, and once stop() returns nothing writes the answer file.
+    if (process->state() != QProcess::NotRunning) {
+        process->kill();
+        process->waitForFinished(1000);
     }
-    if (control->aborted()) {
-        endAtOnce(process);
-        run.end = ChildRun::End::Aborted;
-        co_return run;
-    }
-    if (!watch.ended) {
-        // Timed out: wait for the killed child to be gone, so that nothing writes
-        // its answer file any more once the caller removes it.
-        process.kill();
-        watch.wake = control->beginWait();
-        if (!watch.ended)
-            co_await RunControl::wait(watch.wake);
-        if (control->aborted()) {
-            run.end = ChildRun::End::Aborted;
-            co_return run;
-        }
-        run.end = ChildRun::End::TimedOut;
-    }
-    progress.setProgressText(kProgressRestText);
-    run.result = process.exitCode();
-    co_return run;
+    process.release()->deleteLater();
 }
 
 } // namespace quillmore

@@ -1,49 +1,69 @@
 #pragma once
 
-#include "runcontrol.h"
-
+#include <QByteArray>
+#include <QObject>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
 
-#include <qcoro/qcorotask.h>
+class QProcess;
 
 namespace quillmore {
-
-class ProgressSink;
 
 // Added to the system's error number when a program cannot be started.
 inline constexpr int kStartErrorBase = -2147221504;
 
-// 0 to 6 stay; anything else becomes 6 (minimised, not activated). A child here
-// has no window of its own, so the style is only kept for the callers' sake.
-int normalizeWindowStyle(int windowStyle);
-
-struct ChildOptions
-{
-    QProcessEnvironment environment;      // empty: the program's own
-    std::chrono::milliseconds timeout{0}; // 0: wait as long as it runs
-    std::shared_ptr<RunControl> control;  // lets a closing window end the child
-};
-
 struct ChildRun
 {
-    enum class End { Exited, NotStarted, TimedOut, Aborted };
+    enum class End { Exited, NotStarted, TimedOut };
     End end = End::Exited;
     // The child's exit code; for a program that could not be started the system's
     // error number plus kStartErrorBase, a negative number.
     int result = 0;
+    // Started but refused for lack of permission to run the file (a temporary
+    // folder mounted noexec, say): another copy elsewhere may run.
+    bool notExecutable() const;
 };
 
-// Starts the command line (split with Windows-style quoting, no shell in
-// between) and waits for the child without blocking the event loop. While it
-// runs the progress text counts "Please wait.. 1", "Please wait.. 2", ... every
-// 100 ms; afterwards it is "Progress Bar". A program that cannot be started
-// leaves the text alone. A child still running after the timeout is killed.
-// After an abort the progress is not touched any more.
-QCoro::Task<ChildRun> runAndWait(const QString& commandLine, int windowStyle,
-                                 ProgressSink& progress, const ChildOptions& options = {});
+// One child process at a time, waited for without blocking the event loop.
+// While it runs the progress text counts "Please wait.. 1", "Please wait.. 2",
+// ... every 100 ms; afterwards it is "Progress Bar". A program that cannot be
+// started leaves the text alone. A child still running after the time limit is
+// killed. Owns the process and both timers: stop() or the destructor ends all
+// of them, and nothing of a stopped child is reported afterwards.
+class ChildRunner : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ChildRunner(QObject* parent = nullptr);
+    ~ChildRunner() override;
+
+    // Starts `program` with exactly these arguments (no shell, nothing split
+    // again) and writes `input` to its standard input. ended() follows, always
+    // from the event loop.
+    void start(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& environment, const QByteArray& input,
+               std::chrono::milliseconds timeout);
+    void stop();
+    bool isRunning() const { return m_process != nullptr; }
+
+signals:
+    void progressText(const QString& text);
+    void ended(const ChildRun& run);
+
+private:
+    void finish(ChildRun run);
+
+    std::unique_ptr<QProcess> m_process;
+    QTimer m_ticker;
+    QTimer m_limit;
+    quint64 m_attempt = 0;
+    int m_pass = 0;
+    bool m_timedOut = false;
+};
 
 } // namespace quillmore

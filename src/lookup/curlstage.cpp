@@ -1,18 +1,18 @@
 #include "curlstage.h"
 
-#include "answer.h"
-#include "childrunner.h"
 #include "errorreport.h"
-#include "fileutil.h"
-#include "request.h"
-#include "resultrow.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcessEnvironment>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 namespace quillmore {
+
+static const QString kToolName = QStringLiteral("curl.exe");
+static const QString kBundleName = QStringLiteral("curl-ca-bundle.crt");
+static const QString kResponseName = QStringLiteral("message.txt");
 
 QString temporaryFolder(const LookupConfig& config)
 {
@@ -20,6 +20,13 @@ QString temporaryFolder(const LookupConfig& config)
         return config.tempFolder;
     const QString temp = qEnvironmentVariable("TEMP");
     return temp.isEmpty() ? QDir::tempPath() : temp;
+}
+
+QString cacheFolder(const LookupConfig& config)
+{
+    if (!config.cacheFolder.isEmpty())
+        return config.cacheFolder;
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
 }
 
 // Creates the file anew (it cannot exist in a fresh private folder) and makes
@@ -36,115 +43,92 @@ static void writeBytesToFile(const QByteArray& bytes, const QString& path,
     file.close();
 }
 
-void stageCurl(CurlStage& stage, const LookupConfig& config)
+void CurlStage::makeFolder(const QString& parent, const LookupConfig& config)
 {
-    // A stage left over from an earlier call is replaced, never reused.
-    removeCurl(stage);
-    const QString temp = temporaryFolder(config);
-    if (!QFileInfo(temp).isDir())
+    remove();
+    if (!QFileInfo(parent).isDir() && !QDir().mkpath(parent))
         throw Failure(QStringLiteral("Path not found"));
-    QTemporaryDir dir(QDir(temp).filePath(QStringLiteral("quillmore-XXXXXX")));
+    QTemporaryDir dir(QDir(parent).filePath(QStringLiteral("quillmore-XXXXXX")));
     if (!dir.isValid())
         throw Failure(QStringLiteral("Permission denied"));
     dir.setAutoRemove(false);
-    stage.folder = dir.path();
-    QFile::setPermissions(stage.folder,
+    m_folder = dir.path();
+    QFile::setPermissions(m_folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
     const QByteArray tool = config.curlBytes ? config.curlBytes() : QByteArray();
-    writeBytesToFile(tool, stage.folder + QStringLiteral("/curl.exe"),
+    writeBytesToFile(tool, QDir(m_folder).filePath(kToolName),
                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray bundle = config.bundleBytes ? config.bundleBytes() : QByteArray();
-    writeBytesToFile(bundle, stage.folder + QStringLiteral("/curl-ca-bundle.crt"),
+    writeBytesToFile(bundle, QDir(m_folder).filePath(kBundleName),
                      QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    stage.ready = true;
+    m_tool = QDir(m_folder).filePath(kToolName);
 }
 
-void removeCurl(CurlStage& stage)
+void CurlStage::stage(const LookupConfig& config)
 {
-    if (!stage.folder.isEmpty())
-        QDir(stage.folder).removeRecursively();
-    stage = CurlStage();
+    // A stage left over from an earlier call is replaced, never reused.
+    m_way = Way::Temporary;
+    const QString temp = temporaryFolder(config);
+    if (!QFileInfo(temp).isDir()) {
+        remove();
+        throw Failure(QStringLiteral("Path not found"));
+    }
+    makeFolder(temp, config);
+}
+
+bool CurlStage::fallBack(const LookupConfig& config)
+{
+    if (m_way == Way::Temporary) {
+        m_way = Way::Cache;
+        try {
+            makeFolder(cacheFolder(config), config);
+            return true;
+        } catch (const Failure&) {
+            // On to the next way.
+        }
+    }
+    if (m_way == Way::Cache) {
+        m_way = Way::BuiltCurl;
+        if (!config.builtCurl.isEmpty() && QFileInfo(config.builtCurl).isExecutable()) {
+            // The bundle and the answer need no permission to run: they stay private.
+            if (m_folder.isEmpty()) {
+                try {
+                    makeFolder(temporaryFolder(config), config);
+                } catch (const Failure&) {
+                    m_way = Way::None;
+                    return false;
+                }
+            }
+            m_tool = config.builtCurl;
+            return true;
+        }
+    }
+    m_way = Way::None;
+    return false;
+}
+
+void CurlStage::remove()
+{
+    if (!m_folder.isEmpty())
+        QDir(m_folder).removeRecursively();
+    m_folder.clear();
+    m_tool.clear();
+}
+
+QString CurlStage::bundlePath() const
+{
+    return m_tool.isEmpty() ? QString() : QDir(m_folder).filePath(kBundleName);
+}
+
+QString CurlStage::responsePath() const
+{
+    return m_tool.isEmpty() ? QString() : QDir(m_folder).filePath(kResponseName);
 }
 
 void removeFile(const QString& path)
 {
     if (!path.isEmpty())
         QFile::remove(path);
-}
-
-// The tool's environment: it finds the bundle through CURL_CA_BUNDLE, and
-// looks for no configuration file of the user's, so the request is exactly
-// what the command line says.
-static QProcessEnvironment childEnvironment(const CurlStage& stage)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CURL_CA_BUNDLE"), stage.bundlePath());
-    env.insert(QStringLiteral("CURL_HOME"), stage.folder);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), stage.folder);
-    env.insert(QStringLiteral("HOME"), stage.folder);
-    return env;
-}
-
-QCoro::Task<QString> readCurl(const CurlStage& stageIn, const QString& number,
-                              const QString& apiKey, const CurlRequest& requestIn)
-{
-    // Copied before the first suspension: the caller's arguments need not outlive it.
-    const CurlStage stage = stageIn;
-    const CurlRequest request = requestIn;
-    const std::shared_ptr<RunControl> control =
-        request.control ? request.control : std::make_shared<RunControl>();
-    GuardedProcedure lines(request.dialogs, procedurePath(QStringLiteral("CurlFunctions"),
-                                                          QStringLiteral("ReadCurl")));
-    const QString responsePath = stage.responsePath();
-
-    // No answer of an earlier request can be read.
-    lines.stepAt(100, [&] { removeFile(responsePath); });
-    QString address;
-    lines.stepAt(102, [&] {
-        address = requestAddress(request.config.serviceUrl, apiKey, digitsOnly(number));
-    });
-    QString commandLine;
-    lines.stepAt(104, [&] {
-        commandLine = curlCommandLine(QDir::toNativeSeparators(stage.toolPath()), address,
-                                      QDir::toNativeSeparators(responsePath));
-    });
-    if (control->aborted())
-        co_return QString();
-    ChildOptions options;
-    options.environment = childEnvironment(stage);
-    options.timeout = request.config.childTimeout;
-    options.control = control;
-
-    constexpr int kAttempts = 6;
-    int attempt = 0;
-    do {
-        ChildRun run;
-        co_await lines.stepAsyncAt(106, [&]() -> QCoro::Task<> {
-            run = co_await runAndWait(commandLine, 0, request.progress, options);
-        });
-        if (control->aborted())
-            co_return QString();
-        // A child that had to be ended may have left half an answer.
-        if (run.end == ChildRun::End::TimedOut)
-            lines.stepAt(108, [&] { removeFile(responsePath); });
-        if (!fileExists(responsePath)) {
-            co_await control->sleep(request.config.sleeper, std::chrono::seconds(1));
-            if (control->aborted())
-                co_return QString();
-            ++attempt;
-        }
-    } while (!fileExists(responsePath) && attempt < kAttempts);
-
-    if (!fileExists(responsePath))
-        co_return kCouldNotConnect;
-    QString text;
-    lines.stepAt(112, [&] { text = readFileText(responsePath); });
-    if (control->aborted())
-        co_return QString();
-    lines.stepAt(114, [&] { text = flattenLines(std::move(text)); });
-    lines.stepAt(116, [&] { removeFile(responsePath); });
-    co_return text;
 }
 
 } // namespace quillmore

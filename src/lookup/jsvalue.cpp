@@ -67,8 +67,7 @@ QString getJSValue(Dialogs& dialogs, const QString& text, const QString& key)
 {
     GuardedProcedure proc(
         dialogs, procedurePath(QStringLiteral("CurlFunctions"), QStringLiteral("GetJSValue")));
-    return proc.valueAt(
-        110, [&] { return jsValueCore(text, key); }, QString());
+    return proc.value([&] { return jsValueCore(text, key); }, QString());
 }
 
 } // namespace quillmore

@@ -1,83 +1,69 @@
 #include "keytest.h"
 
 #include "answer.h"
-#include "errorreport.h"
-#include "lookupview.h"
-#include "request.h"
-#include "resultrow.h"
-#include "runcontrol.h"
+#include "dialogs.h"
+#include "keystore.h"
 
 namespace quillmore {
 
-KeyTest::KeyTest(KeyTestView& view, LookupConfig config, QObject* parent)
-    : QObject(parent), m_view(view), m_config(std::move(config))
+KeyTest::KeyTest(Dialogs& dialogs, const KeyStore& key, LookupConfig config, QObject* parent)
+    : QObject(parent), m_dialogs(dialogs), m_key(key), m_config(std::move(config)),
+      m_lines(dialogs, procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click"))),
+      m_request(dialogs, m_stage, m_config)
 {
+    connect(&m_request, &CurlRequest::progressText, this, &KeyTest::progressText);
+    connect(&m_request, &CurlRequest::answered, this, &KeyTest::answerArrived);
 }
 
 KeyTest::~KeyTest()
 {
-    endAborted(false);
+    blockSignals(true);
+    end();
 }
 
-QString KeyTest::stagingFolder() const
+QString keyTestMessage(const QString& answer)
 {
-    return m_state ? m_state->stage.folder : QString();
+    // Our own texts for "no answer" are not the service's verdict on the key.
+    if (answer == kCouldNotConnect)
+        return QStringLiteral(
+            "Could not reach the lookup service. Check the network connection and try again.");
+    if (answer == kEmptyFile)
+        return QStringLiteral("The lookup service sent an empty answer. Please try again later.");
+    return answerClassMessage(classifyAnswer(answer));
 }
 
 void KeyTest::buttonPressed()
 {
-    if (m_state)
+    if (m_running)
         return;
-    m_state = std::make_shared<StagedWork>();
-    m_state->config = m_config;
-    run(m_state);
+    m_running = true;
+    m_lines.reopen();
+    m_lines.step(Statement::Busy, [&] { emit busyChanged(true); });
+    m_lines.step(Statement::Stage, [&] { m_stage.stage(m_config); });
+    m_lines.step(Statement::Request, [&] { m_request.start(kKeyTestNumber, m_key.key()); });
 }
 
-void KeyTest::abort()
+void KeyTest::answerArrived(const QString& answer)
 {
-    endAborted(true);
-}
-
-void KeyTest::endAborted(bool notify)
-{
-    if (!m_state)
+    m_lines.step(Statement::RemoveStage, [&] { m_stage.remove(); });
+    QString message;
+    m_lines.step(Statement::Classify, [&] { message = keyTestMessage(answer); });
+    m_lines.step(Statement::Idle, [&] { emit busyChanged(false); });
+    m_lines.step(Statement::Message, [&] { m_dialogs.message(message); });
+    if (m_lines.isClosed())
         return;
-    const std::shared_ptr<StagedWork> state = std::exchange(m_state, nullptr);
-    state->abort();
-    if (notify)
-        emit finished();
-}
-
-QCoro::Task<> KeyTest::run(std::shared_ptr<StagedWork> state)
-{
-    // After an abort this object and the view may be gone: only `state` is touched then.
-    const std::shared_ptr<RunControl> control = state->control;
-    GuardedProcedure lines(m_view.dialogs(), procedurePath(QStringLiteral("Form2"),
-                                                           QStringLiteral("PushButton4_Click")));
-    const auto at = [&](int line, auto&& statement) {
-        if (!control->aborted())
-            lines.stepAt(line, statement);
-    };
-
-    at(100, [&] { m_view.setBusy(true); });
-    at(102, [&] { stageCurl(state->stage, state->config); });
-    QString answer;
-    QString apiKey;
-    at(104, [&] { apiKey = m_view.apiKey(); });
-    if (!control->aborted())
-        co_await lines.stepAsyncAt(104, [&]() -> QCoro::Task<> {
-            const CurlRequest request{m_view.dialogs(), m_view.progress(), state->config, control};
-            answer = co_await readCurl(state->stage, kKeyTestNumber, apiKey, request);
-        });
-    at(106, [&] { removeCurl(state->stage); });
-    AnswerClass cls = AnswerClass::Answer;
-    at(108, [&] { cls = classifyAnswer(answer); });
-    at(110, [&] { m_view.setBusy(false); });
-    at(110, [&] { m_view.dialogs().message(answerClassMessage(cls)); });
-    if (control->aborted())
-        co_return;
-    m_state.reset();
+    m_lines.close();
+    m_running = false;
     emit finished();
+}
+
+void KeyTest::end()
+{
+    m_lines.close();
+    m_request.end();
+    m_stage.remove();
+    if (std::exchange(m_running, false))
+        emit finished();
 }
 
 } // namespace quillmore

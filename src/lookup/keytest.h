@@ -1,52 +1,57 @@
 #pragma once
 
 #include "curlstage.h"
+#include "errorreport.h"
 #include "lookupconfig.h"
+#include "request.h"
 
 #include <QObject>
 #include <QString>
 
-#include <memory>
-
-#include <qcoro/qcorotask.h>
-
 namespace quillmore {
 
-class KeyTestView;
+class Dialogs;
+class KeyStore;
 
 inline const QString kKeyTestNumber = QStringLiteral("4135923823");
 
-// The key window's "Test API Key": one real lookup of a sample number with the
-// key in the window, and one message saying what the service made of it.
-// Nothing of the answer is kept. The window must call abort() (or delete this
-// object) before it goes away.
+// The key window's "Test API Key": the lookup job over one sample number with
+// the stored key, and one message saying what the service made of it. Nothing
+// of the answer is kept. Owns its staging folder and request; end() (also the
+// destructor) stops both at once.
 class KeyTest : public QObject
 {
     Q_OBJECT
 public:
-    KeyTest(KeyTestView& view, LookupConfig config, QObject* parent = nullptr);
+    KeyTest(Dialogs& dialogs, const KeyStore& key, LookupConfig config, QObject* parent = nullptr);
     ~KeyTest() override;
 
     // The button's click; ignored while a test is running.
     void buttonPressed();
-    bool isRunning() const { return m_state != nullptr; }
+    bool isRunning() const { return m_running; }
 
-    // Ends the running child and the test at once and removes the tool's folder;
-    // the view is not touched again. Emits finished().
-    void abort();
-
-    QString stagingFolder() const;
+    // Ends a running test at once; finished() follows when one was running.
+    void end();
 
 signals:
+    void busyChanged(bool busy);
+    void progressText(const QString& text);
     void finished();
 
 private:
-    QCoro::Task<> run(std::shared_ptr<StagedWork> state);
-    void endAborted(bool notify);
+    enum class Statement { Busy, Stage, Request, RemoveStage, Classify, Idle, Message };
+    void answerArrived(const QString& answer);
 
-    KeyTestView& m_view;
+    Dialogs& m_dialogs;
+    const KeyStore& m_key;
     LookupConfig m_config;
-    std::shared_ptr<StagedWork> m_state;
+    GuardedProcedure m_lines;
+    CurlStage m_stage;
+    CurlRequest m_request;
+    bool m_running = false;
 };
+
+// What the key test tells the user of an answer.
+QString keyTestMessage(const QString& answer);
 
 } // namespace quillmore

@@ -1,175 +1,166 @@
 #include "lookuprun.h"
 
 #include "answer.h"
-#include "errorreport.h"
+#include "dialogs.h"
 #include "fileutil.h"
-#include "jsvalue.h"
-#include "lookupview.h"
-#include "request.h"
+#include "keystore.h"
+#include "numberlistmodel.h"
+#include "progresssink.h"
 #include "resultrow.h"
 
 namespace quillmore {
 
-static const QString kStopCaption = QStringLiteral("Stop");
-
-LookupRun::LookupRun(LookupRunView& view, LookupConfig config, QObject* parent)
-    : QObject(parent), m_view(view), m_config(std::move(config))
+LookupRun::LookupRun(Dialogs& dialogs, const NumberListModel& numbers, const KeyStore& key,
+                     LookupConfig config, QObject* parent)
+    : QObject(parent), m_dialogs(dialogs), m_numbers(numbers), m_key(key),
+      m_config(std::move(config)),
+      m_lines(dialogs,
+              procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton17_Click"))),
+      m_request(dialogs, m_stage, m_config)
 {
+    for (QTimer* timer : {&m_beforeRequest, &m_pause, &m_afterPause})
+        timer->setSingleShot(true);
+    m_beforeRequest.setInterval(0);
+    m_afterPause.setInterval(0);
+    connect(&m_request, &CurlRequest::progressText, this, &LookupRun::progressText);
+    connect(&m_request, &CurlRequest::answered, this, &LookupRun::answerArrived);
+    connect(&m_beforeRequest, &QTimer::timeout, this, &LookupRun::sendRequest);
+    // The pause ends by going through the event loop once more, so the
+    // window's pending events (a stop request among them) run in between.
+    connect(&m_pause, &QTimer::timeout, this,
+            [this] { m_lines.step(Statement::Yield, [&] { m_afterPause.start(); }); });
+    connect(&m_afterPause, &QTimer::timeout, this, &LookupRun::nextNumber);
 }
 
 LookupRun::~LookupRun()
 {
-    endAborted(false);
+    // Nothing of the run may outlive it, and nobody is told any more.
+    blockSignals(true);
+    end();
 }
 
-QString LookupRun::stagingFolder() const
+void LookupRun::setState(State state)
 {
-    return m_state ? m_state->stage.folder : QString();
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
 }
 
 void LookupRun::buttonPressed()
 {
-    if (isStopPending())
+    if (m_state == State::StopPending)
         return;
-    if (m_view.startCaption() == kStopCaption) {
-        requestStop();
+    if (m_state == State::Running) {
+        m_stopRequested = true;
+        setState(State::StopPending);
         return;
     }
-    // A caption changed behind the run's back must not start a second one.
-    if (m_running)
+    m_lines.reopen();
+    m_lines.step(Statement::Caption, [&] { setState(State::Running); });
+    m_lines.step(Statement::ClearStop, [&] { m_stopRequested = false; });
+    m_lines.step(Statement::Busy, [&] { emit busyChanged(true); });
+    m_lines.step(Statement::ClearErrorShown, [&] { m_serviceErrorShown = false; });
+    m_lines.step(Statement::Stage, [&] { m_stage.stage(m_config); });
+    m_count = 0;
+    m_lines.step(Statement::Count, [&] { m_count = m_numbers.count(); });
+    m_index = 0;
+    nextNumber();
+}
+
+void LookupRun::nextNumber()
+{
+    if (++m_index > m_count) {
+        endRun();
         return;
-    m_running = true;
-    m_stopPending = false;
-    m_state = std::make_shared<StagedWork>();
-    m_state->config = m_config;
-    run(m_state);
-}
-
-void LookupRun::requestStop()
-{
-    m_stopRequested = true;
-    m_view.setStartCaption(m_savedStartCaption);
-    if (m_running)
-        m_stopPending = true;
-}
-
-void LookupRun::abort()
-{
-    endAborted(true);
-}
-
-void LookupRun::endAborted(bool notify)
-{
-    if (!m_state)
-        return;
-    const std::shared_ptr<StagedWork> state = std::exchange(m_state, nullptr);
-    state->abort();
-    m_running = false;
-    m_stopPending = false;
-    if (notify)
-        emit finished();
-}
-
-QCoro::Task<> LookupRun::run(std::shared_ptr<StagedWork> state)
-{
-    // After an abort this object and the view may be gone: only `state` is touched then.
-    const std::shared_ptr<RunControl> control = state->control;
-    GuardedProcedure lines(m_view.dialogs(), procedurePath(QStringLiteral("Form1"),
-                                                           QStringLiteral("PushButton17_Click")));
-    // A report box lets the window close: no step runs after an abort.
-    const auto at = [&](int line, auto&& statement) {
-        if (!control->aborted())
-            lines.stepAt(line, statement);
-    };
-    bool serviceErrorShown = false;
-    int count = 0;
-
-    at(100, [&] { m_savedStartCaption = m_view.startCaption(); });
-    at(102, [&] { m_view.setStartCaption(kStopCaption); });
-    at(104, [&] { m_stopRequested = false; });
-    at(106, [&] { m_view.setBusy(true); });
-    at(108, [&] { serviceErrorShown = false; });
-    at(110, [&] { stageCurl(state->stage, state->config); });
-    at(112, [&] { count = m_view.numberCount(); });
-    if (control->aborted())
-        co_return;
-
-    for (int i = 1; i <= count; ++i) {
-        QString number;
-        at(114, [&] { number = m_view.numberAt(i - 1); });
-        at(116, [&] {
-            // Entries added meanwhile count here, though this run does not look them up.
-            const int now = m_view.numberCount();
-            if (now == 0)
-                throw Failure(QStringLiteral("Division by zero"));
-            m_view.progress().setProgressValue(double(i) / now * 100.0);
-        });
-        at(118, [&] {
-            m_view.progress().setProgressText(QStringLiteral("Processing: ") +
-                                              fileNamePart(number));
-        });
-        if (control->aborted())
-            co_return;
-        co_await control->yield();
-        if (control->aborted())
-            co_return;
-        at(120, [&] { m_view.setBusy(true); });
-
-        QString answer;
-        QString apiKey;
-        at(122, [&] { apiKey = m_view.apiKey(); });
-        if (!control->aborted())
-            co_await lines.stepAsyncAt(122, [&]() -> QCoro::Task<> {
-                const CurlRequest request{m_view.dialogs(), m_view.progress(), state->config,
-                                          control};
-                answer = co_await readCurl(state->stage, number, apiKey, request);
-            });
-        if (control->aborted())
-            co_return;
-        at(124, [&] { m_view.appendConsole(answer); });
-
-        AnswerClass cls = AnswerClass::Answer;
-        at(126, [&] { cls = classifyAnswer(answer); });
-        if (cls != AnswerClass::Answer) {
-            at(128, [&] { m_stopRequested = true; });
-            at(130, [&] { m_view.clearResults(); });
-            at(132, [&] { m_view.setBusy(false); });
-            at(134, [&] { serviceErrorShown = true; });
-            at(136, [&] { m_view.dialogs().message(answerClassMessage(cls)); });
-        } else {
-            at(138, [&] { m_view.appendResultRow(resultRow(m_view.dialogs(), answer)); });
-        }
-        if (control->aborted())
-            co_return;
-
-        if (m_stopRequested)
-            break;
-        int seconds = 3;
-        at(142, [&] { seconds = state->config.randomPauseSeconds(); });
-        co_await control->sleep(state->config.sleeper, std::chrono::seconds(seconds));
-        if (control->aborted())
-            co_return;
-        co_await control->yield();
-        if (control->aborted())
-            co_return;
     }
+    beginNumber();
+}
 
-    at(146, [&] { m_stopRequested = true; });
-    at(148, [&] { m_view.setStartCaption(m_savedStartCaption); });
-    at(150, [&] { removeCurl(state->stage); });
-    at(152, [&] { m_view.setBusy(false); });
-    at(154, [&] {
-        m_view.progress().setProgressValue(0);
-        m_view.progress().setProgressText(kProgressRestText);
+void LookupRun::beginNumber()
+{
+    m_number.clear();
+    m_lines.step(Statement::TakeNumber, [&] { m_number = m_numbers.at(m_index - 1); });
+    m_lines.step(Statement::ProgressValue, [&] {
+        // Entries added meanwhile count here, though this run does not look them up.
+        const int now = m_numbers.count();
+        if (now == 0)
+            throw Failure(QStringLiteral("Division by zero"));
+        emit progressValue(double(m_index) / now * 100.0);
     });
-    if (!serviceErrorShown)
-        at(156, [&] { m_view.dialogs().message(QStringLiteral("Done.")); });
-    if (control->aborted())
-        co_return;
-    m_state.reset();
-    m_running = false;
-    m_stopPending = false;
+    m_lines.step(Statement::ProgressText, [&] {
+        emit progressText(QStringLiteral("Processing: ") + fileNamePart(m_number));
+    });
+    m_lines.step(Statement::YieldBeforeRequest, [&] { m_beforeRequest.start(); });
+}
+
+void LookupRun::sendRequest()
+{
+    m_lines.step(Statement::BusyAgain, [&] { emit busyChanged(true); });
+    m_lines.step(Statement::Request, [&] { m_request.start(m_number, m_key.key()); });
+}
+
+void LookupRun::answerArrived(const QString& answer)
+{
+    m_lines.step(Statement::Console, [&] { emit answerReceived(answer); });
+    AnswerClass cls = AnswerClass::Answer;
+    m_lines.step(Statement::Classify, [&] { cls = classifyAnswer(answer); });
+    if (cls != AnswerClass::Answer) {
+        // The rows already gathered stay: the user has paid for them.
+        m_lines.step(Statement::StopAfterError, [&] { m_stopRequested = true; });
+        m_lines.step(Statement::IdleAfterError, [&] { emit busyChanged(false); });
+        m_lines.step(Statement::ErrorShown, [&] { m_serviceErrorShown = true; });
+        m_lines.step(Statement::ErrorMessage, [&] { m_dialogs.message(answerClassMessage(cls)); });
+    } else {
+        m_lines.step(Statement::AddRow, [&] {
+            emit resultAdded({m_number, resultRow(m_dialogs, m_number, answer), answer, false});
+        });
+    }
+    if (m_stopRequested) {
+        endRun();
+        return;
+    }
+    m_lines.step(Statement::Pause, [&] {
+        const int seconds = m_config.randomPauseSeconds ? m_config.randomPauseSeconds() : 3;
+        m_pause.start(m_config.pause(std::chrono::seconds(seconds)));
+    });
+}
+
+void LookupRun::endRun()
+{
+    m_lines.step(Statement::StopAtEnd, [&] { m_stopRequested = true; });
+    m_lines.step(Statement::CaptionAtEnd, [&] { setState(State::StopPending); });
+    m_lines.step(Statement::RemoveStage, [&] { m_stage.remove(); });
+    m_lines.step(Statement::IdleAtEnd, [&] { emit busyChanged(false); });
+    m_lines.step(Statement::ProgressAtEnd, [&] {
+        emit progressValue(0);
+        emit progressText(kProgressRestText);
+    });
+    if (!m_serviceErrorShown)
+        m_lines.step(Statement::Done, [&] { m_dialogs.message(QStringLiteral("Done.")); });
+    if (m_lines.isClosed())
+        return;
+    m_lines.close();
+    setState(State::Idle);
     emit finished();
+}
+
+void LookupRun::end()
+{
+    const bool wasRunning = m_state != State::Idle;
+    // Steps of a handler still on the stack (below a box the user was shown)
+    // do not run once the procedure is closed.
+    m_lines.close();
+    m_request.end();
+    m_beforeRequest.stop();
+    m_pause.stop();
+    m_afterPause.stop();
+    m_stage.remove();
+    m_state = State::Idle;
+    if (wasRunning) {
+        emit stateChanged(m_state);
+        emit finished();
+    }
 }
 
 } // namespace quillmore

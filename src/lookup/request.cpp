@@ -1,37 +1,183 @@
 #include "request.h"
 
+#include "answer.h"
+#include "curlstage.h"
+#include "fileutil.h"
+
+#include <QDir>
+#include <QProcessEnvironment>
+
 namespace quillmore {
 
-// The address travels unquoted on curl's command line, so a blank or a quote
-// typed into the key would split it into extra arguments for curl (a key
-// holding " -o somefile" would make curl write wherever it says). Those few
-// characters are percent-encoded; everything else goes in as it stands.
-static QString protectAddressPart(const QString& part)
+static constexpr int kAttempts = 6;
+
+// What may stand in a URL's query as it is; '%' stays too, so a key typed
+// with its own escapes reaches the service unchanged.
+static bool standsInQuery(char16_t c)
+{
+    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'))
+        return true;
+    return QStringView(u"-._~!$&'()*+,;=:@/?%").contains(QChar(c));
+}
+
+static QString protectKey(const QString& key)
 {
     QString out;
-    out.reserve(part.size());
-    for (const QChar c : part) {
-        const char16_t u = c.unicode();
-        if (u <= 0x20 || u == u'"' || u == 0x7f)
-            out += QStringLiteral("%%1").arg(int(u), 2, 16, QLatin1Char('0')).toUpper();
-        else
+    out.reserve(key.size());
+    QString pending; // encoded together, so a surrogate pair becomes one UTF-8 sequence
+    const auto flush = [&] {
+        for (const char byte : pending.toUtf8())
+            out += QLatin1Char('%') + QString::number(static_cast<unsigned char>(byte), 16)
+                                          .rightJustified(2, QLatin1Char('0'))
+                                          .toUpper();
+        pending.clear();
+    };
+    for (const QChar c : key) {
+        if (standsInQuery(c.unicode())) {
+            flush();
             out += c;
+        } else {
+            pending += c;
+        }
     }
+    flush();
     return out;
 }
 
 QString requestAddress(const QString& baseUrl, const QString& apiKey, const QString& digits)
 {
-    return baseUrl + QStringLiteral("/3.1/phone?api_key=") + protectAddressPart(apiKey) +
+    return baseUrl + QStringLiteral("/3.1/phone?api_key=") + protectKey(apiKey) +
            QStringLiteral("&phone=") + digits;
 }
 
-QString curlCommandLine(const QString& toolPath, const QString& address,
-                        const QString& responsePath)
+QStringList curlArguments(const QString& responsePath)
 {
-    const QChar quote(u'"');
-    return quote + toolPath + quote + QLatin1Char(' ') + QStringLiteral(" -X POST ") + address +
-           QStringLiteral("  --output ") + quote + responsePath + quote;
+    return {QStringLiteral("-X"), QStringLiteral("POST"),     QStringLiteral("-K"),
+            QStringLiteral("-"),  QStringLiteral("--output"), responsePath};
+}
+
+QByteArray curlConfigLine(const QString& address)
+{
+    QByteArray value;
+    for (const char c : address.toUtf8()) {
+        switch (c) {
+        case '\\':
+            value += "\\\\";
+            break;
+        case '"':
+            value += "\\\"";
+            break;
+        case '\t':
+            value += "\\t";
+            break;
+        case '\n':
+            value += "\\n";
+            break;
+        case '\r':
+            value += "\\r";
+            break;
+        case '\v':
+            value += "\\v";
+            break;
+        default:
+            value += c;
+        }
+    }
+    return "url = \"" + value + "\"\n";
+}
+
+// The tool's environment: it finds the bundle through CURL_CA_BUNDLE, and
+// looks for no configuration file of the user's, so the request is exactly
+// what its arguments and config line say.
+static QProcessEnvironment childEnvironment(const CurlStage& stage)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CURL_CA_BUNDLE"), stage.bundlePath());
+    env.insert(QStringLiteral("CURL_HOME"), stage.folder());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), stage.folder());
+    env.insert(QStringLiteral("HOME"), stage.folder());
+    return env;
+}
+
+CurlRequest::CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig& config,
+                         QObject* parent)
+    : QObject(parent), m_dialogs(dialogs), m_stage(stage), m_config(config),
+      m_lines(dialogs, procedurePath(QStringLiteral("CurlFunctions"), QStringLiteral("ReadCurl")))
+{
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        if (m_attempt >= kAttempts)
+            emit answered(kCouldNotConnect);
+        else
+            runAttempt();
+    });
+    connect(&m_runner, &ChildRunner::progressText, this, &CurlRequest::progressText);
+    connect(&m_runner, &ChildRunner::ended, this, &CurlRequest::attemptEnded);
+}
+
+void CurlRequest::start(const QString& number, const QString& apiKey)
+{
+    end();
+    m_lines.reopen();
+    m_attempt = 0;
+    QString address;
+    // No answer of an earlier request can be read.
+    m_lines.step(Statement::RemoveOld, [&] { removeFile(m_stage.responsePath()); });
+    m_lines.step(Statement::Address, [&] {
+        address = requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number));
+    });
+    m_lines.step(Statement::Arguments, [&] {
+        m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
+        m_input = curlConfigLine(address);
+    });
+    runAttempt();
+}
+
+void CurlRequest::runAttempt()
+{
+    const bool started = m_lines.step(Statement::Run, [&] {
+        m_runner.start(m_stage.toolPath(), m_arguments, childEnvironment(m_stage), m_input,
+                       m_config.childTimeout);
+    });
+    if (!started && !m_lines.isClosed())
+        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase});
+}
+
+void CurlRequest::attemptEnded(const ChildRun& run)
+{
+    // A tool that may not run where it is staged gets its next way at once;
+    // the attempt does not count.
+    if (run.notExecutable() && m_stage.fallBack(m_config)) {
+        m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
+        runAttempt();
+        return;
+    }
+    // A child that had to be ended may have left half an answer.
+    if (run.end == ChildRun::End::TimedOut)
+        m_lines.step(Statement::RemoveHalf, [&] { removeFile(m_stage.responsePath()); });
+    if (fileExists(m_stage.responsePath())) {
+        finish();
+        return;
+    }
+    ++m_attempt;
+    m_lines.step(Statement::Retry, [&] { m_retry.start(m_config.pause(std::chrono::seconds(1))); });
+}
+
+void CurlRequest::finish()
+{
+    QString text;
+    m_lines.step(Statement::Read, [&] { text = readFileText(m_stage.responsePath()); });
+    m_lines.step(Statement::Flatten, [&] { text = flattenLines(std::move(text)); });
+    m_lines.step(Statement::RemoveRead, [&] { removeFile(m_stage.responsePath()); });
+    if (!m_lines.isClosed())
+        emit answered(text);
+}
+
+void CurlRequest::end()
+{
+    m_lines.close();
+    m_runner.stop();
+    m_retry.stop();
 }
 
 } // namespace quillmore

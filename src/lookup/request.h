@@ -1,17 +1,79 @@
 #pragma once
 
+#include "childrunner.h"
+#include "errorreport.h"
+#include "lookupconfig.h"
+
+#include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 
 namespace quillmore {
 
-// The address of one lookup. Key and digits are inserted as they stand, but for
-// blanks, quotes and control characters in the key, which are percent-encoded
-// so that the key cannot split curl's command line into extra arguments.
+class CurlStage;
+class Dialogs;
+
+// The address of one lookup: base + "/3.1/phone?api_key=" + key + "&phone=" +
+// digits. The key goes in as typed, but for the characters that cannot stand
+// in a URL's query (blanks of every kind, controls, quotes, backslashes,
+// brackets, anything outside ASCII...), which are percent-encoded as UTF-8.
 QString requestAddress(const QString& baseUrl, const QString& apiKey, const QString& digits);
 
-// The tool's whole command line: quoted tool path, the POST of the address and
-// the quoted answer file.
-QString curlCommandLine(const QString& toolPath, const QString& address,
-                        const QString& responsePath);
+// The tool's arguments: "-X POST", the address read from standard input as a
+// config line ("-K -"), "--output" and the answer file. The address, and so
+// the key, never stands on a command line that other users can read.
+QStringList curlArguments(const QString& responsePath);
+
+// The config line that hands curl the address: `url = "..."`, quoted and
+// escaped as curl's config syntax wants, so that nothing in it can end the
+// value or start another option.
+QByteArray curlConfigLine(const QString& address);
+
+// One lookup (`ReadCurl`): runs the tool up to 6 times, waiting one second
+// after each try that left no answer file, and gives the answer as one line,
+// "empty file" or "Could not connect". Reports its own failures under
+// CurlFunctions.ReadCurl. Owns its child and its timer: end() stops both, and
+// no answer follows.
+class CurlRequest : public QObject
+{
+    Q_OBJECT
+public:
+    CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig& config,
+                QObject* parent = nullptr);
+
+    void start(const QString& number, const QString& apiKey);
+    void end();
+
+signals:
+    void progressText(const QString& text);
+    void answered(const QString& answer);
+
+private:
+    enum class Statement {
+        RemoveOld,
+        Address,
+        Arguments,
+        Run,
+        RemoveHalf,
+        Retry,
+        Read,
+        Flatten,
+        RemoveRead
+    };
+    void runAttempt();
+    void attemptEnded(const ChildRun& run);
+    void finish();
+
+    Dialogs& m_dialogs;
+    CurlStage& m_stage;
+    const LookupConfig& m_config;
+    GuardedProcedure m_lines;
+    ChildRunner m_runner;
+    QTimer m_retry;
+    QStringList m_arguments;
+    QByteArray m_input;
+    int m_attempt = 0;
+};
 
 } // namespace quillmore

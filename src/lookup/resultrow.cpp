@@ -1,5 +1,6 @@
 #include "resultrow.h"
 
+#include "answer.h"
 #include "jsvalue.h"
 
 #include <QRandomGenerator>
@@ -31,8 +32,14 @@ QString statusText(const QString& isActive)
                                               : QStringLiteral("Inactive");
 }
 
-QStringList resultRow(Dialogs& dialogs, const QString& answer)
+QStringList resultRow(Dialogs& dialogs, const QString& number, const QString& answer)
 {
+    // No answer came: say so, and which number it was, rather than read
+    // "Inactive" and an empty address out of our own placeholder text.
+    if (answer == kCouldNotConnect)
+        return {number, {}, {}, {}, {}, kCouldNotConnect};
+    if (answer == kEmptyFile)
+        return {number, {}, {}, {}, {}, QStringLiteral("Empty answer")};
     QStringList cells;
     cells.reserve(6);
     cells << getJSValue(dialogs, answer, QStringLiteral("phone_number"))
