@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -17,3 +18,5 @@ struct ResultRecord
 };
 
 } // namespace quillmore
+
+Q_DECLARE_METATYPE(quillmore::ResultRecord)

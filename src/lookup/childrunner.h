@@ -29,6 +29,12 @@ struct ChildRun
     bool notExecutable() const;
 };
 
+} // namespace quillmore
+
+Q_DECLARE_METATYPE(quillmore::ChildRun)
+
+namespace quillmore {
+
 // One child process at a time, waited for without blocking the event loop.
 // While it runs the progress text counts "Please wait.. 1", "Please wait.. 2",
 // ... every 100 ms; afterwards it is "Progress Bar". A program that cannot be

@@ -11,13 +11,14 @@ namespace quillmore {
 
 static constexpr int kAttempts = 6;
 
-// What may stand in a URL's query as it is; '%' stays too, so a key typed
-// with its own escapes reaches the service unchanged.
+// What may stand in a URL's query value as it is. '%', '&', '+' and '#' are
+// encoded too: the service would read them as an escape, the next parameter,
+// a blank and the end of the address, not as part of the key.
 static bool standsInQuery(char16_t c)
 {
     if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'))
         return true;
-    return QStringView(u"-._~!$&'()*+,;=:@/?%").contains(QChar(c));
+    return QStringView(u"-._~!$'()*,;=:@/?").contains(QChar(c));
 }
 
 static QString protectKey(const QString& key)

@@ -12,8 +12,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <qcoro/qcorotimer.h>
-
 using namespace quillmore;
 using quillmore::test::ScriptedDialogs;
 
@@ -25,7 +23,7 @@ private slots:
     void errorMessageText();
     void guardedProcedureReportsAndCarriesOn();
     void guardedProcedureLoopKeepsItsLine();
-    void guardedAsyncStep();
+    void closedProcedureRunsNoStep();
     void appTitle_data();
     void appTitle();
     void fileHelpers();
@@ -92,9 +90,10 @@ void TestShell::guardedProcedureLoopKeepsItsLine()
 {
     ScriptedDialogs dialogs;
     GuardedProcedure proc(dialogs, "in X ");
+    enum class Statement { First, Second, InLoop, After };
     proc.step([] {});
     for (int i = 0; i < 3; ++i)
-        proc.stepAt(104, [&] {
+        proc.step(Statement::InLoop, [&] {
             if (i != 1)
                 throw Failure(QString::number(i));
         });
@@ -105,29 +104,24 @@ void TestShell::guardedProcedureLoopKeepsItsLine()
     QVERIFY(dialogs.messages[2].text.startsWith("after\r\nin X at line 106\r"));
 }
 
-void TestShell::guardedAsyncStep()
+void TestShell::closedProcedureRunsNoStep()
 {
+    // Work ended from outside while one of its boxes was up: the statements
+    // after the box must not run.
     ScriptedDialogs dialogs;
-    bool done = false;
-    QStringList order;
-    auto task = [&]() -> QCoro::Task<> {
-        GuardedProcedure proc(dialogs, "in Y ");
-        co_await proc.stepAsync([&]() -> QCoro::Task<> {
-            co_await QCoro::sleepFor(std::chrono::milliseconds(1));
-            order << "first";
-            throw Failure("late failure");
-        });
-        co_await proc.stepAsync([&]() -> QCoro::Task<> {
-            order << "second";
-            co_return;
-        });
-        done = true;
-    };
-    auto running = task();
-    QTRY_VERIFY(done);
-    QCOMPARE(order, QStringList({"first", "second"}));
-    QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY(dialogs.messages[0].text.startsWith("late failure\r\nin Y at line 100\r"));
+    GuardedProcedure proc(dialogs, "in Z ");
+    QStringList ran;
+    proc.step([&] {
+        ran << "a";
+        proc.close();
+    });
+    QVERIFY(!proc.step([&] { ran << "b"; }));
+    QVERIFY(!proc.step([&] { throw Failure("not reported"); }));
+    QCOMPARE(ran, QStringList{"a"});
+    QVERIFY(dialogs.messages.isEmpty());
+    proc.reopen();
+    QVERIFY(proc.step([&] { ran << "c"; }));
+    QCOMPARE(ran, (QStringList{"a", "c"}));
 }
 
 void TestShell::appTitle_data()

@@ -1,101 +1,43 @@
 #pragma once
 
-// Recording stand-ins for the windows, the message boxes and the clock, for
-// tests of the lookup run and the key test (and of the windows built on them).
+// Recording stand-ins around the lookup run and the key test: what a window
+// would show of their signals, the message boxes, and a clock that does not wait.
 
-#include "dialogs.h"
+#include "keystore.h"
+#include "keytest.h"
 #include "lookupconfig.h"
-#include "lookupview.h"
+#include "lookuprun.h"
+#include "numberlistmodel.h"
 #include "progresssink.h"
 #include "scripteddialogs.h"
 
 #include <QDir>
-#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QUrl>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 
-#include <qcoro/qcorotask.h>
-
 namespace quillmore::test {
 
 using RecordingDialogs = ScriptedDialogs;
 
-// The main window as the lookup run sees it.
-class FakeRunView : public LookupRunView
-{
-public:
-    RecordingDialogs dialogBoxes;
-    RecordingProgress bar;
-    QStringList numbers;
-    QString caption = QStringLiteral("Start Looking Up");
-    QStringList captions; // every caption set, in order
-    QList<bool> busy;     // every busy state set, in order
-    QString console;
-    QStringList answers; // one per appendConsole call
-    QList<QStringList> rows;
-    int clears = 0;
-    QString key = QStringLiteral("test-key");
-
-    Dialogs& dialogs() override { return dialogBoxes; }
-    int numberCount() const override { return int(numbers.size()); }
-    QString numberAt(int index) const override { return numbers.at(index); }
-    QString startCaption() const override { return caption; }
-    void setStartCaption(const QString& c) override
-    {
-        caption = c;
-        captions << c;
-    }
-    void setBusy(bool b) override { busy << b; }
-    ProgressSink& progress() override { return bar; }
-    void appendConsole(const QString& answer) override
-    {
-        console += answer + QStringLiteral("\r\n");
-        answers << answer;
-    }
-    void clearResults() override
-    {
-        rows.clear();
-        ++clears;
-    }
-    void appendResultRow(const QStringList& cells) override { rows << cells; }
-    QString apiKey() override { return key; }
-};
-
-// The key window as the key test sees it.
-class FakeKeyView : public KeyTestView
-{
-public:
-    RecordingDialogs dialogBoxes;
-    RecordingProgress bar;
-    QList<bool> busy;
-    QString key = QStringLiteral("test-key");
-
-    Dialogs& dialogs() override { return dialogBoxes; }
-    void setBusy(bool b) override { busy << b; }
-    ProgressSink& progress() override { return bar; }
-    QString apiKey() override { return key; }
-};
-
-// A clock that does not wait: it notes each requested pause and ends it at once.
-class RecordingSleeper : public Sleeper
+// Notes each pause asked for and makes it last nothing.
+class RecordingPauses
 {
 public:
     QList<std::chrono::milliseconds> requested;
     // Runs when a pause begins, as a user's click during the pause would.
-    std::function<void(std::chrono::milliseconds)> onSleep;
+    std::function<void(std::chrono::milliseconds)> onPause;
 
-    QCoro::Task<> sleep(std::chrono::milliseconds duration) override
+    std::chrono::milliseconds operator()(std::chrono::milliseconds asked)
     {
-        requested << duration;
-        if (onSleep)
-            onSleep(duration);
-        co_return;
+        requested << asked;
+        if (onPause)
+            onPause(asked);
+        return std::chrono::milliseconds(0);
     }
 
     QList<int> seconds() const
@@ -107,6 +49,62 @@ public:
     }
 };
 
+// What the main window shows of a run: the list and key it reads, and
+// everything the run tells.
+class RunRecorder
+{
+public:
+    RecordingDialogs dialogBoxes;
+    RecordingProgress bar;
+    NumberListModel numbers;
+    KeyStore key{nullptr};
+    QStringList captions; // every caption the button comes to show, in order
+    QList<bool> busy;     // every busy state set, in order
+    QString console;
+    QStringList answers;
+    QList<ResultRecord> records;
+    QList<QStringList> rows;
+
+    RunRecorder() { key.setKey(QStringLiteral("test-key")); }
+
+    void setNumbers(const QStringList& entries)
+    {
+        numbers.clear();
+        numbers.append(entries);
+    }
+
+    void watch(LookupRun& run)
+    {
+        QObject::connect(&run, &LookupRun::stateChanged, [this](LookupRun::State s) {
+            const QString caption = s == LookupRun::State::Running
+                                        ? QStringLiteral("Stop")
+                                        : QStringLiteral("Start Looking Up");
+            if (captions.isEmpty() || captions.constLast() != caption)
+                captions << caption;
+        });
+        QObject::connect(&run, &LookupRun::busyChanged, [this](bool b) { busy << b; });
+        QObject::connect(&run, &LookupRun::progressValue,
+                         [this](double v) { bar.setProgressValue(v); });
+        QObject::connect(&run, &LookupRun::progressText,
+                         [this](const QString& t) { bar.setProgressText(t); });
+        QObject::connect(&run, &LookupRun::answerReceived, [this](const QString& a) {
+            console += a + QStringLiteral("\r\n");
+            answers << a;
+        });
+        QObject::connect(&run, &LookupRun::resultAdded, [this](const ResultRecord& r) {
+            records << r;
+            rows << r.cells;
+        });
+    }
+
+    void watch(KeyTest& test)
+    {
+        QObject::connect(&test, &KeyTest::busyChanged, [this](bool b) { busy << b; });
+        QObject::connect(&test, &KeyTest::progressText,
+                         [this](const QString& t) { bar.setProgressText(t); });
+    }
+};
+
 // The curl that the program carries.
 inline QByteArray carriedCurl()
 {
@@ -114,10 +112,10 @@ inline QByteArray carriedCurl()
 }
 
 // A configuration for tests: the given service and CA, the carried curl, the
-// recording clock, a fixed pause and a temporary folder of the test's own.
+// recording clock, a fixed pause and temporary and cache folders of the test's own.
 inline LookupConfig testLookupConfig(const QString& serviceUrl, const QByteArray& caPem,
-                                     const QString& tempFolder, std::shared_ptr<Sleeper> sleeper,
-                                     int pauseSeconds = 4)
+                                     const QString& tempFolder,
+                                     std::shared_ptr<RecordingPauses> pauses, int pauseSeconds = 4)
 {
     LookupConfig config;
     config.serviceUrl = serviceUrl;
@@ -125,7 +123,9 @@ inline LookupConfig testLookupConfig(const QString& serviceUrl, const QByteArray
     config.curlBytes = [curl] { return curl; };
     config.bundleBytes = [caPem] { return caPem; };
     config.tempFolder = tempFolder;
-    config.sleeper = std::move(sleeper);
+    config.cacheFolder = tempFolder + QStringLiteral("-cache");
+    if (pauses)
+        config.pauseLength = [pauses](std::chrono::milliseconds d) { return (*pauses)(d); };
     config.randomPauseSeconds = [pauseSeconds] { return pauseSeconds; };
     return config;
 }

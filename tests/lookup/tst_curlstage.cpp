@@ -1,16 +1,18 @@
 // The child process runner and the transfer tool's stage, with stand-in tools
 // instead of curl so that nothing here needs a service.
 
+#include "answer.h"
 #include "childrunner.h"
 #include "curlstage.h"
 #include "errorreport.h"
 #include "lookupfakes.h"
-#include "answer.h"
 #include "request.h"
 #include "resultrow.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,14 +25,30 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A stand-in for curl: a shell script that finds its --output argument.
+// A stand-in for curl: a shell script that finds its --output argument and
+// reads its config line from standard input into $config.
 QByteArray scriptTool(const QByteArray& body)
 {
     return QByteArrayLiteral("#!/bin/sh\n"
                              "out=\"\"; prev=\"\"\n"
                              "for a in \"$@\"; do [ \"$prev\" = \"--output\" ] && out=\"$a\"; "
-                             "prev=\"$a\"; done\n") +
+                             "prev=\"$a\"; done\n"
+                             "config=$(cat)\n") +
            body + '\n';
+}
+
+// Runs one child to its end.
+ChildRun runChild(ChildRunner& runner, RecordingProgress& progress, const QString& program,
+                  const QStringList& arguments, std::chrono::milliseconds timeout = {})
+{
+    QObject::connect(&runner, &ChildRunner::progressText, &runner,
+                     [&progress](const QString& t) { progress.setProgressText(t); });
+    QSignalSpy ended(&runner, &ChildRunner::ended);
+    runner.start(program, arguments, {}, {}, timeout);
+    if (!ended.wait(20000))
+        return {ChildRun::End::Exited, -12345};
+    runner.disconnect(&runner);
+    return ended.constFirst().constFirst().value<ChildRun>();
 }
 
 } // namespace
@@ -46,7 +64,7 @@ private slots:
     void runnerCountsWhileChildRuns();
     void runnerReportsUnstartableProgram();
     void runnerEndsChildAfterTimeout();
-    void runnerAbortEndsChildAtOnce();
+    void runnerStopEndsChildAtOnce();
     void stageIsPrivateAndRemovedWhole();
     void stageUsesTempVariableOrPlatformFolder();
     void readCurlRunsToolAsBuiltAndFlattensAnswer();
@@ -54,22 +72,25 @@ private slots:
     void readCurlEmptyAnswerAndUnreadableAnswer();
     void readCurlGivesUpAfterSixAttempts();
     void readCurlCountsTimedOutChildAsAttempt();
+    void readCurlEndedGivesNoAnswer();
+    void noexecTemporaryFolderFallsBack();
 
 private:
     LookupConfig configWithTool(const QByteArray& tool);
     QString request(CurlStage& stage, const LookupConfig& config, const QString& key = "k");
 
     std::unique_ptr<QTemporaryDir> m_temp;
-    std::shared_ptr<RecordingSleeper> m_sleeper;
+    std::shared_ptr<RecordingPauses> m_pauses;
     RecordingDialogs m_dialogs;
     RecordingProgress m_progress;
 };
 
 void TestCurlStage::init()
 {
+    qRegisterMetaType<ChildRun>();
     m_temp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_temp->isValid());
-    m_sleeper = std::make_shared<RecordingSleeper>();
+    m_pauses = std::make_shared<RecordingPauses>();
     m_dialogs.messages.clear();
     m_progress.texts.clear();
 }
@@ -82,21 +103,28 @@ void TestCurlStage::cleanup()
 LookupConfig TestCurlStage::configWithTool(const QByteArray& tool)
 {
     LookupConfig config = testLookupConfig(QStringLiteral("https://service.invalid"),
-                                           QByteArrayLiteral("BUNDLE"), m_temp->path(), m_sleeper);
+                                           QByteArrayLiteral("BUNDLE"), m_temp->path(), m_pauses);
     config.curlBytes = [tool] { return tool; };
     return config;
 }
 
 QString TestCurlStage::request(CurlStage& stage, const LookupConfig& config, const QString& key)
 {
-    return QCoro::waitFor(readCurl(stage, QStringLiteral("(413) 592-3823"), key,
-                                   CurlRequest{m_dialogs, m_progress, config, nullptr}));
+    CurlRequest request(m_dialogs, stage, config);
+    QObject::connect(&request, &CurlRequest::progressText, &request,
+                     [this](const QString& t) { m_progress.setProgressText(t); });
+    QSignalSpy answered(&request, &CurlRequest::answered);
+    request.start(QStringLiteral("(413) 592-3823"), key);
+    if (!answered.wait(30000))
+        return QStringLiteral("<no answer>");
+    return answered.constFirst().constFirst().toString();
 }
 
 void TestCurlStage::runnerCountsWhileChildRuns()
 {
-    const ChildRun run = QCoro::waitFor(
-        runAndWait(QStringLiteral(R"(/bin/sh -c "sleep 0.6; exit 3")"), 0, m_progress));
+    ChildRunner runner;
+    const ChildRun run = runChild(runner, m_progress, QStringLiteral("/bin/sh"),
+                                  {QStringLiteral("-c"), QStringLiteral("sleep 0.6; exit 3")});
     QCOMPARE(run.end, ChildRun::End::Exited);
     QCOMPARE(run.result, 3);
     QVERIFY(m_progress.texts.size() >= 3);
@@ -105,22 +133,23 @@ void TestCurlStage::runnerCountsWhileChildRuns()
         QCOMPARE(m_progress.texts.at(i), QStringLiteral("Please wait.. %1").arg(i + 1));
     QCOMPARE(m_progress.texts.constLast(), kProgressRestText);
 
-    // Every call counts from 1 again.
+    // Every start counts from 1 again, and a child that ends at once still shows one pass.
     m_progress.texts.clear();
-    QCOMPARE(QCoro::waitFor(runAndWait(QStringLiteral("/bin/true"), 9, m_progress)).result, 0);
-    QCOMPARE(m_progress.texts.constFirst(), QStringLiteral("Please wait.. 1"));
-    QCOMPARE(m_progress.texts.constLast(), kProgressRestText);
+    QCOMPARE(runChild(runner, m_progress, QStringLiteral("/bin/true"), {}).result, 0);
+    QCOMPARE(m_progress.texts, (QStringList{QStringLiteral("Please wait.. 1"), kProgressRestText}));
 }
 
 void TestCurlStage::runnerReportsUnstartableProgram()
 {
     m_progress.setProgressText(QStringLiteral("Processing: 1"));
     m_progress.texts.clear();
-    ChildRun run = QCoro::waitFor(
-        runAndWait(QStringLiteral(R"("/nonexistent/curl.exe" -X POST x)"), 0, m_progress));
+    ChildRunner runner;
+    ChildRun run = runChild(runner, m_progress, QStringLiteral("/nonexistent/curl.exe"),
+                            {QStringLiteral("-X"), QStringLiteral("POST")});
     QCOMPARE(run.end, ChildRun::End::NotStarted);
     QCOMPARE(run.result, kStartErrorBase + ENOENT);
     QVERIFY(run.result < 0);
+    QVERIFY(!run.notExecutable());
 
     // A file that is there but cannot be run.
     const QString notExecutable = m_temp->filePath(QStringLiteral("plain.txt"));
@@ -128,11 +157,12 @@ void TestCurlStage::runnerReportsUnstartableProgram()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("text");
     file.close();
-    run = QCoro::waitFor(runAndWait(notExecutable, -1, m_progress));
+    run = runChild(runner, m_progress, notExecutable, {});
     QCOMPARE(run.end, ChildRun::End::NotStarted);
     QCOMPARE(run.result, kStartErrorBase + EACCES);
+    QVERIFY(run.notExecutable());
 
-    run = QCoro::waitFor(runAndWait(QString(), 0, m_progress));
+    run = runChild(runner, m_progress, QString(), {});
     QCOMPARE(run.end, ChildRun::End::NotStarted);
     QVERIFY(m_progress.texts.isEmpty());
     QCOMPARE(m_progress.progressText(), QStringLiteral("Processing: 1"));
@@ -140,40 +170,51 @@ void TestCurlStage::runnerReportsUnstartableProgram()
 
 void TestCurlStage::runnerEndsChildAfterTimeout()
 {
-    ChildOptions options;
-    options.timeout = 300ms;
+    ChildRunner runner;
     const ChildRun run =
-        QCoro::waitFor(runAndWait(QStringLiteral("/bin/sleep 30"), 0, m_progress, options));
+        runChild(runner, m_progress, QStringLiteral("/bin/sleep"), {QStringLiteral("30")}, 300ms);
     QCOMPARE(run.end, ChildRun::End::TimedOut);
     QCOMPARE(m_progress.texts.constLast(), kProgressRestText);
 }
 
-void TestCurlStage::runnerAbortEndsChildAtOnce()
+void TestCurlStage::runnerStopEndsChildAtOnce()
 {
-    ChildOptions options;
-    options.control = std::make_shared<RunControl>();
-    const QString marker = m_temp->filePath(QStringLiteral("after-abort"));
-    // The child would leave a mark if it outlived the abort.
-    auto task = runAndWait(QStringLiteral(R"(/bin/sh -c "sleep 1; touch '%1'")").arg(marker), 0,
-                           m_progress, options);
+    const QString marker = m_temp->filePath(QStringLiteral("after-stop"));
+    auto runner = std::make_unique<ChildRunner>();
+    QSignalSpy ended(runner.get(), &ChildRunner::ended);
+    QObject::connect(runner.get(), &ChildRunner::progressText, runner.get(),
+                     [this](const QString& t) { m_progress.setProgressText(t); });
+    // The child would leave a mark if it outlived the stop.
+    runner->start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("sleep 1; touch '%1'").arg(marker)}, {}, {},
+                  {});
     QTRY_VERIFY(m_progress.texts.contains(QStringLiteral("Please wait.. 2")));
     const qsizetype textsBefore = m_progress.texts.size();
-    options.control->abort();
-    QVERIFY(task.isReady());
-    QCOMPARE(QCoro::waitFor(task).end, ChildRun::End::Aborted);
+    runner->stop();
+    QVERIFY(!runner->isRunning());
     QTest::qWait(1300);
     QVERIFY(!QFileInfo::exists(marker));
-    QCOMPARE(m_progress.texts.size(), textsBefore); // not touched after the abort
+    QCOMPARE(m_progress.texts.size(), textsBefore); // nothing told after the stop
+    QVERIFY(ended.isEmpty());
+
+    // Destroying a runner mid-child ends the child as well.
+    runner->start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("sleep 1; touch '%1'").arg(marker)}, {}, {},
+                  {});
+    QTRY_VERIFY(runner->isRunning());
+    runner.reset();
+    QTest::qWait(1300);
+    QVERIFY(!QFileInfo::exists(marker));
 }
 
 void TestCurlStage::stageIsPrivateAndRemovedWhole()
 {
     const LookupConfig config = configWithTool(QByteArrayLiteral("TOOL"));
     CurlStage first;
-    stageCurl(first, config);
-    QVERIFY(first.ready);
-    QCOMPARE(QFileInfo(first.folder).absolutePath(), QFileInfo(m_temp->path()).absoluteFilePath());
-    QCOMPARE(QFileInfo(first.folder).permissions() & 0x0777,
+    first.stage(config);
+    QCOMPARE(QFileInfo(first.folder()).absolutePath(),
+             QFileInfo(m_temp->path()).absoluteFilePath());
+    QCOMPARE(QFileInfo(first.folder()).permissions() & 0x0777,
              QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
     QCOMPARE(QFileInfo(first.toolPath()).permissions() & 0x0777,
              QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
@@ -182,28 +223,29 @@ void TestCurlStage::stageIsPrivateAndRemovedWhole()
     QFile tool(first.toolPath());
     QVERIFY(tool.open(QIODevice::ReadOnly));
     QCOMPARE(tool.readAll(), QByteArrayLiteral("TOOL"));
-    QCOMPARE(folderEntries(first.folder),
-             (QStringList{QStringLiteral("curl-ca-bundle.crt"), QStringLiteral("curl.exe")}));
+    QVERIFY(folderEntries(first.folder()).contains(QStringLiteral("curl-ca-bundle.crt")));
+    QVERIFY(folderEntries(first.folder()).contains(QStringLiteral("curl.exe")));
 
     // Two stages at once do not share a folder; removing one leaves the other.
-    CurlStage second;
-    stageCurl(second, config);
-    QVERIFY(second.folder != first.folder);
-    const QString firstFolder = first.folder;
-    removeCurl(first);
-    QVERIFY(!QFileInfo::exists(firstFolder));
-    QVERIFY(QFileInfo::exists(second.toolPath()));
-    QCOMPARE(first.folder, QString());
-    removeCurl(first); // a second removal does nothing
-    removeCurl(second);
+    {
+        CurlStage second;
+        second.stage(config);
+        QVERIFY(second.folder() != first.folder());
+        const QString firstFolder = first.folder();
+        first.remove();
+        QVERIFY(!QFileInfo::exists(firstFolder));
+        QVERIFY(QFileInfo::exists(second.toolPath()));
+        QCOMPARE(first.folder(), QString());
+        first.remove(); // a second removal does nothing
+    }
+    // ...and the stage that went out of scope took its folder with it.
     QVERIFY(folderEntries(m_temp->path()).isEmpty());
 
     // No temporary folder: a failure for the caller, and nothing usable.
     LookupConfig missing = config;
     missing.tempFolder = m_temp->filePath(QStringLiteral("no/such/folder"));
     CurlStage failed;
-    QVERIFY_THROWS_EXCEPTION(Failure, stageCurl(failed, missing));
-    QVERIFY(!failed.ready);
+    QVERIFY_THROWS_EXCEPTION(Failure, failed.stage(missing));
     QCOMPARE(failed.toolPath(), QString());
 }
 
@@ -217,9 +259,10 @@ void TestCurlStage::stageUsesTempVariableOrPlatformFolder()
     qputenv("TEMP", QFile::encodeName(m_temp->path()));
     QCOMPARE(temporaryFolder(config), m_temp->path());
     CurlStage stage;
-    stageCurl(stage, config);
-    QCOMPARE(QFileInfo(stage.folder).absolutePath(), QFileInfo(m_temp->path()).absoluteFilePath());
-    removeCurl(stage);
+    stage.stage(config);
+    QCOMPARE(QFileInfo(stage.folder()).absolutePath(),
+             QFileInfo(m_temp->path()).absoluteFilePath());
+    stage.remove();
 
     qputenv("TEMP", QByteArray());
     QCOMPARE(temporaryFolder(config), QDir::tempPath());
@@ -229,22 +272,25 @@ void TestCurlStage::stageUsesTempVariableOrPlatformFolder()
 
 void TestCurlStage::readCurlRunsToolAsBuiltAndFlattensAnswer()
 {
-    // The tool writes its arguments one per line, the bundle it was pointed to, and a TAB.
+    // The tool writes its arguments one per line, its config line, the bundle
+    // it was pointed to, and a TAB.
     const LookupConfig config =
         configWithTool(scriptTool("printf '%s\\r\\n' \"$@\" > \"$out\"\n"
+                                  "printf '%s\\n' \"$config\" >> \"$out\"\n"
                                   "printf 'bundle=%s\\tend\\n' \"$CURL_CA_BUNDLE\" >> \"$out\""));
     CurlStage stage;
-    stageCurl(stage, config);
+    stage.stage(config);
     const QString answer = request(stage, config, QStringLiteral("K1"));
-    QCOMPARE(answer, QStringLiteral("-X POST https://service.invalid/3.1/phone?api_key=K1&phone="
-                                    "4135923823 --output %1 bundle=%2end ")
+    QCOMPARE(answer, QStringLiteral("-X POST -K - --output %1 url = "
+                                    "\"https://service.invalid/3.1/phone?api_key=K1&phone="
+                                    "4135923823\" bundle=%2end ")
                          .arg(stage.responsePath(), stage.bundlePath()));
     QVERIFY(m_dialogs.messages.isEmpty());
-    QVERIFY(m_sleeper->requested.isEmpty());
+    QVERIFY(m_pauses->requested.isEmpty());
     // The answer file is gone after reading.
     QVERIFY(!QFileInfo::exists(stage.responsePath()));
-    const QString folder = stage.folder;
-    removeCurl(stage);
+    const QString folder = stage.folder();
+    stage.remove();
     QVERIFY(!QFileInfo::exists(folder));
 }
 
@@ -267,9 +313,9 @@ void TestCurlStage::readCurlIgnoresFilesPlantedAtOldPaths()
 
     const LookupConfig config = configWithTool(scriptTool("echo '{\"ok\":1}' > \"$out\""));
     CurlStage stage;
-    stageCurl(stage, config);
+    stage.stage(config);
     QCOMPARE(request(stage, config), QStringLiteral("{\"ok\":1} "));
-    removeCurl(stage);
+    stage.remove();
 
     QVERIFY(!QFileInfo::exists(marker));
     QVERIFY(victimFile.open(QIODevice::ReadOnly));
@@ -282,19 +328,20 @@ void TestCurlStage::readCurlEmptyAnswerAndUnreadableAnswer()
 {
     LookupConfig config = configWithTool(scriptTool(": > \"$out\""));
     CurlStage stage;
-    stageCurl(stage, config);
+    stage.stage(config);
     QCOMPARE(request(stage, config), QStringLiteral("empty file"));
-    removeCurl(stage);
+    stage.remove();
 
     // A folder where the answer file belongs cannot be read: reported, the request goes on.
     config = configWithTool(scriptTool("mkdir \"$out\""));
-    stageCurl(stage, config);
+    stage.stage(config);
     QCOMPARE(request(stage, config), QString());
     QCOMPARE(m_dialogs.messages.size(), 1);
-    QVERIFY(m_dialogs.messages.constFirst().text.startsWith(
-        QStringLiteral("Path/File access error\r\nin Vantrel2021/08/31.CurlFunctions.ReadCurl "
-                       "at line 1")));
-    removeCurl(stage);
+    const QString report = m_dialogs.messages.constFirst().text;
+    QVERIFY(report.startsWith(QStringLiteral(
+        "Path/File access error\r\nin Vantrel2021/08/31.CurlFunctions.ReadCurl at line ")));
+    QVERIFY(report.at(report.indexOf(QStringLiteral("at line ")) + 8).isDigit());
+    stage.remove();
     QVERIFY(folderEntries(m_temp->path()).isEmpty());
 }
 
@@ -305,19 +352,19 @@ void TestCurlStage::readCurlGivesUpAfterSixAttempts()
     LookupConfig config =
         configWithTool(scriptTool(QStringLiteral("echo x >> '%1'").arg(count).toUtf8()));
     CurlStage stage;
-    stageCurl(stage, config);
+    stage.stage(config);
     QCOMPARE(request(stage, config), QStringLiteral("Could not connect"));
-    QCOMPARE(m_sleeper->requested, QList<std::chrono::milliseconds>(6, 1000ms));
+    QCOMPARE(m_pauses->requested, QList<std::chrono::milliseconds>(6, 1000ms));
     QFile starts(count);
     QVERIFY(starts.open(QIODevice::ReadOnly));
     QCOMPARE(starts.readAll().count('x'), 6);
-    removeCurl(stage);
+    stage.remove();
 
     // A stage that could not be made: the tool cannot even start, same result.
-    m_sleeper->requested.clear();
+    m_pauses->requested.clear();
     CurlStage unusable;
     QCOMPARE(request(unusable, config), QStringLiteral("Could not connect"));
-    QCOMPARE(m_sleeper->requested.size(), 6);
+    QCOMPARE(m_pauses->requested.size(), 6);
     QVERIFY(m_dialogs.messages.isEmpty());
 }
 
@@ -326,11 +373,88 @@ void TestCurlStage::readCurlCountsTimedOutChildAsAttempt()
     LookupConfig config = configWithTool(scriptTool("printf '{\"part' > \"$out\"\nexec sleep 30"));
     config.childTimeout = 150ms;
     CurlStage stage;
-    stageCurl(stage, config);
+    stage.stage(config);
     QCOMPARE(request(stage, config), QStringLiteral("Could not connect"));
-    QCOMPARE(m_sleeper->requested.size(), 6);
+    QCOMPARE(m_pauses->requested.size(), 6);
     QVERIFY(!QFileInfo::exists(stage.responsePath()));
-    removeCurl(stage);
+    stage.remove();
+}
+
+void TestCurlStage::readCurlEndedGivesNoAnswer()
+{
+    // Each try leaves no file, so the request waits between tries; ended
+    // during a wait, it neither tries again nor answers.
+    const QString count = m_temp->filePath(QStringLiteral("starts"));
+    LookupConfig config =
+        configWithTool(scriptTool(QStringLiteral("echo x >> '%1'").arg(count).toUtf8()));
+    config.pauseLength = [](std::chrono::milliseconds) { return std::chrono::milliseconds(200); };
+    CurlStage stage;
+    stage.stage(config);
+    CurlRequest request(m_dialogs, stage, config);
+    QSignalSpy answered(&request, &CurlRequest::answered);
+    request.start(QStringLiteral("1"), QStringLiteral("k"));
+    QTRY_VERIFY(QFileInfo(count).size() > 0);
+    request.end();
+    const qint64 startsAtEnd = QFileInfo(count).size();
+    QTest::qWait(600);
+    QCOMPARE(QFileInfo(count).size(), startsAtEnd);
+    QVERIFY(answered.isEmpty());
+}
+
+void TestCurlStage::noexecTemporaryFolderFallsBack()
+{
+    // A temporary folder where programs may not run: only a mount can make one.
+    const QString mountPoint = m_temp->filePath(QStringLiteral("noexec"));
+    QVERIFY(QDir().mkpath(mountPoint));
+    QProcess mount;
+    mount.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                 QStringLiteral("noexec,size=8m"), QStringLiteral("tmpfs"), mountPoint});
+    if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit ||
+        mount.exitCode() != 0)
+        QSKIP("Cannot mount a noexec tmpfs here (needs root and permission to mount)");
+    const auto unmount = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
+    });
+
+    LookupConfig config = configWithTool(scriptTool("echo '{\"ran\":1}' > \"$out\""));
+    config.tempFolder = mountPoint;
+    config.cacheFolder = m_temp->filePath(QStringLiteral("cache"));
+    {
+        CurlStage stage;
+        stage.stage(config);
+        QCOMPARE(request(stage, config), QStringLiteral("{\"ran\":1} "));
+        // Moved once, and the next request goes the new way at once.
+        QVERIFY(stage.folder().startsWith(config.cacheFolder));
+        QCOMPARE(request(stage, config), QStringLiteral("{\"ran\":1} "));
+    }
+    QVERIFY(folderEntries(mountPoint).isEmpty());
+    QVERIFY(folderEntries(config.cacheFolder).isEmpty());
+
+    // The cache folder forbids it too: the curl the program was built with.
+    config.cacheFolder = mountPoint + QStringLiteral("/cache");
+    const QString built = m_temp->filePath(QStringLiteral("built-curl"));
+    QFile builtTool(built);
+    QVERIFY(builtTool.open(QIODevice::WriteOnly));
+    builtTool.write(scriptTool("echo '{\"built\":1}' > \"$out\""));
+    builtTool.close();
+    QVERIFY(builtTool.setPermissions(builtTool.permissions() | QFileDevice::ExeOwner));
+    config.builtCurl = built;
+    {
+        CurlStage stage;
+        stage.stage(config);
+        QCOMPARE(request(stage, config), QStringLiteral("{\"built\":1} "));
+    }
+    // No way left at all: "Could not connect", after the usual six tries.
+    config.builtCurl = m_temp->filePath(QStringLiteral("no-such-curl"));
+    m_pauses->requested.clear();
+    {
+        CurlStage stage;
+        stage.stage(config);
+        QCOMPARE(request(stage, config), QStringLiteral("Could not connect"));
+        QCOMPARE(m_pauses->requested.size(), 6);
+    }
+    QVERIFY(m_dialogs.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCurlStage)

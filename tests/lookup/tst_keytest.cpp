@@ -5,10 +5,12 @@
 #include "keytest.h"
 #include "lookupfakes.h"
 
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace quillmore;
 using namespace quillmore::test;
@@ -24,7 +26,10 @@ private slots:
 
     void outcomes_data();
     void outcomes();
-    void noServiceStillSaysWorking();
+    void noServiceIsToldAsSuch();
+    void keyReachesServiceAsTyped_data();
+    void keyReachesServiceAsTyped();
+    void keyIsOnNoCommandLine();
     void secondPressWhileRunningIsIgnored();
     void abortEndsTestQuietly();
 
@@ -35,8 +40,8 @@ private:
     QTemporaryDir m_work;
     FakeService m_service;
     std::unique_ptr<QTemporaryDir> m_temp;
-    std::shared_ptr<RecordingSleeper> m_sleeper;
-    std::unique_ptr<FakeKeyView> m_view;
+    std::shared_ptr<RecordingPauses> m_sleeper;
+    std::unique_ptr<RunRecorder> m_view;
 };
 
 void TestKeyTest::initTestCase()
@@ -49,8 +54,8 @@ void TestKeyTest::init()
     QVERIFY(m_service.start(m_work.path()));
     m_temp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_temp->isValid());
-    m_sleeper = std::make_shared<RecordingSleeper>();
-    m_view = std::make_unique<FakeKeyView>();
+    m_sleeper = std::make_shared<RecordingPauses>();
+    m_view = std::make_unique<RunRecorder>();
 }
 
 void TestKeyTest::cleanup()
@@ -91,16 +96,18 @@ void TestKeyTest::outcomes_data()
                              << "Invalid API Key.";
     QTest::newRow("no record") << "norecord"
                                << "Invalid API Key.";
-    QTest::newRow("empty answer") << "empty"
-                                  << "API Key is working.";
+    QTest::newRow("empty answer")
+        << "empty"
+        << "The lookup service sent an empty answer. Please try again later.";
 }
 
 void TestKeyTest::outcomes()
 {
     QFETCH(QString, key);
     QFETCH(QString, message);
-    m_view->key = key;
-    KeyTest test(*m_view, config());
+    m_view->key.setKey(key);
+    KeyTest test(m_view->dialogBoxes, m_view->key, config());
+    m_view->watch(test);
     QVERIFY(testToEnd(test));
 
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{message});
@@ -115,20 +122,26 @@ void TestKeyTest::outcomes()
     QCOMPARE(m_view->bar.progressText(), kProgressRestText);
 }
 
-void TestKeyTest::noServiceStillSaysWorking()
+void TestKeyTest::noServiceIsToldAsSuch()
 {
     LookupConfig cfg = config();
     cfg.serviceUrl = unusedLoopbackUrl();
-    KeyTest test(*m_view, cfg);
+    KeyTest test(m_view->dialogBoxes, m_view->key, cfg);
+    m_view->watch(test);
     QVERIFY(testToEnd(test));
-    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"API Key is working."});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(),
+             QStringList{"Could not reach the lookup service. Check the network connection and "
+                         "try again."});
+    QCOMPARE(m_view->dialogBoxes.messages.constFirst().icon, Dialogs::Icon::None);
+    QCOMPARE(m_view->busy.constLast(), false);
     QCOMPARE(m_sleeper->seconds(), QList<int>(6, 1));
 }
 
 void TestKeyTest::secondPressWhileRunningIsIgnored()
 {
-    m_view->key = QStringLiteral("slow");
-    KeyTest test(*m_view, config());
+    m_view->key.setKey(QStringLiteral("slow"));
+    KeyTest test(m_view->dialogBoxes, m_view->key, config());
+    m_view->watch(test);
     QSignalSpy finished(&test, &KeyTest::finished);
     test.buttonPressed();
     QVERIFY(test.isRunning());
@@ -142,20 +155,78 @@ void TestKeyTest::secondPressWhileRunningIsIgnored()
 
 void TestKeyTest::abortEndsTestQuietly()
 {
-    m_view->key = QStringLiteral("hang");
-    KeyTest test(*m_view, config());
+    m_view->key.setKey(QStringLiteral("hang"));
+    KeyTest test(m_view->dialogBoxes, m_view->key, config());
+    m_view->watch(test);
     QSignalSpy finished(&test, &KeyTest::finished);
     test.buttonPressed();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
-    const QString folder = test.stagingFolder();
-    QVERIFY(QFileInfo::exists(folder));
-    test.abort();
+    const QStringList staged =
+        QDir(m_temp->path()).entryList({QStringLiteral("quillmore-*")}, QDir::Dirs);
+    QCOMPARE(staged.size(), 1);
+    const QString folder = m_temp->filePath(staged.constFirst());
+    test.end();
     QVERIFY(!test.isRunning());
     QCOMPARE(finished.size(), 1);
     QVERIFY(!QFileInfo::exists(folder));
     QTest::qWait(200);
     QVERIFY(m_view->dialogBoxes.messages.isEmpty());
     QCOMPARE(m_view->busy, QList<bool>{true});
+}
+
+void TestKeyTest::keyReachesServiceAsTyped_data()
+{
+    QTest::addColumn<QString>("key");
+    const QString nbsp(QChar(0x00A0));
+    QTest::newRow("no-break space and -o") << "abc" + nbsp + "-o" + nbsp + "%1";
+    QTest::newRow("plain space and -o") << "abc -o %1";
+    QTest::newRow("quote, backslash, newline") << QStringLiteral("a\"b\\c\nurl = \"x\" -o %1");
+    QTest::newRow("next option") << QStringLiteral("k --next -o %1");
+    QTest::newRow("unicode spaces and controls")
+        << QStringLiteral("a") + QChar(0x2028) + QChar(0x3000) + QChar(0x0085) + QChar(0x009F) +
+               QChar(0x0007) + QStringLiteral("\t-o\t%1");
+    QTest::newRow("query marks and beyond ASCII")
+        << QStringLiteral("a&phone=1+2#frag%41[x]{y}\u00e9\U0001F600 %1");
+}
+
+void TestKeyTest::keyReachesServiceAsTyped()
+{
+    QFETCH(QString, key);
+    // Were the key to become a curl argument, curl would write here.
+    const QString target = m_temp->filePath(QStringLiteral("written-by-key"));
+    const QString typed = key.arg(target);
+    m_view->key.setKey(typed);
+    KeyTest test(m_view->dialogBoxes, m_view->key, config());
+    QVERIFY(testToEnd(test));
+    QVERIFY(!QFileInfo::exists(target));
+    const QList<LoggedRequest> requests = m_service.requests();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(QUrl::fromPercentEncoding(requests.constFirst().apiKey.toLatin1()), typed);
+    QCOMPARE(requests.constFirst().phone, kKeyTestNumber);
+}
+
+void TestKeyTest::keyIsOnNoCommandLine()
+{
+    const QString key = QStringLiteral("hang");
+    m_view->key.setKey(key);
+    KeyTest test(m_view->dialogBoxes, m_view->key, config());
+    test.buttonPressed();
+    QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
+    // The request hangs: every process's command line now, ours and curl's.
+    int curls = 0;
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile cmdline(it.next() + QStringLiteral("/cmdline"));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = cmdline.readAll();
+        if (line.contains(m_temp->path().toLocal8Bit()))
+            ++curls;
+        QVERIFY2(!line.contains("api_key="), line.constData());
+        QVERIFY2(!line.contains(m_service.baseUrl().toLatin1()), line.constData());
+    }
+    QCOMPARE(curls, 1);
+    test.end();
 }
 
 QTEST_GUILESS_MAIN(TestKeyTest)

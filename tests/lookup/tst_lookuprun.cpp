@@ -1,11 +1,11 @@
 // The lookup run end to end: the carried curl against the local stand-in
 // service, through a recording main window.
 
+#include "answer.h"
 #include "errorreport.h"
 #include "fakeservice.h"
 #include "lookupfakes.h"
 #include "lookuprun.h"
-#include "answer.h"
 #include "request.h"
 #include "resultrow.h"
 
@@ -39,6 +39,20 @@ int processesMentioning(const QString& text)
             ++found;
     }
     return found;
+}
+
+// The private staging folder a run made in `temp`; empty when there is none.
+QString stagingFolderIn(const QString& temp)
+{
+    const QStringList entries = QDir(temp).entryList({QStringLiteral("quillmore-*")}, QDir::Dirs);
+    return entries.size() == 1 ? QDir(temp).filePath(entries.constFirst()) : QString();
+}
+
+// An error report names a line: "at line " and a number.
+bool namesALine(const QString& report)
+{
+    const qsizetype at = report.indexOf(QStringLiteral("at line "));
+    return at >= 0 && at + 8 < report.size() && report.at(at + 8).isDigit();
 }
 
 QStringList phonesOf(const QList<LoggedRequest>& requests)
@@ -82,8 +96,8 @@ private:
     QTemporaryDir m_work;
     FakeService m_service;
     std::unique_ptr<QTemporaryDir> m_temp;
-    std::shared_ptr<RecordingSleeper> m_sleeper;
-    std::unique_ptr<FakeRunView> m_view;
+    std::shared_ptr<RecordingPauses> m_sleeper;
+    std::unique_ptr<RunRecorder> m_view;
 };
 
 void TestLookupRun::initTestCase()
@@ -97,8 +111,8 @@ void TestLookupRun::init()
     QVERIFY(m_service.start(m_work.path()));
     m_temp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_temp->isValid());
-    m_sleeper = std::make_shared<RecordingSleeper>();
-    m_view = std::make_unique<FakeRunView>();
+    m_sleeper = std::make_shared<RecordingPauses>();
+    m_view = std::make_unique<RunRecorder>();
 }
 
 void TestLookupRun::cleanup()
@@ -125,11 +139,13 @@ bool TestLookupRun::runToEnd(LookupRun& run, int timeoutMs)
 
 void TestLookupRun::fourNumbersInOrder()
 {
-    m_view->numbers = kSamples.mid(0, 4);
-    m_view->numbers[1] = QStringLiteral("(334) 222-8605");
+    QStringList numbers = kSamples.mid(0, 4);
+    numbers[1] = QStringLiteral("(334) 222-8605");
+    m_view->setNumbers(numbers);
     m_view->console = QStringLiteral("earlier\r\n");
     m_view->rows << QStringList{"kept"};
-    LookupRun run(*m_view, config());
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
 
     QCOMPARE(m_view->bar.values, (QList<double>{25, 50, 75, 100, 0}));
@@ -173,8 +189,9 @@ void TestLookupRun::fourNumbersInOrder()
 
 void TestLookupRun::answersOfEveryShape()
 {
-    m_view->numbers = {"5550000006", "5550000005", "2040000001", "5550000004", "5550000003"};
-    LookupRun run(*m_view, config());
+    m_view->setNumbers({"5550000006", "5550000005", "2040000001", "5550000004", "5550000003"});
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
 
     QCOMPARE(m_view->answers.size(), 5);
@@ -184,11 +201,16 @@ void TestLookupRun::answersOfEveryShape()
     QVERIFY(m_view->answers.at(1).startsWith(QChar(0xFEFF)));
     QCOMPARE(m_view->rows.at(1).at(0), QStringLiteral("5550000005"));
     QCOMPARE(m_view->answers.at(2), QStringLiteral("empty file"));
-    QCOMPARE(m_view->rows.at(2), (QStringList{"", "", "", ", , , , , ", "", "Inactive"}));
+    // No answer: the row names the number and says what happened.
+    QCOMPARE(m_view->rows.at(2), (QStringList{"2040000001", "", "", "", "", "Empty answer"}));
     QCOMPARE(m_view->answers.at(3).size(), 10 * 1024 * 1024);
     QCOMPARE(m_view->rows.at(3).at(0), QStringLiteral("5550000004"));
     // A dropped connection leaves no answer file: six tries, then "Could not connect".
     QCOMPARE(m_view->answers.at(4), QStringLiteral("Could not connect"));
+    QCOMPARE(m_view->rows.at(4), (QStringList{"5550000003", "", "", "", "", "Could not connect"}));
+    // Every row keeps the number as the list held it and its answer.
+    QCOMPARE(m_view->records.at(1).number, QStringLiteral("5550000005"));
+    QCOMPARE(m_view->records.at(2).answer, QStringLiteral("empty file"));
     QCOMPARE(phonesOf(m_service.requests()).count(QStringLiteral("5550000003")), 6);
     QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4, 4, 4, 1, 1, 1, 1, 1, 1, 4}));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
@@ -196,16 +218,20 @@ void TestLookupRun::answersOfEveryShape()
 
 void TestLookupRun::quotaOnThirdOfFive()
 {
-    m_view->numbers = {kSamples.at(0), kSamples.at(1), "4030000001", kSamples.at(3),
-                       kSamples.at(4)};
+    m_view->setNumbers(
+        {kSamples.at(0), kSamples.at(1), "4030000001", kSamples.at(3), kSamples.at(4)});
     m_view->rows << QStringList{"from an earlier run"};
-    LookupRun run(*m_view, config());
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
 
     QCOMPARE(m_view->answers.size(), 3);
     QVERIFY(m_view->answers.at(2).contains(QStringLiteral("<h1>403 Developer Over Rate</h1>")));
     QCOMPARE(m_view->console.count(QStringLiteral("\r\n")), 3);
-    QVERIFY(m_view->rows.isEmpty());
+    // The rows gathered before the quota ran out stay, this run's and earlier ones.
+    QCOMPARE(m_view->rows.size(), 3);
+    QCOMPARE(m_view->rows.at(0), QStringList{"from an earlier run"});
+    QCOMPARE(m_view->rows.at(2).at(0), kSamples.at(1));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{kQuotaMessage});
     QCOMPARE(phonesOf(m_service.requests()),
              (QStringList{kSamples.at(0), kSamples.at(1), "4030000001"}));
@@ -234,36 +260,38 @@ void TestLookupRun::serviceErrorsStopTheRun()
 {
     QFETCH(QString, key);
     QFETCH(QString, message);
-    m_view->key = key;
-    m_view->numbers = kSamples.mid(0, 3);
-    LookupRun run(*m_view, config());
+    m_view->key.setKey(key);
+    m_view->setNumbers(kSamples.mid(0, 3));
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{message});
     QCOMPARE(m_service.requests().size(), 1);
-    QCOMPARE(m_view->clears, 1);
+    QVERIFY(m_view->rows.isEmpty()); // the number that met the error gets no row
     QVERIFY(m_sleeper->requested.isEmpty());
 }
 
 void TestLookupRun::stopDuringRequest()
 {
-    m_view->numbers = {kSamples.at(0), "5550000001", kSamples.at(2), kSamples.at(3)};
-    LookupRun run(*m_view, config());
+    m_view->setNumbers({kSamples.at(0), "5550000001", kSamples.at(2), kSamples.at(3)});
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
     int starts = 0;
     m_view->bar.onText = [&](const QString& text) {
         if (text == QStringLiteral("Please wait.. 1") && ++starts == 2) {
             // The user's click arrives through the event loop while the slow answer is awaited.
             QTimer::singleShot(0, &run, [&] {
                 run.buttonPressed();
-                QCOMPARE(m_view->caption, QStringLiteral("Start Looking Up"));
-                QVERIFY(run.isStopPending());
+                QCOMPARE(m_view->captions.constLast(), QStringLiteral("Start Looking Up"));
+                QCOMPARE(run.state(), LookupRun::State::StopPending);
                 run.buttonPressed(); // ignored: no second run inside the first
-                QVERIFY(run.isStopPending());
+                QCOMPARE(run.state(), LookupRun::State::StopPending);
             });
         }
     };
     QVERIFY(runToEnd(run));
 
-    QCOMPARE(m_view->captions, (QStringList{"Stop", "Start Looking Up", "Start Looking Up"}));
+    QCOMPARE(m_view->captions, (QStringList{"Stop", "Start Looking Up"}));
     QCOMPARE(m_view->rows.size(), 2); // the slow number still gets its row
     QCOMPARE(m_view->rows.at(1).at(0), QStringLiteral("5550000001"));
     QCOMPARE(m_sleeper->seconds(), QList<int>{4}); // no pause after the stop
@@ -273,9 +301,10 @@ void TestLookupRun::stopDuringRequest()
 
 void TestLookupRun::stopDuringPause()
 {
-    m_view->numbers = kSamples.mid(0, 5);
-    LookupRun run(*m_view, config());
-    m_sleeper->onSleep = [&](std::chrono::milliseconds) {
+    m_view->setNumbers(kSamples.mid(0, 5));
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
+    m_sleeper->onPause = [&](std::chrono::milliseconds) {
         if (m_sleeper->requested.size() == 2)
             run.buttonPressed();
     };
@@ -291,11 +320,13 @@ void TestLookupRun::noServiceGivesCouldNotConnect()
 {
     LookupConfig cfg = config(5);
     cfg.serviceUrl = unusedLoopbackUrl();
-    m_view->numbers = {kSamples.at(0)};
-    LookupRun run(*m_view, cfg);
+    m_view->setNumbers({kSamples.at(0)});
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
-    QCOMPARE(m_view->rows, (QList<QStringList>{{"", "", "", ", , , , , ", "", "Inactive"}}));
+    QCOMPARE(m_view->rows,
+             (QList<QStringList>{{kSamples.at(0), "", "", "", "", "Could not connect"}}));
     // Six one-second waits between the tries, then the run's own pause.
     QCOMPARE(m_sleeper->seconds(), (QList<int>{1, 1, 1, 1, 1, 1, 5}));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
@@ -305,8 +336,9 @@ void TestLookupRun::hangingChildIsEndedAfterTimeout()
 {
     LookupConfig cfg = config();
     cfg.childTimeout = 400ms;
-    m_view->numbers = {"5550000002"};
-    LookupRun run(*m_view, cfg);
+    m_view->setNumbers({"5550000002"});
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QCOMPARE(m_service.requests().size(), 6);
@@ -317,13 +349,15 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
 {
     LookupConfig cfg = config();
     cfg.tempFolder = m_temp->filePath(QStringLiteral("missing"));
-    m_view->numbers = {kSamples.at(0)};
-    LookupRun run(*m_view, cfg);
+    m_view->setNumbers({kSamples.at(0)});
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
     const auto reports = m_view->dialogBoxes.errorReports();
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports.constFirst().startsWith(QStringLiteral(
-        "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line 110\r")));
+        "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line ")));
+    QVERIFY(namesALine(reports.constFirst()));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QVERIFY(m_service.requests().isEmpty());
     QCOMPARE(m_view->dialogBoxes.messageTexts().constLast(), QStringLiteral("Done."));
@@ -331,7 +365,8 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
 
 void TestLookupRun::emptyListStillEndsWithDone()
 {
-    LookupRun run(*m_view, config());
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
     QVERIFY(m_service.requests().isEmpty());
@@ -340,17 +375,19 @@ void TestLookupRun::emptyListStillEndsWithDone()
 
 void TestLookupRun::abortMidRunCleansUp()
 {
-    m_view->numbers = {"5550000002", kSamples.at(0)};
-    LookupRun run(*m_view, config());
+    m_view->setNumbers({"5550000002", kSamples.at(0)});
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(run);
     QSignalSpy finished(&run, &LookupRun::finished);
     run.buttonPressed();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
-    const QString folder = run.stagingFolder();
+    const QString folder = stagingFolderIn(m_temp->path());
+    QVERIFY(!folder.isEmpty());
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/curl.exe")));
     QCOMPARE(processesMentioning(folder), 1);
 
     const int textsBefore = int(m_view->bar.texts.size());
-    run.abort();
+    run.end();
     QVERIFY(!run.isRunning());
     QCOMPARE(finished.size(), 1);
     QVERIFY(!QFileInfo::exists(folder));
@@ -365,26 +402,30 @@ void TestLookupRun::abortMidRunCleansUp()
 
 void TestLookupRun::destroyingRunMidRequestIsSafe()
 {
-    m_view->numbers = {"5550000002"};
-    auto run = std::make_unique<LookupRun>(*m_view, config());
+    m_view->setNumbers({"5550000002"});
+    auto run =
+        std::make_unique<LookupRun>(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
+    m_view->watch(*run);
     run->buttonPressed();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
-    const QString folder = run->stagingFolder();
+    const QString folder = stagingFolderIn(m_temp->path());
+    QVERIFY(!folder.isEmpty());
     run.reset();
     m_view.reset();
     QVERIFY(!QFileInfo::exists(folder));
     QCOMPARE(processesMentioning(folder), 0);
     QTest::qWait(200); // the ended run must not wake up into the gone window
-    m_view = std::make_unique<FakeRunView>();
+    m_view = std::make_unique<RunRecorder>();
 }
 
 void TestLookupRun::realPausesSeparateRequests()
 {
     LookupConfig cfg = config();
-    cfg.sleeper = std::make_shared<TimerSleeper>();
+    cfg.pauseLength = nullptr; // real pauses
     cfg.randomPauseSeconds = [] { return randomPauseSeconds(); };
-    m_view->numbers = kSamples.mid(0, 3);
-    LookupRun run(*m_view, cfg);
+    m_view->setNumbers(kSamples.mid(0, 3));
+    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
+    m_view->watch(run);
     // Stop while the second request runs, so the run ends without a second pause.
     int starts = 0;
     m_view->bar.onText = [&](const QString& text) {
