@@ -4,6 +4,7 @@
 #include "fileutil.h"
 #include "mainwindow.h"
 #include "settingsstore.h"
+#include "terminationwatcher.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -30,6 +31,11 @@ int main(int argc, char* argv[])
     dialogs.setOwner(&window);
     QObject::connect(&window, &quillmore::MainWindow::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Ending the session or `kill` closes the window like its close box, so
+    // the number list is saved the same way.
+    quillmore::TerminationWatcher termination;
+    QObject::connect(&termination, &quillmore::TerminationWatcher::terminationRequested, &window,
+                     &QWidget::close);
     window.show();
     return app.exec();
 }
