@@ -50,7 +50,7 @@ Parsed parse(const QByteArray& bytes, QSettings::Format format)
     // Qt only ever writes UTF-8; anything else would be rewritten with
     // replacement characters and the original bytes lost.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
+    const QString decoded = utf8.decode(bytes);
     parsed.damaged = utf8.hasError();
 
     ScratchFile scratch;
@@ -99,7 +99,9 @@ void restrictToOwner(const QString& path)
         throw Failure(QStringLiteral("The folder %1 cannot be created")
                           .arg(QDir::toNativeSeparators(info.absolutePath())));
     if (info.exists()) {
-        if (info.isFile() && info.permissions() != kOwnerOnly)
+        // The "user" bits only repeat the owner's for the current user.
+        const auto kept = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+        if (info.isFile() && (info.permissions() & ~kept) != kOwnerOnly)
             QFile::setPermissions(path, kOwnerOnly);
         return;
     }
@@ -169,7 +171,8 @@ void SettingsStore::load()
     setAside();
     for (const QString& key : {kPhoneNumbersKey, kApiKeyKey}) {
         const QVariant value = parsed.values.value(key);
-        if (value.typeId() == QMetaType::QString)
+        if (value.typeId() == QMetaType::QString &&
+            !value.toString().contains(QChar::ReplacementCharacter))
             m_values.insert(key, value);
     }
 }
