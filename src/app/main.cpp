@@ -5,6 +5,7 @@
 #include "keystore.h"
 #include "mainwindow.h"
 #include "settingsstore.h"
+#include "terminationwatcher.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -33,6 +34,11 @@ int main(int argc, char* argv[])
     dialogs.setOwner(&window);
     QObject::connect(&window, &quillmore::MainWindow::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Ending the session or `kill` closes the window like its close box, so
+    // the number list is saved the same way.
+    quillmore::TerminationWatcher termination;
+    QObject::connect(&termination, &quillmore::TerminationWatcher::terminationRequested, &window,
+                     &QWidget::close);
     window.show();
     return app.exec();
 }

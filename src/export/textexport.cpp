@@ -182,8 +182,11 @@ void saveListviewProperlySpaced(const ReportTable& table, const QString& fileNam
     GuardedProcedure proc(dialogs, procedurePath(QStringLiteral("Main"),
                                                  QStringLiteral("SaveListviewProperlySpaced")));
     ProperlySpacedFile job(table, fileName, progress);
-    // Until committed, the old file of that name stays as it was.
+    // Until committed, the old file of that name stays as it was. In a folder
+    // that takes no new file, a file the user may write is written in place:
+    // only then is the old text at risk.
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
 
     // After the first failure every later write would fail the same way; one
     // report says it all. Skipped steps keep their line numbers.
@@ -206,6 +209,13 @@ void saveListviewProperlySpaced(const ReportTable& table, const QString& fileNam
     step([&] { job.announce(20); });
     step([&] { job.writeRowLines(file); });
     step([&] {
+        // The writes above only filled a buffer: a full disk shows here. Qt's
+        // commit would lose that error and put the short file in place.
+        if (!file.flush()) {
+            const QString error = file.errorString();
+            file.cancelWriting();
+            throw Failure(error);
+        }
         if (!file.commit())
             throw Failure(file.errorString());
     });

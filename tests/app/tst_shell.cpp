@@ -2,7 +2,6 @@
 #include "fileutil.h"
 #include "pointerscheme.h"
 #include "scripteddialogs.h"
-#include "settingsstore.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -27,11 +26,6 @@ private slots:
     void appTitle_data();
     void appTitle();
     void fileHelpers();
-    void settingsRoundTripExactly();
-    void settingsMissingAndEmptyAlike();
-    void settingsFileIsOwnerOnly();
-    void settingsUnusableFile();
-    void settingsCorruptFile();
     void curFileGivesCursorWithHotSpot();
 };
 
@@ -158,100 +152,6 @@ void TestShell::fileHelpers()
     QVERIFY(fileExists(dir.path()));
     QVERIFY(!fileExists(dir.filePath("missing")));
     QVERIFY(!fileExists(QString()));
-}
-
-void TestShell::settingsRoundTripExactly()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath("Quillmore.conf");
-    const QStringList values = {"a,b,c",
-                                "x;y;;z",
-                                "\"quoted\" and 'single'",
-                                "back\\slash\\\\double",
-                                "@start",
-                                "@@twice",
-                                "  leading and trailing  ",
-                                "Müller Straße 5, Malmö ÅÄÖ 東京",
-                                "",
-                                "line\nbreak\r\nand tab\there",
-                                "=SUM(A1)",
-                                "#hash ;semicolon",
-                                "[section]",
-                                QString(200 * 1024, QChar('k')) + "end"};
-    {
-        SettingsStore store(file);
-        for (int i = 0; i < values.size(); ++i)
-            store.writeSetting(QString("key%1").arg(i), values[i]);
-        store.writeSetting(kPhoneNumbersKey, values[0]);
-    }
-    SettingsStore reread(file);
-    for (int i = 0; i < values.size(); ++i)
-        QCOMPARE(reread.readSetting(QString("key%1").arg(i), "default"), values[i]);
-    QCOMPARE(reread.readSetting(kPhoneNumbersKey), values[0]);
-}
-
-void TestShell::settingsMissingAndEmptyAlike()
-{
-    QTemporaryDir dir;
-    SettingsStore store(dir.filePath("s.conf"));
-    QCOMPARE(store.readSetting(kApiKeyKey, QString()), QString());
-    QCOMPARE(store.readSetting(kApiKeyKey, "dflt"), QString("dflt"));
-    store.writeSetting(kApiKeyKey, "");
-    QCOMPARE(store.readSetting(kApiKeyKey, QString()), QString());
-    store.writeSetting(kApiKeyKey, "k1");
-    store.writeSetting(kApiKeyKey, "k12");
-    QCOMPARE(SettingsStore(dir.filePath("s.conf")).readSetting(kApiKeyKey), QString("k12"));
-}
-
-void TestShell::settingsFileIsOwnerOnly()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath("sub/Quillmore.conf");
-    SettingsStore store(file);
-    store.writeSetting(kApiKeyKey, "secret");
-    store.writeSetting(kApiKeyKey, "secret2"); // a rewrite keeps the permissions
-    const auto perms = QFile(file).permissions();
-    QVERIFY(perms & QFileDevice::ReadOwner);
-    QVERIFY(!(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
-                       QFileDevice::WriteOther)));
-}
-
-void TestShell::settingsUnusableFile()
-{
-    // A folder where the file belongs: readable as nothing, not writable, and
-    // no crash either way (root ignores permission bits, so a folder it is).
-    QTemporaryDir dir;
-    const QString file = dir.filePath("Quillmore.conf");
-    QVERIFY(QDir().mkpath(file));
-    SettingsStore store(file);
-    QCOMPARE(store.readSetting(kPhoneNumbersKey, "none"), QString("none"));
-    QVERIFY_THROWS_EXCEPTION(Failure, store.writeSetting(kPhoneNumbersKey, "1;2"));
-    QCOMPARE(store.readSetting(kPhoneNumbersKey, "none"), QString("none"));
-}
-
-void TestShell::settingsCorruptFile()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath("Quillmore.conf");
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QByteArray junk;
-    for (int i = 0; i < 4096; ++i)
-        junk.append(char((i * 7919) % 256));
-    f.write("[General\n=\n\\\n" + junk);
-    f.close();
-    {
-        SettingsStore store(file);
-        QCOMPARE(store.readSetting(kPhoneNumbersKey, "none"), QString("none"));
-        // Saving works again, and the damaged file is kept beside the new one.
-        store.writeSetting(kPhoneNumbersKey, "1;2;3");
-    }
-    QCOMPARE(SettingsStore(file).readSetting(kPhoneNumbersKey), QString("1;2;3"));
-    const QStringList kept = QDir(dir.path()).entryList({"Quillmore.conf.damaged-*"});
-    QCOMPARE(kept.size(), 1);
-    QFile keptFile(dir.filePath(kept.first()));
-    QVERIFY(keptFile.open(QIODevice::ReadOnly));
-    QVERIFY(keptFile.readAll().startsWith("[General\n"));
 }
 
 void TestShell::curFileGivesCursorWithHotSpot()

@@ -5,8 +5,12 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace quillmore;
 using namespace quillmore::testing;
@@ -51,6 +55,8 @@ private slots:
     void unwritableTargetsAreReportedOnce();
     void failureMidwayLeavesOldFileUntouched();
     void refusedWriteThrows();
+    void fullDiskIsToldAndOldFileSurvives();
+    void replacesFileInFolderThatTakesNoNewFile();
     void buttonWritesChosenNameAsTyped();
     void buttonCancelWritesNothing();
     void buttonClearsBusyAfterFailure();
@@ -270,6 +276,75 @@ void TextExportTest::refusedWriteThrows()
     readOnly.open(QIODevice::ReadOnly);
     QTest::ignoreMessage(QtWarningMsg, "QIODevice::write (QBuffer): ReadOnly device");
     QVERIFY_THROWS_EXCEPTION(Failure, writeListviewProperlySpaced(filledTable(2, 2), readOnly));
+}
+
+void TextExportTest::fullDiskIsToldAndOldFileSurvives()
+{
+    QTemporaryDir dir;
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkdir(disk));
+    QProcess mount;
+    mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk});
+    if (!mount.waitForFinished(30000) || mount.exitStatus() != QProcess::NormalExit ||
+        mount.exitCode() != 0)
+        QSKIP("A full disk is a small tmpfs, and mounting one needs root");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+
+    const QString path = disk + QStringLiteral("/results.txt");
+    QByteArray old;
+    for (int i = 0; i < 200; ++i)
+        old += "old line " + QByteArray::number(i) + "\r\n";
+    writeFile(path, old);
+    {
+        // Whatever room is left goes to a filler, so that even a new file
+        // small enough to stay in the write buffer until the end meets a full disk.
+        QFile filler(disk + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+    FakeExportView view;
+    view.table = filledTable(200, 3); // about 4 KB
+    view.scriptedDialogs.saveAnswers << path;
+    saveResultsAsTextFile(view);
+
+    const QStringList reports = view.scriptedDialogs.errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.first().contains(kWriterPath), qPrintable(reports.first()));
+    QVERIFY(!reports.first().startsWith(QStringLiteral("\r\n"))); // names the failure
+    QVERIFY(!view.recordingProgress.texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(view.recordingProgress.progressText(), kProgressRestText);
+    QCOMPARE(view.busyChanges, (QList<bool>{true, false}));
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"filler", "results.txt"}));
+}
+
+void TextExportTest::replacesFileInFolderThatTakesNoNewFile()
+{
+    if (::geteuid() == 0)
+        QSKIP("Root ignores the folder's write bit, so the folder would take a new file");
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString path = folder + QStringLiteral("/results.txt");
+    writeFile(path, "an old file that may be written but not replaced");
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const auto writable = qScopeGuard([&] {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    });
+
+    FakeExportView view;
+    view.table = ReportTable{{"Phone Number", "Type"}, {row({"555-0100", "Mobile"})}};
+    view.scriptedDialogs.saveAnswers << path;
+    saveResultsAsTextFile(view);
+
+    QVERIFY(view.scriptedDialogs.messages.isEmpty());
+    QVERIFY(view.recordingProgress.texts.contains(QStringLiteral("Done.")));
+    QCOMPARE(readAll(path), QByteArray("Phone Number\tType  \t\r\n555-0100    \tMobile\t\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"results.txt"});
 }
 
 void TextExportTest::buttonWritesChosenNameAsTyped()
