@@ -1,46 +1,15 @@
 #include "jsonlinesexport.h"
 
+#include "jsontext.h"
 #include "savefile.h"
 
 #include <QBuffer>
-#include <QJsonDocument>
-#include <QJsonParseError>
 
 namespace quillmore {
 
 namespace {
 
 constexpr qsizetype kChunkBytes = 64 * 1024;
-
-void appendJsonString(QString& out, QStringView text)
-{
-    out += u'"';
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'"':
-            out += QStringLiteral("\\\"");
-            break;
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-    }
-    out += u'"';
-}
 
 // The answer as the service sent it when it is a JSON document: kept verbatim
 // rather than re-serialised, so the service's key order and long numbers stay
@@ -52,14 +21,12 @@ void appendAnswer(QString& out, const QString& answer)
         out += QStringLiteral("null");
         return;
     }
-    const QString trimmed = answer.trimmed();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(trimmed.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !(document.isObject() || document.isArray())) {
+    if (!isJsonContainer(answer)) {
         appendJsonString(out, answer);
         return;
     }
-    QString json = trimmed;
+    // Only JSON white space can stand around it now.
+    QString json = answer.trimmed();
     json.replace(u'\r', u' ');
     json.replace(u'\n', u' ');
     out += json;

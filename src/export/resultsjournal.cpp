@@ -1,12 +1,10 @@
 #include "resultsjournal.h"
 
 #include "errorreport.h"
+#include "jsontext.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -58,22 +56,30 @@ void keepAsPrevious(const QString& current, const QString& previous)
         throw journalFailure(current, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-QByteArray lineFor(const QJsonObject& object)
+// Lines are written here rather than through QJsonDocument, which would sort
+// the keys and costs several times as much to read back.
+QByteArray appendLine(const ResultRecord& record)
 {
-    QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    line += '\n';
-    return line;
+    QString line = QStringLiteral("{\"op\":\"append\",\"number\":");
+    appendJsonString(line, record.number);
+    line += QStringLiteral(",\"cells\":[");
+    for (qsizetype c = 0; c < record.cells.size(); ++c) {
+        if (c > 0)
+            line += u',';
+        appendJsonString(line, record.cells.at(c));
+    }
+    line += QStringLiteral("],\"answer\":");
+    appendJsonString(line, record.answer);
+    line += QStringLiteral("}\n");
+    return line.toUtf8();
 }
 
-ResultRecord recordFrom(const QJsonObject& object)
+ResultRecord recordFrom(FlatJsonObject& object)
 {
     ResultRecord record;
-    record.number = object.value(QLatin1String("number")).toString();
-    const QJsonArray cells = object.value(QLatin1String("cells")).toArray();
-    record.cells.reserve(cells.size());
-    for (const QJsonValue& cell : cells)
-        record.cells << cell.toString();
-    record.answer = object.value(QLatin1String("answer")).toString();
+    record.number = std::move(object[QStringLiteral("number")].text);
+    record.cells = std::move(object[QStringLiteral("cells")].list);
+    record.answer = std::move(object[QStringLiteral("answer")].text);
     return record;
 }
 
@@ -112,19 +118,20 @@ QList<ResultRecord> ResultsJournal::replayJournal(const QByteArray& text)
         qsizetype end = text.indexOf('\n', start);
         if (end < 0)
             end = text.size();
-        const QJsonDocument line = QJsonDocument::fromJson(text.sliced(start, end - start));
+        const QString line = QString::fromUtf8(text.sliced(start, end - start));
         start = end + 1;
-        if (!line.isObject())
+        std::optional<FlatJsonObject> object = readFlatJsonObject(line);
+        if (!object)
             continue;
-        const QJsonObject object = line.object();
-        const QString op = object.value(QLatin1String("op")).toString();
-        if (op == QLatin1String("append")) {
-            rows.append(recordFrom(object));
-        } else if (op == QLatin1String("remove")) {
-            const qint64 index = object.value(QLatin1String("index")).toInteger(-1);
-            if (index >= 0 && index < rows.size())
-                rows.removeAt(index);
-        } else if (op == QLatin1String("clear")) {
+        const QString op = object->value(QStringLiteral("op")).text;
+        if (op == u"append") {
+            rows.append(recordFrom(*object));
+        } else if (op == u"remove") {
+            const FlatJsonValue index = object->value(QStringLiteral("index"));
+            if (index.kind == FlatJsonValue::Kind::Number && index.number >= 0 &&
+                index.number < rows.size())
+                rows.removeAt(index.number);
+        } else if (op == u"clear") {
             rows.clear();
         }
     }
@@ -133,25 +140,17 @@ QList<ResultRecord> ResultsJournal::replayJournal(const QByteArray& text)
 
 void ResultsJournal::append(const ResultRecord& record)
 {
-    QJsonObject object;
-    object.insert(QLatin1String("op"), QLatin1String("append"));
-    object.insert(QLatin1String("number"), record.number);
-    object.insert(QLatin1String("cells"), QJsonArray::fromStringList(record.cells));
-    object.insert(QLatin1String("answer"), record.answer);
-    write(lineFor(object));
+    write(appendLine(record));
 }
 
 void ResultsJournal::remove(qsizetype index)
 {
-    QJsonObject object;
-    object.insert(QLatin1String("op"), QLatin1String("remove"));
-    object.insert(QLatin1String("index"), qint64(index));
-    write(lineFor(object));
+    write(QByteArray("{\"op\":\"remove\",\"index\":") + QByteArray::number(index) + "}\n");
 }
 
 void ResultsJournal::clear()
 {
-    write(lineFor(QJsonObject{{QLatin1String("op"), QLatin1String("clear")}}));
+    write(QByteArrayLiteral("{\"op\":\"clear\"}\n"));
 }
 
 void ResultsJournal::replay(const QList<ResultRecord>& records)

@@ -26,10 +26,11 @@ namespace quillmore {
 //   {"op":"append","number":"<as typed>","cells":["...",...],"answer":"<raw answer>"}
 //   {"op":"remove","index":<0-based position in the list at that moment>}
 //   {"op":"clear"}
-// Replaying the lines in order rebuilds the list. A line that is not a
-// complete object with a known op (the torn last line of a killed program,
-// a line from a newer format) is passed over; a remove outside the list is
-// ignored. Ticked states are not kept: restored rows come back unticked.
+// Values are only strings, arrays of strings and whole numbers. Replaying the
+// lines in order rebuilds the list. A line that is not such a complete object
+// with a known op (the torn last line of a killed program, a line from a
+// newer format) is passed over; a remove outside the list is ignored. Ticked states are not kept:
+// restored rows come back unticked.
 //
 // Durability: every change is one write(2) on an unbuffered file, so it is in
 // the operating system's hands before the call returns and survives the

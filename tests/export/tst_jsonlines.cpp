@@ -1,5 +1,6 @@
 #include "errorreport.h"
 #include "jsonlinesexport.h"
+#include "jsontext.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -34,6 +35,8 @@ class JsonLinesTest : public QObject
 private slots:
     void answerForms_data();
     void answerForms();
+    void jsonContainers_data();
+    void jsonContainers();
     void everyLineParsesAndKeepsText();
     void oneLinePerRecordInOrder();
     void savesFile();
@@ -61,6 +64,39 @@ void JsonLinesTest::answerForms()
     QFETCH(QString, answer);
     QFETCH(QByteArray, embedded);
     QCOMPARE(jsonLine(kCaptions, record(answer)), kPrefix + embedded + "}\n");
+}
+
+void JsonLinesTest::jsonContainers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isJson");
+    QTest::newRow("every kind of value")
+        << R"( {"a":[true,false,null,-0.5e+3,0,12,"\u00e9\"\\\/\b\f\n\r\t"],"b":{}} )" << true;
+    QTest::newRow("empty array") << "[]" << true;
+    QTest::newRow("500 levels") << QString(500, u'[') + QString(500, u']') << true;
+    QTest::newRow("600 levels") << QString(600, u'[') + QString(600, u']') << false;
+    QTest::newRow("trailing comma") << "[1,]" << false;
+    QTest::newRow("leading zero") << "[01]" << false;
+    QTest::newRow("bare minus") << "[-]" << false;
+    QTest::newRow("unterminated string") << R"(["a)" << false;
+    QTest::newRow("raw control character in string") << "[\"a\nb\"]" << false;
+    QTest::newRow("bad escape") << R"(["\x"])" << false;
+    QTest::newRow("short unicode escape") << R"(["\u12"])" << false;
+    QTest::newRow("single quotes") << "['a']" << false;
+    QTest::newRow("unquoted key") << "{a:1}" << false;
+    QTest::newRow("two documents") << "{} {}" << false;
+    QTest::newRow("misspelt literal") << "[nul]" << false;
+    QTest::newRow("no-break space around") << QString::fromUtf8("\u00a0[]") << false;
+}
+
+void JsonLinesTest::jsonContainers()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, isJson);
+    QCOMPARE(isJsonContainer(text), isJson);
+    // Qt's own reader agrees wherever it is strict.
+    if (isJson)
+        QVERIFY(!QJsonDocument::fromJson(text.toUtf8()).isNull());
 }
 
 void JsonLinesTest::everyLineParsesAndKeepsText()

@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,7 +18,7 @@ ResultRecord row(const QString& number)
 {
     return ResultRecord{
         number,
-        {number, "Mobile", QString::fromUtf8("Zoë \"Li\""), "a,b\r\nc", "", "Active"},
+        {number, "Mobile", QString::fromUtf8("Zoë \"Li\" 😀\\"), "a,b\r\nc\x01", "", "Active"},
         QStringLiteral("{\"phone\":\"%1\", \"note\":\"line\\nbreak\"}").arg(number),
         true};
 }
@@ -103,8 +105,16 @@ void ResultsJournalTest::eachChangeIsOnDiskAtOnce()
     ResultsJournal journal(dir.path());
     journal.append(row("1"));
     // Read by another file handle while the journal is still open, as after a kill.
-    const QList<ResultRecord> seen = ResultsJournal::replayJournal(readAll(journal.fileName()));
-    QVERIFY(sameRows(seen, unticked({row("1")})));
+    const QByteArray text = readAll(journal.fileName());
+    QVERIFY(sameRows(ResultsJournal::replayJournal(text), unticked({row("1")})));
+    journal.remove(0);
+    journal.clear();
+    // Each line is a JSON object that any JSON tool reads.
+    const QList<QByteArray> lines = readAll(journal.fileName()).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines.last().isEmpty());
+    for (qsizetype i = 0; i < 3; ++i)
+        QVERIFY2(QJsonDocument::fromJson(lines.at(i)).object().contains("op"), lines.at(i));
 }
 
 void ResultsJournalTest::tornLastLineIsPassedOver()
