@@ -62,6 +62,13 @@ QStringList splitFileLines(const QString& text)
     return entries;
 }
 
+QStringList splitPastedNumbers(const QString& clipboardText)
+{
+    QStringList entries = splitFileLines(clipboardText);
+    entries.removeAll(QString());
+    return entries;
+}
+
 QStringList readNumberFile(const QString& path)
 {
     QFile file(path);

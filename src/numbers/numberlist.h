@@ -18,6 +18,10 @@ QStringList splitTypedNumbers(const QString& answer);
 // lone LF opens one more, empty entry. Lines are taken whole.
 QStringList splitFileLines(const QString& text);
 
+// Clipboard text: one entry per non-empty line (CR LF, lone CR or lone LF end
+// a line), each taken whole, blanks included.
+QStringList splitPastedNumbers(const QString& clipboardText);
+
 // Reads one number file (bytes decoded with the locale's 8-bit codec).
 // Throws Failure when the file cannot be read.
 QStringList readNumberFile(const QString& path);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+namespace quillmore {
+
+// Small, allocation-light JSON pieces for the results files, which pass tens
+// of megabytes of answers: QJsonDocument builds a whole tree to say yes or no
+// and sorts object keys, both too slow or wrong here.
+
+// Appends `text` as a JSON string: quotes, backslashes and control characters
+// escaped, everything else as it is.
+void appendJsonString(QString& out, QStringView text);
+
+// True when `text` is one JSON object or array (RFC 8259), white space around
+// it allowed. Nesting deeper than 512 levels counts as not JSON.
+bool isJsonContainer(QStringView text);
+
+// A value of a flat object: a string, an array of strings or a whole number.
+struct FlatJsonValue
+{
+    enum class Kind { Text, List, Number };
+    Kind kind = Kind::Text;
+    QString text;
+    QStringList list;
+    qint64 number = 0;
+};
+using FlatJsonObject = QHash<QString, FlatJsonValue>;
+
+// Reads one JSON object whose values are all strings, arrays of strings or
+// whole numbers. Anything else, incomplete or not, gives nothing.
+std::optional<FlatJsonObject> readFlatJsonObject(QStringView text);
+
+} // namespace quillmore
