@@ -46,7 +46,6 @@ void GuardedProcedure::report(const QString& description)
 
 void GuardedProcedure::reportCurrent(std::exception_ptr error)
 {
-    m_line = m_line < 0 ? kFirstLine : m_line + 2;
     report(describe(error));
 }
 

@@ -79,7 +79,7 @@ public:
     void reopen() { m_closed = false; }
     bool isClosed() const { return m_closed; }
 
-    // Reports whatever is being thrown now as a failure of the next step.
+    // Reports a failure caught inside the current step, which goes on.
     void reportCurrent(std::exception_ptr error);
 
 private:

@@ -147,7 +147,7 @@ void KeyWindow::storeKey(const QString& text)
         if (!m_storeFailureReported) {
             m_storeFailureReported = true;
             GuardedProcedure proc(*m_context.dialogs, form2("Text1_Change"));
-            proc.reportCurrent(std::current_exception());
+            proc.step([error = std::current_exception()] { std::rethrow_exception(error); });
         }
     }
 }
