@@ -9,34 +9,19 @@ namespace quillmore {
 
 Clipboard::~Clipboard() = default;
 
-bool SystemClipboard::clear()
-{
-    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
-    return true;
-}
-
-bool SystemClipboard::setText(const QString& text)
+void SystemClipboard::setText(const QString& text)
 {
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
-    return true;
 }
 
-bool clipboardClear(Clipboard& clipboard)
+QString SystemClipboard::text() const
 {
-    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
-        if (clipboard.clear())
-            return true;
-    }
-    return false;
+    return QGuiApplication::clipboard()->text(QClipboard::Clipboard);
 }
 
-bool clipboardSetText(Clipboard& clipboard, const QString& text)
+void clipboardSetText(Clipboard& clipboard, const QString& text)
 {
-    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
-        if (clipboard.setText(text))
-            return true;
-    }
-    return false;
+    clipboard.setText(text);
 }
 
 QString copyListviewProperlySpacedText(const ReportTable& table)
@@ -70,7 +55,6 @@ void copyListviewProperlySpaced(const ReportTable& table, Clipboard& clipboard)
     if (table.rows.isEmpty())
         return;
     const QString text = copyListviewProperlySpacedText(table);
-    clipboardClear(clipboard);
     clipboardSetText(clipboard, text);
 }
 

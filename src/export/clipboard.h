@@ -6,32 +6,25 @@
 
 namespace quillmore {
 
-// The system clipboard as the copy buttons need it. Each call says whether it
-// worked, for platforms where another program can hold the clipboard.
+// The system clipboard as the copy buttons and the paste need it: plain text.
 class Clipboard
 {
 public:
     virtual ~Clipboard();
-    virtual bool clear() = 0;
-    // Plain text.
-    virtual bool setText(const QString& text) = 0;
+    virtual void setText(const QString& text) = 0;
+    virtual QString text() const = 0;
 };
 
-// The desktop's clipboard through Qt. Qt takes the text in every case, so
-// neither call fails.
+// The desktop's clipboard through Qt, which takes the text in every case.
 class SystemClipboard : public Clipboard
 {
 public:
-    bool clear() override;
-    bool setText(const QString& text) override;
+    void setText(const QString& text) override;
+    QString text() const override;
 };
 
-// How often a busy clipboard is tried before giving up silently.
-inline constexpr int kClipboardAttempts = 1000;
-
-// Tried until one attempt works; never reports.
-bool clipboardClear(Clipboard& clipboard);
-bool clipboardSetText(Clipboard& clipboard, const QString& text);
+// Puts the text on the clipboard in one write, replacing what it held.
+void clipboardSetText(Clipboard& clipboard, const QString& text);
 
 // The clipboard form of the ticked rows: no caption line, widths from the
 // cells of every row, the last field neither padded nor followed by a TAB,

@@ -118,7 +118,6 @@ void copyResultsToClipboard(ExportView& view, Clipboard& clipboard)
 void copyConsoleToClipboard(ExportView& view, Clipboard& clipboard)
 {
     GuardedProcedure proc(view.dialogs(), form1("PushButton5_Click"));
-    proc.step([&] { clipboardClear(clipboard); });
     proc.step([&] { clipboardSetText(clipboard, view.consoleText()); });
 }
 

@@ -46,42 +46,21 @@ public:
     QString consoleText() const override { return console; }
 };
 
-// Keeps the text set last and a log of every attempt; can play a busy clipboard.
+// Keeps the text set last and a log of every write.
 class RecordingClipboard : public Clipboard
 {
 public:
-    QStringList log; // "clear" and "set <text>", failed attempts included
-    QString text;
+    QStringList log; // "set <text>"
+    QString held;
     bool holdsText = false;
-    int busyAttempts = 0; // attempts refused before one gets through
 
-    bool clear() override
-    {
-        log << QStringLiteral("clear");
-        if (refuse())
-            return false;
-        text.clear();
-        holdsText = false;
-        return true;
-    }
-    bool setText(const QString& newText) override
+    void setText(const QString& newText) override
     {
         log << QStringLiteral("set ") + newText;
-        if (refuse())
-            return false;
-        text = newText;
+        held = newText;
         holdsText = true;
-        return true;
     }
-
-private:
-    bool refuse()
-    {
-        if (busyAttempts <= 0)
-            return false;
-        --busyAttempts;
-        return true;
-    }
+    QString text() const override { return held; }
 };
 
 // A spreadsheet application that only writes down what it was told.

@@ -33,7 +33,6 @@ private slots:
     void emptyListLeavesClipboardAlone();
     void noTickedRowSetsEmptyText();
     void messageFollowsReportedFailure();
-    void busyClipboardIsRetried();
     void consoleCopyIsVerbatim();
     void systemClipboardGetsPlainText();
 };
@@ -74,10 +73,10 @@ void ClipboardTest::emptyListLeavesClipboardAlone()
     FakeExportView view;
     view.table.headers = QStringList{"Phone Number", "Type"};
     RecordingClipboard clipboard;
-    clipboard.text = QStringLiteral("earlier");
+    clipboard.held = QStringLiteral("earlier");
     copyResultsToClipboard(view, clipboard);
     QVERIFY(clipboard.log.isEmpty());
-    QCOMPARE(clipboard.text, QStringLiteral("earlier"));
+    QCOMPARE(clipboard.held, QStringLiteral("earlier"));
     QCOMPARE(view.scriptedDialogs.messages.size(), 1);
     QCOMPARE(view.scriptedDialogs.messages.first().text, kCopied);
     QCOMPARE(view.scriptedDialogs.messages.first().title, QStringLiteral("Quillmore"));
@@ -89,12 +88,12 @@ void ClipboardTest::noTickedRowSetsEmptyText()
     FakeExportView view;
     view.table = ReportTable{{"A", "B"}, {row({"1", "2"}, false)}};
     RecordingClipboard clipboard;
-    clipboard.text = QStringLiteral("earlier");
+    clipboard.held = QStringLiteral("earlier");
     clipboard.holdsText = true;
     copyResultsToClipboard(view, clipboard);
-    QCOMPARE(clipboard.log, (QStringList{"clear", "set "}));
+    QCOMPARE(clipboard.log, (QStringList{"set "}));
     QVERIFY(clipboard.holdsText);
-    QCOMPARE(clipboard.text, QString());
+    QCOMPARE(clipboard.held, QString());
     QCOMPARE(view.scriptedDialogs.messages.size(), 1);
     QCOMPARE(view.scriptedDialogs.messages.first().text, kCopied);
 }
@@ -114,43 +113,19 @@ void ClipboardTest::messageFollowsReportedFailure()
     QVERIFY(clipboard.log.isEmpty());
 }
 
-void ClipboardTest::busyClipboardIsRetried()
-{
-    RecordingClipboard clipboard;
-    clipboard.busyAttempts = 5;
-    QVERIFY(clipboardSetText(clipboard, QStringLiteral("t")));
-    QCOMPARE(clipboard.log.size(), 6);
-    QCOMPARE(clipboard.text, QStringLiteral("t"));
-
-    RecordingClipboard held;
-    held.text = QStringLiteral("theirs");
-    held.busyAttempts = 5000;
-    QVERIFY(!clipboardClear(held));
-    QVERIFY(!clipboardSetText(held, QStringLiteral("ours")));
-    QCOMPARE(held.log.size(), 2 * kClipboardAttempts);
-    QCOMPARE(held.text, QStringLiteral("theirs"));
-
-    // A clipboard that stays busy costs no report and no extra message.
-    FakeExportView view;
-    view.table = ReportTable{{"A"}, {row({"1"})}};
-    copyResultsToClipboard(view, held);
-    QCOMPARE(view.scriptedDialogs.messages.size(), 1);
-    QCOMPARE(view.scriptedDialogs.messages.first().text, kCopied);
-}
-
 void ClipboardTest::consoleCopyIsVerbatim()
 {
     FakeExportView view;
     view.console = QStringLiteral("{\"a\": 1}\r\nCould not connect\r\n  \r\n");
     RecordingClipboard clipboard;
     copyConsoleToClipboard(view, clipboard);
-    QCOMPARE(clipboard.log, (QStringList{"clear", "set " + view.console}));
-    QCOMPARE(clipboard.text, view.console);
+    QCOMPARE(clipboard.log, (QStringList{"set " + view.console}));
+    QCOMPARE(clipboard.held, view.console);
 
     view.console.clear();
     copyConsoleToClipboard(view, clipboard);
     QVERIFY(clipboard.holdsText);
-    QCOMPARE(clipboard.text, QString());
+    QCOMPARE(clipboard.held, QString());
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
 }
 

@@ -1,0 +1,96 @@
+#include "numberlistview.h"
+
+#include "clipboard.h"
+#include "dialogs.h"
+#include "duplicates.h"
+#include "errorreport.h"
+#include "numberlist.h"
+#include "numberlistmodel.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTreeWidget>
+
+namespace quillmore {
+
+static QString form1(const char* procedure)
+{
+    return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
+}
+
+NumberListView::NumberListView(QTreeWidget* list, NumberListModel& model, Dialogs& dialogs,
+                               Clipboard& clipboard, std::function<bool()> isBusy,
+                               QObject* parent)
+    : QObject(parent), m_list(list), m_model(model), m_dialogs(dialogs), m_clipboard(clipboard),
+      m_isBusy(std::move(isBusy))
+{
+    connect(&m_model, &NumberListModel::appended, this, [this](int first, int count) {
+        QList<QTreeWidgetItem*> items;
+        items.reserve(count);
+        for (int i = first; i < first + count; ++i)
+            items << new QTreeWidgetItem(QStringList{m_model.at(i)});
+        m_list->addTopLevelItems(items);
+    });
+    connect(&m_model, &NumberListModel::removed, this,
+            [this](int index) { delete m_list->takeTopLevelItem(index); });
+    connect(&m_model, &NumberListModel::cleared, this, [this] { m_list->clear(); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &NumberListView::removeSelected);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &NumberListView::showMenu);
+    m_list->installEventFilter(this);
+}
+
+void NumberListView::removeSelected()
+{
+    if (m_isBusy() || m_model.count() == 0)
+        return;
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    if (!selected.isEmpty())
+        m_model.removeAt(m_list->indexOfTopLevelItem(selected.constFirst()));
+}
+
+void NumberListView::pasteNumbers()
+{
+    GuardedProcedure proc(m_dialogs, form1("PasteNumbers_Click"));
+    proc.step([&] { m_model.append(splitPastedNumbers(m_clipboard.text())); });
+}
+
+void NumberListView::removeDuplicateNumbers()
+{
+    if (m_isBusy())
+        return;
+    GuardedProcedure proc(m_dialogs, form1("RemoveDuplicateNumbers_Click"));
+    QList<int> duplicates;
+    proc.step([&] { duplicates = duplicateNumberIndices(m_model.entries()); });
+    proc.step([&] { m_model.removeAll(duplicates); });
+    proc.step([&] { m_dialogs.message(duplicatesRemovedText(duplicates.size())); });
+}
+
+void NumberListView::showMenu(const QPoint& at)
+{
+    QMenu menu(m_list);
+    menu.addAction(QStringLiteral("Paste Numbers"), QKeySequence::Paste, this,
+                   &NumberListView::pasteNumbers);
+    menu.addAction(QStringLiteral("Remove Duplicate Numbers"), this,
+                   &NumberListView::removeDuplicateNumbers);
+    menu.exec(m_list->viewport()->mapToGlobal(at));
+}
+
+bool NumberListView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Shift, Ctrl and Alt do not matter: Shift+Delete removes like Delete.
+        if (key->key() == Qt::Key_Delete) {
+            removeSelected();
+            return true;
+        }
+        if (key->matches(QKeySequence::Paste)) {
+            pasteNumbers();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace quillmore

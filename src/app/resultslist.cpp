@@ -1,0 +1,183 @@
+#include "resultslist.h"
+
+#include "csvexport.h"
+#include "dialogs.h"
+#include "errorreport.h"
+#include "jsonlinesexport.h"
+#include "resultsjournal.h"
+
+#include <QMenu>
+#include <QTreeWidget>
+
+namespace quillmore {
+
+static QString form1(const char* procedure)
+{
+    return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
+}
+
+ResultsList::ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* journal,
+                         std::function<bool()> isBusy, QObject* parent)
+    : QObject(parent), m_list(list), m_dialogs(dialogs), m_journal(journal),
+      m_isBusy(std::move(isBusy))
+{
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &ResultsList::showMenu);
+}
+
+void ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
+{
+    if (!m_journal)
+        return;
+    try {
+        change(*m_journal);
+    } catch (const Failure& failure) {
+        // Every row would fail the same way: say it once a session.
+        if (!std::exchange(m_journalFailureShown, true))
+            m_dialogs.message(QStringLiteral("The results cannot be kept for the next start: ") +
+                                  failure.description(),
+                              {}, Dialogs::Icon::Warning);
+    }
+}
+
+void ResultsList::append(const ResultRecord& record)
+{
+    auto* item = new QTreeWidgetItem(record.cells);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, record.ticked ? Qt::Checked : Qt::Unchecked);
+    m_list->addTopLevelItem(item);
+    m_records << record;
+    journal([&](ResultsJournal& j) { j.append(record); });
+}
+
+void ResultsList::clear()
+{
+    m_list->clear();
+    m_records.clear();
+    journal([](ResultsJournal& j) { j.clear(); });
+}
+
+void ResultsList::removeSelected()
+{
+    if (m_isBusy() || m_list->topLevelItemCount() == 0)
+        return;
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int index = m_list->indexOfTopLevelItem(selected.constFirst());
+    delete m_list->takeTopLevelItem(index);
+    m_records.removeAt(index);
+    journal([&](ResultsJournal& j) { j.remove(index); });
+}
+
+void ResultsList::setAllTicked(bool ticked)
+{
+    const Qt::CheckState state = ticked ? Qt::Checked : Qt::Unchecked;
+    // One repaint for the whole list, not one per row.
+    m_list->setUpdatesEnabled(false);
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        m_list->topLevelItem(i)->setCheckState(0, state);
+    m_list->setUpdatesEnabled(true);
+}
+
+ReportTable ResultsList::table() const
+{
+    ReportTable table;
+    const QTreeWidgetItem* header = m_list->headerItem();
+    const int columns = m_list->columnCount();
+    for (int c = 0; c < columns; ++c)
+        table.headers << header->text(c);
+    table.rows.reserve(m_list->topLevelItemCount());
+    for (int r = 0; r < m_list->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(r);
+        ReportTable::Row row;
+        for (int c = 0; c < columns; ++c)
+            row.cells << item->text(c);
+        row.ticked = item->checkState(0) == Qt::Checked;
+        table.rows << row;
+    }
+    return table;
+}
+
+QList<ResultRecord> ResultsList::records() const
+{
+    QList<ResultRecord> all = m_records;
+    for (int r = 0; r < all.size() && r < m_list->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(r);
+        all[r].cells.clear();
+        for (int c = 0; c < m_list->columnCount(); ++c)
+            all[r].cells << item->text(c);
+        all[r].ticked = item->checkState(0) == Qt::Checked;
+    }
+    return all;
+}
+
+bool ResultsList::canRestore() const
+{
+    return m_journal && !m_restored;
+}
+
+void ResultsList::restoreLastResults()
+{
+    if (!canRestore())
+        return;
+    GuardedProcedure proc(m_dialogs, form1("RestoreLastResults_Click"));
+    QList<ResultRecord> previous;
+    proc.step([&] { previous = m_journal->previousSession(); });
+    m_restored = true;
+    for (ResultRecord& record : previous)
+        record.ticked = false;
+    proc.step([&] {
+        QList<QTreeWidgetItem*> items;
+        items.reserve(previous.size());
+        for (const ResultRecord& record : std::as_const(previous)) {
+            auto* item = new QTreeWidgetItem(record.cells);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(0, Qt::Unchecked);
+            items << item;
+        }
+        m_list->addTopLevelItems(items);
+        m_records += previous;
+    });
+    journal([&](ResultsJournal& j) { j.replay(previous); });
+}
+
+void ResultsList::saveAsCsv()
+{
+    GuardedProcedure proc(m_dialogs, form1("SaveResultsAsCsv_Click"));
+    const QString name = proc.value(
+        [&] { return m_dialogs.saveFileName(QStringLiteral("Save"), kCsvFileFilter); });
+    if (name.isEmpty())
+        return;
+    if (proc.step([&] { saveResultsAsCsv(table(), name); }))
+        proc.step([&] { m_dialogs.message(QStringLiteral("Done.")); });
+}
+
+void ResultsList::saveAsJsonLines()
+{
+    GuardedProcedure proc(m_dialogs, form1("SaveFullAnswersAsJsonLines_Click"));
+    const QString name = proc.value(
+        [&] { return m_dialogs.saveFileName(QStringLiteral("Save"), kJsonLinesFileFilter); });
+    if (name.isEmpty())
+        return;
+    if (proc.step([&] { saveResultsAsJsonLines(table().headers, records(), name); }))
+        proc.step([&] { m_dialogs.message(QStringLiteral("Done.")); });
+}
+
+void ResultsList::showMenu(const QPoint& at)
+{
+    QMenu menu(m_list);
+    menu.addAction(QStringLiteral("Tick All Rows"), this, [this] { setAllTicked(true); });
+    menu.addAction(QStringLiteral("Untick All Rows"), this, [this] { setAllTicked(false); });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Save Results As CSV File..."), this, &ResultsList::saveAsCsv);
+    menu.addAction(QStringLiteral("Save Full Answers As JSON Lines..."), this,
+                   &ResultsList::saveAsJsonLines);
+    menu.addSeparator();
+    QAction* restore = menu.addAction(QStringLiteral("Restore Last Results"), this,
+                                      &ResultsList::restoreLastResults);
+    restore->setEnabled(canRestore());
+    menu.exec(m_list->viewport()->mapToGlobal(at));
+}
+
+} // namespace quillmore

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "exportview.h"
+#include "resultrecord.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QTreeWidget;
+
+namespace quillmore {
+
+class Dialogs;
+class ResultsJournal;
+
+// The results list's rows together with what each was made from (the number
+// as typed and the service's answer), kept in step with the journal so that
+// a later session can restore exactly what the list showed. Rows are added
+// by the run or by a restore, removed one at a time or all at once.
+class ResultsList : public QObject
+{
+    Q_OBJECT
+public:
+    // `journal` may be null (no journal could be opened): the list works,
+    // only nothing survives the session.
+    ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* journal,
+                std::function<bool()> isBusy, QObject* parent = nullptr);
+
+    void append(const ResultRecord& record);
+    void clear();
+    // Removes the selected row; refused while the window is busy.
+    void removeSelected();
+    void setAllTicked(bool ticked);
+
+    ReportTable table() const;
+    QList<ResultRecord> records() const;
+
+    // Appends, unticked, the rows the previous session's list held. Once a session.
+    void restoreLastResults();
+    bool canRestore() const;
+
+    void saveAsCsv();
+    void saveAsJsonLines();
+
+private:
+    void showMenu(const QPoint& at);
+    void journal(const std::function<void(ResultsJournal&)>& change);
+
+    QTreeWidget* m_list;
+    Dialogs& m_dialogs;
+    ResultsJournal* m_journal;
+    std::function<bool()> m_isBusy;
+    QList<ResultRecord> m_records; // row r's number and answer; cells and ticks live in the list
+    bool m_restored = false;
+    bool m_journalFailureShown = false;
+};
+
+inline const QString kCsvFileFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+inline const QString kJsonLinesFileFilter =
+    QStringLiteral("JSON Lines Files (*.jsonl)|*.jsonl|All Files (*.*)|*.*|");
+
+} // namespace quillmore
