@@ -13,6 +13,7 @@ class SettingsStore;
 class KeyStore;
 class Clipboard;
 class SpreadsheetLauncher;
+class ResultsJournal;
 
 // What the windows take from outside; the program fills it with the real
 // desktop, tests with scripted stand-ins.
@@ -25,6 +26,7 @@ struct AppContext
     LookupConfig lookup;
     std::shared_ptr<Clipboard> clipboard;
     std::shared_ptr<SpreadsheetLauncher> spreadsheet;
+    ResultsJournal* journal = nullptr; // may be null: results then last the session only
 };
 
 } // namespace quillmore

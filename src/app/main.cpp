@@ -1,14 +1,20 @@
 #include "appcontext.h"
+#include "curlstage.h"
 #include "desktopdialogs.h"
 #include "exportactions.h"
 #include "fileutil.h"
 #include "keystore.h"
+#include "leftovers.h"
 #include "mainwindow.h"
+#include "resultsjournal.h"
 #include "settingsstore.h"
 #include "terminationwatcher.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+
+#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -30,15 +36,33 @@ int main(int argc, char* argv[])
     context.clipboard = std::make_shared<quillmore::SystemClipboard>();
     context.spreadsheet = std::make_shared<quillmore::XlsxSpreadsheetLauncher>(dialogs);
 
+    // Private folders that a crashed or killed earlier run left behind hold
+    // answers about people and their results: they go before anything new is
+    // written.
+    for (const QString& parent :
+         {quillmore::temporaryFolder(context.lookup), quillmore::cacheFolder(context.lookup)})
+        quillmore::removeLeftoverFolders(parent, quillmore::kStagingFolderPrefix);
+    quillmore::removeLeftoverFolders(QDir::tempPath(), quillmore::kWorkbookFolderPrefix);
+
+    // Without a journal the results still work; they just do not outlive the session.
+    std::unique_ptr<quillmore::ResultsJournal> journal;
+    try {
+        journal = std::make_unique<quillmore::ResultsJournal>();
+    } catch (const quillmore::Failure&) {
+    }
+    context.journal = journal.get();
+
     quillmore::MainWindow window(context);
     dialogs.setOwner(&window);
     QObject::connect(&window, &quillmore::MainWindow::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
-    // Ending the session or `kill` closes the window like its close box, so
-    // the number list is saved the same way.
+    // `kill` and a hang-up close the window like its close box, so the number
+    // list is saved the same way; the end of the desktop session saves it too.
     quillmore::TerminationWatcher termination;
     QObject::connect(&termination, &quillmore::TerminationWatcher::terminationRequested, &window,
                      &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.saveNumberList(); });
     window.show();
     return app.exec();
 }

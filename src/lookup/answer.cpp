@@ -64,7 +64,10 @@ QString decodeAnswer(const QByteArray& bytes)
         }
         return text;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading byte-order mark stays, as it does in the byte-by-byte decoding
+    // below: whether it survives must not depend on a stray byte further on.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;

@@ -1,6 +1,7 @@
 #include "curlstage.h"
 
 #include "errorreport.h"
+#include "leftovers.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,11 +49,12 @@ void CurlStage::makeFolder(const QString& parent, const LookupConfig& config)
     remove();
     if (!QFileInfo(parent).isDir() && !QDir().mkpath(parent))
         throw Failure(QStringLiteral("Path not found"));
-    QTemporaryDir dir(QDir(parent).filePath(QStringLiteral("quillmore-XXXXXX")));
+    QTemporaryDir dir(QDir(parent).filePath(kStagingFolderPrefix + QStringLiteral("XXXXXX")));
     if (!dir.isValid())
         throw Failure(QStringLiteral("Permission denied"));
     dir.setAutoRemove(false);
     m_folder = dir.path();
+    m_claim = claimFolder(m_folder);
     QFile::setPermissions(m_folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray tool = config.curlBytes ? config.curlBytes() : QByteArray();
@@ -109,6 +111,7 @@ bool CurlStage::fallBack(const LookupConfig& config)
 
 void CurlStage::remove()
 {
+    m_claim.reset();
     if (!m_folder.isEmpty())
         QDir(m_folder).removeRecursively();
     m_folder.clear();

@@ -2,7 +2,10 @@
 
 #include "lookupconfig.h"
 
+#include <QLockFile>
 #include <QString>
+
+#include <memory>
 
 namespace quillmore {
 
@@ -43,6 +46,8 @@ private:
     void makeFolder(const QString& parent, const LookupConfig& config);
 
     QString m_folder; // set as soon as the folder exists, so that it is always removed
+    // Marks the folder as ours and in use; one left by a crash is removed at the next start.
+    std::unique_ptr<QLockFile> m_claim;
     QString m_tool;   // empty until the tool is ready to run
     Way m_way = Way::Temporary;
 };

@@ -1,5 +1,6 @@
 #include "exportactions.h"
 #include "exportfakes.h"
+#include "leftovers.h"
 #include "spreadsheet.h"
 
 #include <QDir>
@@ -116,6 +117,9 @@ private slots:
     void libreOfficeGetsAnUntitledCopy();
     void finderPrefersLibreOffice();
     void libreOfficeReadsTheWorkbook();
+    void handedOverFolderGoesWithTheLauncher();
+    void handedOverFolderGoesAfterItsKeepTime();
+    void failedHandOverLeavesNoFolder();
 };
 
 void SpreadsheetTest::workbookHoldsEveryRowAsText()
@@ -364,6 +368,66 @@ void SpreadsheetTest::libreOfficeReadsTheWorkbook()
         line = line.trimmed();
     QCOMPARE(lines, (QStringList{"Phone Number,Type", "00441234,SUM(A1)",
                                  QString::fromUtf8("1.5E10,Zoë")}));
+}
+
+void SpreadsheetTest::handedOverFolderGoesWithTheLauncher()
+{
+    // The program's launcher takes the system's temporary folder.
+    QTemporaryDir temp;
+    const QByteArray savedTmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    auto restore = qScopeGuard([&] { qputenv("TMPDIR", savedTmpdir); });
+    FakeExportView view;
+    view.table = filledTable(3, 2);
+    auto app = std::make_unique<XlsxSpreadsheetLauncher>(
+        view.scriptedDialogs, finds(SpreadsheetHandler::Kind::Desktop, "calc.desktop"));
+    saveResultsAsExcelFile(view, *app);
+    saveResultsAsExcelFile(view, *app);
+    QCOMPARE(view.scriptedDialogs.opened.size(), 2);
+    QCOMPARE(app->keptFolderCount(), 2);
+
+    const QStringList folders = QDir(temp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(folders.size(), 2);
+    for (const QString& name : folders) {
+        QVERIFY2(isTemporaryFolderName(name, kWorkbookFolderPrefix), qPrintable(name));
+        QVERIFY(QFile::exists(temp.filePath(name) + "/Book1.xlsx"));
+        // Claimed: no other copy of the program takes it for a leftover.
+        QVERIFY(!claimFolder(temp.filePath(name)));
+    }
+    QCOMPARE(removeLeftoverFolders(temp.path(), kWorkbookFolderPrefix), 0);
+    QCOMPARE(QDir(temp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), folders);
+
+    app.reset();
+    QVERIFY(QDir(temp.path()).isEmpty());
+}
+
+void SpreadsheetTest::handedOverFolderGoesAfterItsKeepTime()
+{
+    QTemporaryDir temp;
+    FakeExportView view;
+    view.table = filledTable(2, 2);
+    XlsxSpreadsheetLauncher app(view.scriptedDialogs, finds(SpreadsheetHandler::Kind::Desktop),
+                                temp.path(), std::chrono::milliseconds(0));
+    saveResultsAsExcelFile(view, app);
+    QCOMPARE(view.scriptedDialogs.opened.size(), 1);
+    QVERIFY(QFile::exists(view.scriptedDialogs.opened.first().toLocalFile()));
+    QTRY_COMPARE(app.keptFolderCount(), 0);
+    QVERIFY(QDir(temp.path()).isEmpty());
+}
+
+void SpreadsheetTest::failedHandOverLeavesNoFolder()
+{
+    QTemporaryDir temp;
+    FakeExportView view;
+    view.table = filledTable(2, 2);
+    XlsxSpreadsheetLauncher app(
+        view.scriptedDialogs,
+        finds(SpreadsheetHandler::Kind::LibreOffice, temp.filePath("no-such-soffice")),
+        temp.path());
+    saveResultsAsExcelFile(view, app);
+    QCOMPARE(view.scriptedDialogs.errorReports().size(), 1);
+    QCOMPARE(app.keptFolderCount(), 0);
+    QVERIFY(QDir(temp.path()).isEmpty());
 }
 
 QTEST_MAIN(SpreadsheetTest)

@@ -1,0 +1,51 @@
+#include "answer.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace quillmore;
+
+// Each case is an input a fuzz target found; the file of the same name under
+// fuzz/corpus/ keeps it in front of the fuzzer too.
+class FuzzRegressTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void byteOrderMarkStaysWhateverFollows_data();
+    void byteOrderMarkStaysWhateverFollows();
+    void corpusAnswerReadsLikeItsBytes();
+};
+
+void FuzzRegressTest::byteOrderMarkStaysWhateverFollows_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("valid after the mark") << QByteArray("\xEF\xBB\xBF{\"n\":\"Zo\xC3\xAB\"}")
+                                          << QStringView(u"\uFEFF{\"n\":\"Zo\u00EB\"}").toString();
+    QTest::newRow("stray byte after the mark")
+        << QByteArray("\xEF\xBB\xBF{\"n\":\"Zo\xC3O\"}")
+        << QStringView(u"\uFEFF{\"n\":\"Zo\u00C3O\"}").toString();
+    QTest::newRow("mark alone") << QByteArray("\xEF\xBB\xBF") << QStringView(u"\uFEFF").toString();
+    QTest::newRow("mark inside the text")
+        << QByteArray("a\xEF\xBB\xBF") << QStringView(u"a\uFEFF").toString();
+}
+
+void FuzzRegressTest::byteOrderMarkStaysWhateverFollows()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(decodeAnswer(bytes), text);
+}
+
+void FuzzRegressTest::corpusAnswerReadsLikeItsBytes()
+{
+    const QString path = qEnvironmentVariable("QUILLMORE_SOURCE_DIR") +
+                         QStringLiteral("/fuzz/corpus/answer/bom-then-stray-byte");
+    QVERIFY2(QFile::exists(path), qPrintable(path));
+    QCOMPARE(flattenLines(readFileText(path)),
+             QStringView(u"\uFEFF{\"name\":\"Zo\u00C3O\"} ").toString());
+}
+
+QTEST_GUILESS_MAIN(FuzzRegressTest)
+#include "tst_fuzzregress.moc"
