@@ -9,6 +9,9 @@
 #include "lookuprun.h"
 #include "numberlist.h"
 #include "settingsstore.h"
+#include "timeleft.h"
+#include "resultslist.h"
+#include "numberlistview.h"
 #include "widgetstyle.h"
 
 #include <QCloseEvent>
@@ -18,7 +21,6 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -66,19 +68,25 @@ void MainWindow::connectRun()
     connect(m_run.get(), &LookupRun::progressText, this,
             [this](const QString& text) { m_progress.setProgressText(text); });
     connect(m_run.get(), &LookupRun::answerReceived, this, &MainWindow::appendConsole);
-    connect(m_run.get(), &LookupRun::resultAdded, this, &MainWindow::appendResultRow);
+    connect(m_run.get(), &LookupRun::resultAdded, m_results, &ResultsList::append);
 
-    // The list widget shows the model.
-    connect(&m_numbers, &NumberListModel::appended, this, [this](int first, int count) {
-        QList<QTreeWidgetItem*> items;
-        items.reserve(count);
-        for (int i = first; i < first + count; ++i)
-            items << new QTreeWidgetItem(QStringList{m_numbers.at(i)});
-        m_numberList->addTopLevelItems(items);
+    // The bar's tooltip tells how long the rest of the run will take.
+    connect(m_run.get(), &LookupRun::stateChanged, this, [this](LookupRun::State state) {
+        if (state == LookupRun::State::Running && !m_runClock.isValid()) {
+            m_runClock.start();
+            m_runFinished = 0;
+            m_runTotal = m_numbers.count();
+            m_progressBar->setToolTip(timeLeftText(0, m_runTotal, 0));
+        } else if (state == LookupRun::State::Idle) {
+            m_runClock.invalidate();
+            m_progressBar->setToolTip(QString());
+        }
     });
-    connect(&m_numbers, &NumberListModel::removed, this,
-            [this](int index) { delete m_numberList->takeTopLevelItem(index); });
-    connect(&m_numbers, &NumberListModel::cleared, this, [this] { m_numberList->clear(); });
+    connect(m_run.get(), &LookupRun::answerReceived, this, [this] {
+        if (m_runClock.isValid())
+            m_progressBar->setToolTip(
+                timeLeftText(++m_runFinished, m_runTotal, m_runClock.elapsed()));
+    });
 }
 
 static QTreeWidget* makeReportList(QWidget* parent, const QRect& geometry)
@@ -152,7 +160,6 @@ void MainWindow::buildControls()
            });
 
     m_resultsList = named(makeReportList(this, twipsRect(120, 5690, 7800, 1590)), "ListView2");
-    m_resultsList->setContextMenuPolicy(Qt::CustomContextMenu);
     button(this, "PushButton4", QStringLiteral("Save Results As Text File"),
            twipsRect(120, 7370, 3840, 405), [this] { saveResultsAsTextFile(*this); });
     button(this, "PushButton13", QStringLiteral("Save Results As Excel File"),
@@ -182,21 +189,13 @@ void MainWindow::buildControls()
           static_cast<QWidget*>(m_resultsList->viewport())})
         m_pointer.addArrowWidget(w);
 
-    m_numberList->installEventFilter(this);
+    const auto busy = [this] { return isBusy(); };
+    new NumberListView(m_numberList, m_numbers, *m_context.dialogs, *m_context.clipboard, busy,
+                       this);
+    m_results = new ResultsList(m_resultsList, *m_context.dialogs, m_context.journal, busy, this);
+    connect(m_resultsList, &QTreeWidget::itemDoubleClicked, m_results,
+            &ResultsList::removeSelected);
     m_resultsList->installEventFilter(this);
-
-    connect(m_numberList, &QTreeWidget::itemDoubleClicked, this,
-            [this] { removeSelectedRow(m_numberList); });
-    connect(m_resultsList, &QTreeWidget::itemDoubleClicked, this,
-            [this] { removeSelectedRow(m_resultsList); });
-    connect(m_resultsList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QMenu menu(this);
-        menu.addAction(QStringLiteral("Tick All Rows"), this,
-                       [this] { setAllResultsTicked(true); });
-        menu.addAction(QStringLiteral("Untick All Rows"), this,
-                       [this] { setAllResultsTicked(false); });
-        menu.exec(m_resultsList->viewport()->mapToGlobal(at));
-    });
 }
 
 void MainWindow::applySkin()
@@ -354,38 +353,18 @@ void MainWindow::clearNumberList()
 void MainWindow::clearResultsList()
 {
     GuardedProcedure proc(*m_context.dialogs, form1("PushButton2_Click"));
-    proc.step([&] { m_resultsList->clear(); });
-}
-
-void MainWindow::removeSelectedRow(QTreeWidget* list)
-{
-    if (isBusy() || list->topLevelItemCount() == 0)
-        return;
-    const QList<QTreeWidgetItem*> selected = list->selectedItems();
-    if (selected.isEmpty())
-        return;
-    if (list == m_numberList)
-        m_numbers.removeAt(list->indexOfTopLevelItem(selected.constFirst()));
-    else
-        delete selected.constFirst();
+    proc.step([&] { m_results->clear(); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == m_numberList || watched == m_resultsList) &&
-        event->type() == QEvent::KeyPress &&
+    if (watched == m_resultsList && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         // Shift, Ctrl and Alt do not matter: Shift+Delete removes like Delete.
-        removeSelectedRow(static_cast<QTreeWidget*>(watched));
+        m_results->removeSelected();
         return true;
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::setAllResultsTicked(bool ticked)
-{
-    for (int i = 0; i < m_resultsList->topLevelItemCount(); ++i)
-        m_resultsList->topLevelItem(i)->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
 }
 
 Dialogs& MainWindow::dialogs()
@@ -407,31 +386,9 @@ void MainWindow::appendConsole(const QString& answer)
     m_console->appendPlainText(answer);
 }
 
-void MainWindow::appendResultRow(const ResultRecord& row)
-{
-    auto* item = new QTreeWidgetItem(row.cells);
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, Qt::Unchecked);
-    m_resultsList->addTopLevelItem(item);
-}
-
 ReportTable MainWindow::resultsTable() const
 {
-    ReportTable table;
-    const QTreeWidgetItem* header = m_resultsList->headerItem();
-    const int columns = m_resultsList->columnCount();
-    for (int c = 0; c < columns; ++c)
-        table.headers << header->text(c);
-    table.rows.reserve(m_resultsList->topLevelItemCount());
-    for (int r = 0; r < m_resultsList->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem* item = m_resultsList->topLevelItem(r);
-        ReportTable::Row row;
-        for (int c = 0; c < columns; ++c)
-            row.cells << item->text(c);
-        row.ticked = item->checkState(0) == Qt::Checked;
-        table.rows << row;
-    }
-    return table;
+    return m_results->table();
 }
 
 } // namespace quillmore

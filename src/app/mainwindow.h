@@ -6,6 +6,7 @@
 #include "pointerscheme.h"
 #include "progressbarsink.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -21,6 +22,7 @@ namespace quillmore {
 
 struct AppContext;
 class KeyWindow;
+class ResultsList;
 
 // The main window. It shows the number list and the results, and the run's
 // progress and answers; the number list model and the key store feed the
@@ -34,7 +36,7 @@ public:
     explicit MainWindow(AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    bool isBusy() const { return m_pointer.isBusy(); }
+    bool isBusy() const override { return m_pointer.isBusy(); }
     NumberListModel& numberList() { return m_numbers; }
 
     // What a close saves; also called when the desktop session ends.
@@ -69,10 +71,7 @@ private:
     void addSampleNumbers();
     void clearNumberList();
     void clearResultsList();
-    void removeSelectedRow(QTreeWidget* list);
     void appendConsole(const QString& answer);
-    void appendResultRow(const ResultRecord& row);
-    void setAllResultsTicked(bool ticked);
 
     AppContext& m_context;
     NumberListModel m_numbers;
@@ -82,6 +81,10 @@ private:
     QPointer<KeyWindow> m_keyWindow;
     std::unique_ptr<LookupRun> m_run;
     bool m_closing = false;
+    ResultsList* m_results = nullptr;
+    QElapsedTimer m_runClock; // valid while a run goes on
+    int m_runFinished = 0;
+    int m_runTotal = 0;
 
     QTreeWidget* m_numberList = nullptr;
     QPushButton* m_startButton = nullptr;

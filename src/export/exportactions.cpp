@@ -23,11 +23,14 @@ void saveResultsAsTextFile(ExportView& view)
         proc.value([&] { return dialogs.saveFileName(QStringLiteral("Save"), kTextFileFilter); });
     if (fileName.isEmpty())
         return;
+    // Saved during a run, the window stays busy: the run relies on it to keep
+    // the number list it reads intact.
+    const bool wasBusy = view.isBusy();
     proc.step([&] { view.setBusy(true); });
     proc.step([&] {
         saveListviewProperlySpaced(view.resultsTable(), fileName, &view.progress(), dialogs);
     });
-    proc.step([&] { view.setBusy(false); });
+    proc.step([&] { view.setBusy(wasBusy); });
 }
 
 bool saveResultsAsExcelFileIsExcelInstalled(SpreadsheetLauncher& app, Dialogs& dialogs)

@@ -31,6 +31,7 @@ public:
     virtual ReportTable resultsTable() const = 0;
     virtual ProgressSink& progress() = 0;
     virtual void setBusy(bool busy) = 0;
+    virtual bool isBusy() const = 0;
     // The console's accumulated text, CR LF line ends included.
     virtual QString consoleText() const = 0;
 };

@@ -43,6 +43,7 @@ public:
     }
     ProgressSink& progress() override { return recordingProgress; }
     void setBusy(bool busy) override { busyChanges << busy; }
+    bool isBusy() const override { return !busyChanges.isEmpty() && busyChanges.constLast(); }
     QString consoleText() const override { return console; }
 };
 

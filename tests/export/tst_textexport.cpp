@@ -44,6 +44,7 @@ class TextExportTest : public QObject
     Q_OBJECT
 
 private slots:
+    void exportDuringRunKeepsWindowBusy();
     void fileBytes_data();
     void fileBytes();
     void lengthsCountCharacters();
@@ -392,6 +393,21 @@ void TextExportTest::buttonClearsBusyAfterFailure()
         "The list cannot be read\r\nin Vantrel2021/08/31.Form1.PushButton4_Click at line 104\r")));
     QCOMPARE(view.busyChanges, (QList<bool>{true, false}));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.txt"))));
+}
+
+void TextExportTest::exportDuringRunKeepsWindowBusy()
+{
+    // A run made the window busy: after the export it must still be, or the
+    // number list the run reads could be cleared under it.
+    QTemporaryDir dir;
+    FakeExportView view;
+    view.table = filledTable(2, 2);
+    view.setBusy(true);
+    view.scriptedDialogs.saveAnswers << dir.filePath(QStringLiteral("out.txt"));
+    saveResultsAsTextFile(view);
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("out.txt"))));
+    QCOMPARE(view.busyChanges, (QList<bool>{true, true, true}));
+    QVERIFY(view.isBusy());
 }
 
 QTEST_MAIN(TextExportTest)
