@@ -3,6 +3,7 @@
 //   quillmore_screenshots OUTDIR [--icons ICONDIR]
 #include "keywindow.h"
 #include "mainwindow.h"
+#include "windowcontrols.h"
 #include "windowfixture.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 using namespace quillmore;
@@ -40,27 +42,35 @@ int main(int argc, char* argv[])
         return renderIcons(QStringLiteral(":/icons/quillmore.svg"), args.value(i + 1));
 
     test::WindowFixture fixture;
-    fixture.settings->writeSetting(kApiKeyKey, QStringLiteral("your-api-key"));
+    fixture.keys->setKey(QStringLiteral("your-api-key"));
     MainWindow window(fixture.context);
+    const test::MainControls controls(window);
+    // Two rows and an answer in the console, by way of a run over canned answers.
+    fixture.answerWith(QStringLiteral("4135923823"),
+                       test::answerShownAs({QStringLiteral("4135923823"),
+                                            QStringLiteral("Landline"), QStringLiteral("Ann Lee"),
+                                            QStringLiteral("302 Main St Springfield 1234 MA US"),
+                                            QStringLiteral("Verizon"), QStringLiteral("Active")}));
+    fixture.answerWith(
+        QStringLiteral("13342228605"),
+        test::answerShownAs({QStringLiteral("3342228605"), QStringLiteral("Mobile"),
+                             QStringLiteral("Ben Ortiz"),
+                             QStringLiteral("9 Elm Rd Montgomery 5521 AL US"),
+                             QStringLiteral("T-Mobile USA"), QStringLiteral("Inactive")}));
     fixture.dialogs.inputAnswers << QStringLiteral("(413) 592-3823, +1 334 222 8605");
-    window.addButton()->click();
-    window.samplesButton()->click();
-    window.appendConsole(QStringLiteral(
-        R"({"id":"Phone.3dbb6fef","phone_number":"4135923823","is_valid":true,"line_type":"Landline","carrier":"Verizon","belongs_to":{"name":"Ann Lee"}})"));
-    window.appendResultRow({QStringLiteral("4135923823"), QStringLiteral("Landline"),
-                            QStringLiteral("Ann Lee"),
-                            QStringLiteral("302 Main St, Springfield, 1234, MA, US"),
-                            QStringLiteral("Verizon"), QStringLiteral("Active")});
-    window.appendResultRow({QStringLiteral("3342228605"), QStringLiteral("Mobile"),
-                            QStringLiteral("Ben Ortiz"),
-                            QStringLiteral("9 Elm Rd, Montgomery, 5521, AL, US"),
-                            QStringLiteral("T-Mobile USA"), QStringLiteral("Inactive")});
-    window.resultsList()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    controls.addButton->click();
+    controls.startButton->click();
+    if (!QTest::qWaitFor([&] { return !window.isBusy(); }, 30000)) {
+        qWarning("the lookup run for the picture did not end");
+        return 1;
+    }
+    controls.samplesButton->click();
+    controls.resultsList->topLevelItem(0)->setCheckState(0, Qt::Checked);
     window.show();
     QDir().mkpath(outDir);
     bool ok = window.grab().save(QDir(outDir).filePath(QStringLiteral("main-window.png")));
-    KeyWindow& key = window.keyWindow();
-    key.show();
-    ok = key.grab().save(QDir(outDir).filePath(QStringLiteral("key-window.png"))) && ok;
+    controls.keyButton->click();
+    KeyWindow* key = test::loadedKeyWindow();
+    ok = key && key->grab().save(QDir(outDir).filePath(QStringLiteral("key-window.png"))) && ok;
     return ok ? 0 : 1;
 }

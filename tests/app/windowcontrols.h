@@ -1,0 +1,126 @@
+#pragma once
+
+// The windows' controls as a user finds them: by their object names, and the
+// key window among the application's top-level windows.
+
+#include "keywindow.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace quillmore::test {
+
+// The child of `window` with this object name and type; a missing one ends
+// the test program, since every later step would act on nothing.
+template <typename T> T* control(QWidget& window, const char* name)
+{
+    T* found = window.findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("%s has no %s named %s", window.metaObject()->className(),
+               T::staticMetaObject.className(), name);
+    return found;
+}
+
+struct MainControls
+{
+    explicit MainControls(MainWindow& w)
+        : keyButton(control<QPushButton>(w, "PushButton9")),
+          numberList(control<QTreeWidget>(w, "ListView1")),
+          addButton(control<QPushButton>(w, "PushButton6")),
+          loadButton(control<QPushButton>(w, "PushButton3")),
+          clearNumbersButton(control<QPushButton>(w, "PushButton1")),
+          samplesButton(control<QPushButton>(w, "PushButton8")),
+          startButton(control<QPushButton>(w, "PushButton17")),
+          consoleFrame(control<QGroupBox>(w, "Frame1")),
+          console(control<QPlainTextEdit>(w, "Text1")),
+          copyConsoleButton(control<QPushButton>(w, "PushButton5")),
+          clearConsoleButton(control<QPushButton>(w, "PushButton10")),
+          resultsList(control<QTreeWidget>(w, "ListView2")),
+          saveTextButton(control<QPushButton>(w, "PushButton4")),
+          saveSheetButton(control<QPushButton>(w, "PushButton13")),
+          copyResultsButton(control<QPushButton>(w, "PushButton7")),
+          clearResultsButton(control<QPushButton>(w, "PushButton2")),
+          progressBar(control<QProgressBar>(w, "ProgressBar1"))
+    {
+    }
+
+    QPushButton* keyButton;
+    QTreeWidget* numberList;
+    QPushButton* addButton;
+    QPushButton* loadButton;
+    QPushButton* clearNumbersButton;
+    QPushButton* samplesButton;
+    QPushButton* startButton;
+    QGroupBox* consoleFrame;
+    QPlainTextEdit* console;
+    QPushButton* copyConsoleButton;
+    QPushButton* clearConsoleButton;
+    QTreeWidget* resultsList;
+    QPushButton* saveTextButton;
+    QPushButton* saveSheetButton;
+    QPushButton* copyResultsButton;
+    QPushButton* clearResultsButton;
+    QProgressBar* progressBar;
+};
+
+struct KeyControls
+{
+    explicit KeyControls(KeyWindow& w)
+        : keyField(control<QLineEdit>(w, "Text1")),
+          okButton(control<QPushButton>(w, "PushButton6")),
+          docsButton(control<QPushButton>(w, "PushButton1")),
+          whatIsButton(control<QPushButton>(w, "PushButton2")),
+          testButton(control<QPushButton>(w, "PushButton4")),
+          videoButton(control<QPushButton>(w, "PushButton5"))
+    {
+    }
+
+    QLineEdit* keyField;
+    QPushButton* okButton;
+    QPushButton* docsButton;
+    QPushButton* whatIsButton;
+    QPushButton* testButton;
+    QPushButton* videoButton;
+};
+
+// The key window that is loaded now, or null: none, or (a fault) more than one.
+inline KeyWindow* loadedKeyWindow()
+{
+    KeyWindow* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* key = qobject_cast<KeyWindow*>(widget)) {
+            if (found) {
+                qWarning("more than one key window is loaded");
+                return nullptr;
+            }
+            found = key;
+        }
+    }
+    return found;
+}
+
+// The first column of every row, as the list shows it.
+inline QStringList shownRows(const QTreeWidget* list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        rows << list->topLevelItem(i)->text(0);
+    return rows;
+}
+
+// Every cell of one row of a list.
+inline QStringList rowCells(const QTreeWidget* list, int row)
+{
+    QStringList cells;
+    for (int c = 0; c < list->columnCount(); ++c)
+        cells << list->topLevelItem(row)->text(c);
+    return cells;
+}
+
+} // namespace quillmore::test
