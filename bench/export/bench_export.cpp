@@ -57,6 +57,7 @@ public:
     ReportTable resultsTable() const override { return table; }
     ProgressSink& progress() override { return bar; }
     void setBusy(bool) override {}
+    bool isBusy() const override { return false; }
     QString consoleText() const override { return {}; }
 };
 

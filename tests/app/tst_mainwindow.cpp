@@ -672,7 +672,7 @@ void TestMainWindow::consoleKeepsExactText()
     QCOMPARE(w.consoleText(), QString("{\"a\":1}\r\nCould not connect\r\n"));
     QCOMPARE(c.console->toPlainText(), QString("{\"a\":1}\nCould not connect"));
     c.copyConsoleButton->click();
-    QCOMPARE(f.clipboard->text, QString("{\"a\":1}\r\nCould not connect\r\n"));
+    QCOMPARE(f.clipboard->held, QString("{\"a\":1}\r\nCould not connect\r\n"));
     c.clearConsoleButton->click();
     QCOMPARE(w.consoleText(), QString());
     QCOMPARE(c.console->toPlainText(), QString());
