@@ -5,7 +5,10 @@
 if(CPACK_GENERATOR STREQUAL "DEB")
   find_program(QUILLMORE_SHLIBDEPS dpkg-shlibdeps REQUIRED)
   # dpkg-shlibdeps insists on a debian/control beside it, even an empty one.
-  set(scratch "${CPACK_TOPLEVEL_DIRECTORY}/_CPack_Packages/carried-curl")
+  if(NOT CPACK_PACKAGE_DIRECTORY)
+    message(FATAL_ERROR "CPACK_PACKAGE_DIRECTORY is not set")
+  endif()
+  set(scratch "${CPACK_PACKAGE_DIRECTORY}/_CPack_Packages/carried-curl")
   file(MAKE_DIRECTORY "${scratch}/debian")
   file(TOUCH "${scratch}/debian/control")
   execute_process(
