@@ -21,7 +21,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(quillmore::kProductName);
     QApplication::setOrganizationName(QStringLiteral("Halvren"));
-    QApplication::setDesktopFileName(QStringLiteral("quillmore"));
+    QApplication::setDesktopFileName(QStringLiteral("com.halvren.Quillmore"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quillmore.svg")));
 
     quillmore::DesktopDialogs dialogs;
