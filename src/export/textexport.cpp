@@ -153,29 +153,6 @@ void ProperlySpacedFile::writeLine(QIODevice& device)
         throw Failure(device.errorString());
 }
 
-void writeListviewProperlySpaced(const ReportTable& table, QIODevice& device,
-                                 ProgressSink* progress, const QString& fileName)
-{
-    ProperlySpacedFile file(table, fileName, progress);
-    file.announce(1);
-    file.measureColumns();
-    file.announce(10);
-    file.writeHeaderLine(device);
-    file.announce(20);
-    file.writeRowLines(device);
-    file.announceDone();
-    file.rest();
-}
-
-QByteArray listviewProperlySpacedBytes(const ReportTable& table)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    writeListviewProperlySpaced(table, buffer);
-    return bytes;
-}
-
 void saveListviewProperlySpaced(const ReportTable& table, const QString& fileName,
                                 ProgressSink* progress, Dialogs& dialogs)
 {

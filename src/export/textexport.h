@@ -65,15 +65,6 @@ private:
     QString m_line;
 };
 
-// The whole aligned text into an open device: header line, then one line per
-// ticked row. Throws Failure when the device refuses a write.
-void writeListviewProperlySpaced(const ReportTable& table, QIODevice& device,
-                                 ProgressSink* progress = nullptr,
-                                 const QString& fileName = QString());
-
-// The same text as bytes.
-QByteArray listviewProperlySpacedBytes(const ReportTable& table);
-
 // The writer behind "Save Results As Text File": replaces `fileName` only with
 // a complete file. Reports its own failure once and stops writing; the bar
 // still comes back to rest.

@@ -48,7 +48,7 @@ private:
     QString m_folder; // set as soon as the folder exists, so that it is always removed
     // Marks the folder as ours and in use; one left by a crash is removed at the next start.
     std::unique_ptr<QLockFile> m_claim;
-    QString m_tool;   // empty until the tool is ready to run
+    QString m_tool; // empty until the tool is ready to run
     Way m_way = Way::Temporary;
 };
 
