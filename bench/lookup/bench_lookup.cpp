@@ -1,76 +1,29 @@
 // Prints the lookup engine's figures: per-request overhead over a bare curl
 // run, processor time during a pause, and the cost of reading one row's values.
 
-#include "curlstage.h"
-#include "fakeservice.h"
-#include "jsvalue.h"
-#include "lookupfakes.h"
-#include "runcontrol.h"
 #include "answer.h"
-#include "request.h"
+#include "benchsupport.h"
+#include "fakeservice.h"
+#include "lookupfakes.h"
 #include "resultrow.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QSysInfo>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <algorithm>
 #include <cstdio>
 
-#include <sys/resource.h>
-
 using namespace quillmore;
+using namespace quillmore::bench;
 using namespace quillmore::test;
 using namespace std::chrono_literals;
 
 namespace {
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
+constexpr int kRequests = 50;
+const QString kNumber = QStringLiteral("4135923823");
+const QString kBigNumber = QStringLiteral("5550000004");
+const QString kKey = QStringLiteral("bench");
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-QString machine()
-{
-    return QStringLiteral("%1, %2 cores, %3")
-        .arg(QSysInfo::prettyProductName())
-        .arg(QThread::idealThreadCount())
-        .arg(QSysInfo::currentCpuArchitecture());
-}
-
-// The same child the request starts, without anything of the program around it.
-double bareCurlSeconds(const CurlStage& stage, const QString& commandLine)
-{
-    const QStringList words = QProcess::splitCommand(commandLine);
-    QProcess curl;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CURL_CA_BUNDLE"), stage.bundlePath());
-    curl.setProcessEnvironment(env);
-    curl.setStandardOutputFile(QProcess::nullDevice());
-    curl.setStandardErrorFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    curl.start(words.first(), words.mid(1));
-    curl.waitForFinished(30000);
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    QFile::remove(stage.responsePath());
-    return seconds;
-}
-
-// Time for all 17 value reads of one result row, in seconds.
+// Time for all the value reads of one result row, in seconds.
 double rowSeconds(const QString& answer, int repeats)
 {
     RecordingDialogs dialogs;
@@ -78,11 +31,135 @@ double rowSeconds(const QString& answer, int repeats)
     clock.start();
     qsizetype sink = 0;
     for (int i = 0; i < repeats; ++i)
-        sink += resultRow(dialogs, answer).join(QString()).size();
-    const double seconds = clock.nsecsElapsed() / 1e9 / repeats;
+        sink += resultRow(dialogs, kNumber, answer).join(QString()).size();
+    const double wall = double(clock.nsecsElapsed()) / 1e9 / repeats;
     if (sink < 0 || !dialogs.messages.isEmpty())
         std::printf("  (value reads reported failures)\n");
-    return seconds;
+    return wall;
+}
+
+// One request through the program's own path, and each answer it gives.
+struct Requests
+{
+    RecordingDialogs dialogs;
+    CurlStage stage;
+    std::unique_ptr<CurlRequest> request;
+    std::function<void(const QString&)> onAnswer;
+
+    explicit Requests(const LookupConfig& config)
+    {
+        stage.stage(config);
+        request = std::make_unique<CurlRequest>(dialogs, stage, config);
+        QObject::connect(request.get(), &CurlRequest::answered, [this](const QString& answer) {
+            // Handled from the event loop, outside the request's own emission,
+            // by a copy, since a handler may put the next one in its place.
+            QTimer::singleShot(0, [this, answer] {
+                const auto handler = onAnswer;
+                handler(answer);
+            });
+        });
+    }
+};
+
+struct Overhead
+{
+    QList<double> requests, bares, ratios;
+    QElapsedTimer clock;
+    int failures = 0;
+};
+
+// Per-request overhead, interleaved with bare runs so that both see the same conditions.
+Step overheadStep(Requests& r, const LookupConfig& config, std::shared_ptr<Overhead> o)
+{
+    return [&r, &config, o](std::function<void()> done) {
+        const BareCurl bare(r.stage);
+        const QByteArray line = curlConfigLine(requestAddress(config.serviceUrl, kKey, kNumber));
+        auto start = [&r, o] {
+            o->clock.start();
+            r.request->start(kNumber, kKey);
+        };
+        r.onAnswer = [&r, o, bare, line, start, done](const QString& answer) {
+            const double requestSeconds = double(o->clock.nsecsElapsed()) / 1e9;
+            if (answer.isEmpty() || answer == kCouldNotConnect || answer == kEmptyFile)
+                ++o->failures;
+            const double bareSeconds = bare.run(line);
+            o->requests << requestSeconds;
+            o->bares << bareSeconds;
+            o->ratios << requestSeconds / bareSeconds;
+            if (o->requests.size() < kRequests + 1) {
+                start();
+                return;
+            }
+            // The first pair warmed up the caches and the service.
+            for (QList<double>* list : {&o->requests, &o->bares, &o->ratios})
+                list->removeFirst();
+            std::printf("CurlRequest vs bare curl, %d requests: median CurlRequest %.1f ms, "
+                        "median bare %.1f ms, median ratio %.3f (target <= 1.10)%s\n",
+                        kRequests, median(o->requests) * 1e3, median(o->bares) * 1e3,
+                        median(o->ratios), o->failures ? " - some requests failed" : "");
+            done();
+        };
+        start();
+    };
+}
+
+// Processor time while a run's 6-second pause goes on: one number, a real pause after it.
+Step pauseStep(RecordingDialogs& dialogs, LookupConfig config)
+{
+    return [&dialogs, config](std::function<void()> done) mutable {
+        config.pauseLength = nullptr;
+        config.randomPauseSeconds = [] { return 6; };
+        auto numbers = std::make_shared<NumberListModel>();
+        numbers->append({kNumber});
+        auto key = std::make_shared<KeyStore>(nullptr);
+        key->setKey(kKey);
+        auto run = std::make_shared<LookupRun>(dialogs, *numbers, *key, config);
+        auto clock = std::make_shared<QElapsedTimer>();
+        auto cpuBefore = std::make_shared<double>(0);
+        QObject::connect(run.get(), &LookupRun::resultAdded, [clock, cpuBefore] {
+            clock->start();
+            *cpuBefore = cpuSeconds();
+        });
+        QObject::connect(run.get(), &LookupRun::finished,
+                         [run, numbers, key, clock, cpuBefore, done] {
+                             const double cpu = cpuSeconds() - *cpuBefore;
+                             const double wall = double(clock->nsecsElapsed()) / 1e9;
+                             std::printf("6 s pause in a run: %.3f s wall, %.4f s processor, "
+                                         "%.3f %% of one core (target < 1 %%)\n",
+                                         wall, cpu, 100.0 * cpu / wall);
+                             // The run is still inside its own signal: let it go later.
+                             QTimer::singleShot(0, [run, numbers, key, done] {
+                                 run->disconnect(); // and with it this handler's hold on the run
+                                 done();
+                             });
+                         });
+        run->buttonPressed();
+    };
+}
+
+// The value reads of one row on the typical answer and on the 10 MB one.
+Step valueReadStep(Requests& r)
+{
+    return [&r](std::function<void()> done) {
+        r.onAnswer = [&r, done](const QString& typical) {
+            std::printf("17 value reads on a %lld-character answer: %.2f us per row "
+                        "(target < 50 us)\n",
+                        qlonglong(typical.size()), rowSeconds(typical, 20000) * 1e6);
+            r.onAnswer = [done](const QString& big) {
+                std::printf("17 value reads on a %lld-character answer: %.3f ms per row "
+                            "(target < 500 ms)\n",
+                            qlonglong(big.size()), rowSeconds(big, 5) * 1e3);
+                // The worst case for the search: every key missing, so each read scans it all.
+                const QString nothing(10 * 1024 * 1024, QLatin1Char('x'));
+                std::printf("17 value reads on %lld characters without any key: %.1f ms per "
+                            "row\n",
+                            qlonglong(nothing.size()), rowSeconds(nothing, 3) * 1e3);
+                done();
+            };
+            r.request->start(kBigNumber, kKey);
+        };
+        r.request->start(kNumber, kKey);
+    };
 }
 
 } // namespace
@@ -98,68 +175,22 @@ int main(int argc, char** argv)
     }
     std::printf("machine: %s\n", qPrintable(machine()));
 
-    auto sleeper = std::make_shared<RecordingSleeper>();
+    auto pauses = std::make_shared<RecordingPauses>();
     const LookupConfig config =
-        testLookupConfig(service.baseUrl(), service.caPem(), work.filePath("temp"), sleeper);
+        testLookupConfig(service.baseUrl(), service.caPem(), work.filePath("temp"), pauses);
     QDir().mkpath(config.tempFolder);
-    RecordingDialogs dialogs;
-    RecordingProgress progress;
-    CurlStage stage;
-    stageCurl(stage, config);
-    const CurlRequest request{dialogs, progress, config, nullptr};
-    const QString number = QStringLiteral("4135923823");
-    const QString key = QStringLiteral("bench");
-    const QString commandLine = curlCommandLine(
-        stage.toolPath(), requestAddress(config.serviceUrl, key, number), stage.responsePath());
+    Requests requests(config);
+    RecordingDialogs runDialogs;
 
-    // 1. Per-request overhead, interleaved so that both see the same conditions.
-    QCoro::waitFor(readCurl(stage, number, key, request)); // warm-up
-    bareCurlSeconds(stage, commandLine);
-    QList<double> ratios, requests, bares;
-    for (int i = 0; i < 50; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        const QString answer = QCoro::waitFor(readCurl(stage, number, key, request));
-        const double requestSeconds = clock.nsecsElapsed() / 1e9;
-        const double bare = bareCurlSeconds(stage, commandLine);
-        if (answer.isEmpty() || answer == kCouldNotConnect)
-            std::printf("  request %d failed: %s\n", i, qPrintable(answer));
-        requests << requestSeconds;
-        bares << bare;
-        ratios << requestSeconds / bare;
-    }
-    std::printf("ReadCurl vs bare curl, 50 requests: median ReadCurl %.1f ms, median bare "
-                "%.1f ms, median ratio %.3f (target <= 1.10)\n",
-                median(requests) * 1e3, median(bares) * 1e3, median(ratios));
-
-    // 2. Processor time while a 6-second pause runs on the event loop.
-    {
-        RunControl control;
-        const std::shared_ptr<Sleeper> timer = std::make_shared<TimerSleeper>();
-        QElapsedTimer clock;
-        clock.start();
-        const double cpuBefore = cpuSeconds();
-        QCoro::waitFor(control.sleep(timer, 6s));
-        const double cpu = cpuSeconds() - cpuBefore;
-        const double wall = clock.nsecsElapsed() / 1e9;
-        std::printf("6 s pause: %.3f s wall, %.4f s processor, %.3f %% of one core "
-                    "(target < 1 %%)\n",
-                    wall, cpu, 100.0 * cpu / wall);
-    }
-
-    // 3. The 17 value reads of one row.
-    const QString typical = QCoro::waitFor(readCurl(stage, number, key, request));
-    std::printf("17 value reads on a %lld-character answer: %.2f us per row (target < 50 us)\n",
-                qlonglong(typical.size()), rowSeconds(typical, 20000) * 1e6);
-    const QString big = QCoro::waitFor(readCurl(stage, QStringLiteral("5550000004"), key, request));
-    std::printf("17 value reads on a %lld-character answer: %.1f ms per row (target < 500 ms)\n",
-                qlonglong(big.size()), rowSeconds(big, 5) * 1e3);
-    // The worst case for the search: every key missing, so each read scans it all.
-    const QString nothing(10 * 1024 * 1024, QLatin1Char('x'));
-    std::printf("17 value reads on %lld characters without any key: %.1f ms per row\n",
-                qlonglong(nothing.size()), rowSeconds(nothing, 3) * 1e3);
-
-    removeCurl(stage);
+    Steps steps({overheadStep(requests, config, std::make_shared<Overhead>()),
+                 pauseStep(runDialogs, config), valueReadStep(requests)});
+    steps.next();
+    const int status = app.exec();
+    if (!requests.dialogs.messages.isEmpty() || runDialogs.errorReports().size() > 0)
+        std::printf("(the engine reported failures: %s)\n",
+                    qPrintable(requests.dialogs.messageTexts().join(QStringLiteral(" | "))));
+    requests.request.reset();
+    requests.stage.remove();
     service.stop();
-    return 0;
+    return status;
 }
