@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "accessibletexts.h"
 #include "appcontext.h"
 #include "errorreport.h"
 #include "exportactions.h"
@@ -13,6 +14,7 @@
 #include "resultslist.h"
 #include "numberlistview.h"
 #include "widgetstyle.h"
+#include "windowplacement.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -181,6 +183,7 @@ void MainWindow::buildControls()
     m_progress.setProgressText(kProgressRestText);
 
     setWhiteBackColors(this);
+    setMainWindowAccessibleTexts(this);
 
     for (QPushButton* b : findChildren<QPushButton*>())
         m_pointer.addHandWidget(b);
@@ -268,7 +271,7 @@ KeyWindow& MainWindow::keyWindow()
         // The key test's request ticks on this window's bar, as a run's does.
         connect(m_keyWindow, &KeyWindow::progressText, this,
                 [this](const QString& text) { m_progress.setProgressText(text); });
-        connect(m_keyWindow, &KeyWindow::okPressed, this, [this] { show(); });
+        connect(m_keyWindow, &KeyWindow::okPressed, this, [this] { showInPlace(this); });
         connect(m_keyWindow, &KeyWindow::closedByUser, this, &MainWindow::keyWindowClosed);
     }
     return *m_keyWindow;
@@ -284,7 +287,7 @@ void MainWindow::keyWindowClosed()
         m_keyWindow = nullptr;
     }
     if (!m_closing)
-        show();
+        showInPlace(this);
 }
 
 void MainWindow::showKeyWindow()
@@ -292,11 +295,12 @@ void MainWindow::showKeyWindow()
     GuardedProcedure proc(*m_context.dialogs, form1("PushButton9_Click"));
     proc.step([&] {
         KeyWindow& window = keyWindow();
+        placeAtTopLeftOf(&window, this);
         window.show();
         window.raise();
         window.activateWindow();
     });
-    proc.step([&] { hide(); });
+    proc.step([&] { hideKeepingPlace(this); });
 }
 
 void MainWindow::addTypedNumbers()

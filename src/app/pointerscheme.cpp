@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace quillmore {
 
 PointerScheme::PointerScheme(QWidget* window) : m_window(window)
@@ -62,6 +64,38 @@ void PointerScheme::apply()
     for (const auto& w : std::as_const(m_arrow))
         if (w)
             w->setCursor(m_busy ? wait : QCursor(Qt::ArrowCursor));
+    if (m_busy)
+        coverOwnPointers();
+    else
+        uncoverOwnPointers();
+}
+
+void PointerScheme::coverOwnPointers()
+{
+    if (!m_window)
+        return;
+    const auto known = [this](QWidget* widget) {
+        const auto same = [widget](const auto& entry) { return entry == widget; };
+        return std::any_of(m_hand.cbegin(), m_hand.cend(), same) ||
+               std::any_of(m_arrow.cbegin(), m_arrow.cend(), same) ||
+               std::any_of(m_covered.cbegin(), m_covered.cend(),
+                           [widget](const auto& entry) { return entry.first == widget; });
+    };
+    for (QWidget* child : m_window->findChildren<QWidget*>()) {
+        // Only the ones that set a pointer of their own; the others show their parent's.
+        if (!child->testAttribute(Qt::WA_SetCursor) || child->isWindow() || known(child))
+            continue;
+        m_covered.append({child, child->cursor()});
+        child->setCursor(Qt::WaitCursor);
+    }
+}
+
+void PointerScheme::uncoverOwnPointers()
+{
+    for (const auto& [widget, own] : std::as_const(m_covered))
+        if (widget)
+            widget->setCursor(own);
+    m_covered.clear();
 }
 
 std::optional<QCursor> loadCurFile(const QString& path)

@@ -6,12 +6,15 @@
 #include <QWidget>
 
 #include <optional>
+#include <utility>
 
 namespace quillmore {
 
 // A window's pointer: the hand over its buttons, the arrow elsewhere, and the
 // wait pointer over all of it while the window is busy; nothing replaces the
-// wait pointer until the window is no longer busy.
+// wait pointer until the window is no longer busy. Controls that bring a
+// pointer of their own (the text boxes' I-beam) show the wait pointer too
+// while busy, and get theirs back afterwards.
 class PointerScheme
 {
 public:
@@ -29,11 +32,15 @@ public:
 
 private:
     void apply();
+    void coverOwnPointers();
+    void uncoverOwnPointers();
 
     QPointer<QWidget> m_window;
     QList<QPointer<QWidget>> m_hand;
     QList<QPointer<QWidget>> m_arrow;
     std::optional<QCursor> m_customHand;
+    // The controls' own pointers that the wait pointer stands in for.
+    QList<std::pair<QPointer<QWidget>, QCursor>> m_covered;
     bool m_busy = false;
 };
 

@@ -22,12 +22,15 @@ inline QRect twipsRect(int left, int top, int width, int height)
 QFont windowFont(); // Arial 9 pt bold
 QFont buttonFont(); // Arial 11.25 pt bold
 
+// A button that Space, Enter and Return press while it has the focus.
 QPushButton* makePushButton(QWidget* parent, const QString& caption, const QRect& geometry);
 
-// White background for a window and everything in it that paints one.
+// White background for a window and everything in it that paints one, with
+// dark text on it and white text fields, whatever the theme.
 void setWhiteBackColors(QWidget* window);
 // The system's button-face colour for the window and its frames, labels,
-// option buttons and check boxes; other controls keep theirs.
+// option buttons and check boxes, with the theme's button text on it; text
+// boxes and lists keep the theme's field colours.
 void setPlainBackColors(QWidget* window);
 
 } // namespace quillmore

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,6 +99,8 @@ KeyWindow::KeyWindow(AppContext& context, QWidget* parent)
     connect(m_keyTest.get(), &KeyTest::busyChanged, this, &KeyWindow::setBusy);
     connect(m_keyTest.get(), &KeyTest::progressText, this, &KeyWindow::progressText);
     connect(m_key, &QLineEdit::textChanged, this, &KeyWindow::storeKey);
+    // Enter in the key field does what "OK" does.
+    connect(m_key, &QLineEdit::returnPressed, this, &KeyWindow::pressOk);
 
     formLoad();
 }
@@ -193,6 +196,15 @@ void KeyWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     emit closedByUser();
+}
+
+void KeyWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool KeyWindow::eventFilter(QObject* watched, QEvent* event)

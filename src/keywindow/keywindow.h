@@ -42,6 +42,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Escape does what the close box does.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
