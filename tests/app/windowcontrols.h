@@ -7,11 +7,14 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace quillmore::test {
@@ -121,6 +124,51 @@ inline QStringList rowCells(const QTreeWidget* list, int row)
     for (int c = 0; c < list->columnCount(); ++c)
         cells << list->topLevelItem(row)->text(c);
     return cells;
+}
+
+// Every row of a list, every cell.
+inline QList<QStringList> allRows(const QTreeWidget* list)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        rows << rowCells(list, r);
+    return rows;
+}
+
+// Right-clicks the middle of `list` and picks the entry captioned `choice`
+// from the menu that opens, as a user would (a disabled entry does nothing).
+// Gives the menu's entries in order, "-" for a separator; none when no menu
+// opened. Works for a menu shown with popup() and for one run with exec().
+inline QStringList chooseFromContextMenu(QTreeWidget* list, const QString& choice)
+{
+    QStringList entries;
+    bool handled = false;
+    const auto pick = [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (handled || !menu || menu->parentWidget() != list)
+            return;
+        handled = true;
+        QAction* chosen = nullptr;
+        for (QAction* action : menu->actions()) {
+            entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            if (action->text() == choice)
+                chosen = action;
+        }
+        menu->close();
+        if (chosen)
+            chosen->trigger();
+    };
+    // A menu run with exec() is only reachable from inside its own loop.
+    QTimer whileOpen;
+    whileOpen.setSingleShot(true);
+    QObject::connect(&whileOpen, &QTimer::timeout, pick);
+    whileOpen.start(0);
+    const QPoint at = list->viewport()->rect().center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &click);
+    whileOpen.stop();
+    pick();
+    return entries;
 }
 
 } // namespace quillmore::test

@@ -4,6 +4,7 @@
 #include "clipboard.h"
 #include "exportfakes.h"
 #include "keystore.h"
+#include "resultsjournal.h"
 #include "scripteddialogs.h"
 #include "settingsstore.h"
 #include "spreadsheet.h"
@@ -39,6 +40,8 @@ struct WindowFixture
     QList<std::chrono::milliseconds> pauses;
     // Runs as each pause begins, as a user's click during the pause would.
     std::function<void()> onPause;
+    // Set by keepResults(); without it the window keeps no results journal.
+    std::unique_ptr<ResultsJournal> journal;
     AppContext context;
 
     WindowFixture()
@@ -76,6 +79,16 @@ struct WindowFixture
     QString tempFolder() const { return dir.filePath(QStringLiteral("temp")); }
     QString answersFolder() const { return dir.filePath(QStringLiteral("answers")); }
     QString requestsLog() const { return dir.filePath(QStringLiteral("requests.log")); }
+    QString journalFolder() const { return dir.filePath(QStringLiteral("data")); }
+
+    // Windows made from `context` from now on keep their results in a journal
+    // in journalFolder(), as the program does in the user's data folder.
+    ResultsJournal& keepResults()
+    {
+        journal = std::make_unique<ResultsJournal>(journalFolder());
+        context.journal = journal.get();
+        return *journal;
+    }
     QString storedValue(const QString& key) const
     {
         return SettingsStore(settingsFile()).readSetting(key, QStringLiteral("<missing>"));
