@@ -3,12 +3,24 @@
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
 namespace quillmore {
 
 static const char* const kKeptPlace = "quillmoreKeptPlace";
+
+// Moves a top-level window's frame there. A window that the window manager
+// placed and that was then hidden is placed by it anew on showing unless its
+// position was asked for, and a move to where the widget thinks it is asks
+// for nothing: so the window first asks for the place it has.
+static void moveFrameTo(QWidget* window, const QPoint& corner)
+{
+    if (QWindow* handle = window->windowHandle())
+        handle->setPosition(handle->position());
+    window->move(corner);
+}
 
 QPoint placeInside(const QPoint& wanted, const QSize& frameSize, const QRect& available)
 {
@@ -30,8 +42,7 @@ void placeAtTopLeftOf(QWidget* window, const QWidget* anchor)
     const QScreen* screen = anchor->screen();
     const QRect available = screen ? screen->availableGeometry() : QRect();
     const QPoint corner = anchor->frameGeometry().topLeft();
-    // A top-level window's position is that of its frame.
-    window->move(available.isValid() ? placeInside(corner, frame, available) : corner);
+    moveFrameTo(window, available.isValid() ? placeInside(corner, frame, available) : corner);
 }
 
 void hideKeepingPlace(QWidget* window)
@@ -44,7 +55,7 @@ void showInPlace(QWidget* window)
 {
     const QVariant kept = window->property(kKeptPlace);
     if (kept.isValid())
-        window->move(kept.toPoint());
+        moveFrameTo(window, kept.toPoint());
     window->show();
 }
 

@@ -1,6 +1,8 @@
 // Renders both windows (and the program icon's PNG sizes) to files, so the
 // layout can be looked at without a display:
-//   quillmore_screenshots OUTDIR [--icons ICONDIR]
+//   quillmore_screenshots OUTDIR [--dark] [--icons ICONDIR]
+// --dark renders them under a dark theme, as main-window-dark.png and
+// key-window-dark.png.
 #include "keywindow.h"
 #include "mainwindow.h"
 #include "windowcontrols.h"
@@ -10,6 +12,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -33,6 +36,31 @@ static int renderIcons(const QString& svg, const QString& outDir)
     return 0;
 }
 
+// A dark theme of the kind desktops ship.
+static QPalette darkPalette()
+{
+    QPalette p;
+    const QColor face(0x35, 0x35, 0x35);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor text =
+            group == QPalette::Disabled ? QColor(0x8a, 0x8a, 0x8a) : QColor(0xf0, 0xf0, 0xf0);
+        p.setColor(group, QPalette::Window, face);
+        p.setColor(group, QPalette::Button, face);
+        p.setColor(group, QPalette::Base, QColor(0x24, 0x24, 0x24));
+        p.setColor(group, QPalette::AlternateBase, QColor(0x2e, 0x2e, 0x2e));
+        p.setColor(group, QPalette::WindowText, text);
+        p.setColor(group, QPalette::Text, text);
+        p.setColor(group, QPalette::ButtonText, text);
+        p.setColor(group, QPalette::PlaceholderText, QColor(0xa8, 0xa8, 0xa8));
+        p.setColor(group, QPalette::Highlight, QColor(0x1d, 0x5f, 0xa3));
+        p.setColor(group, QPalette::HighlightedText, Qt::white);
+        p.setColor(group, QPalette::Light, QColor(0x50, 0x50, 0x50));
+        p.setColor(group, QPalette::Mid, QColor(0x28, 0x28, 0x28));
+        p.setColor(group, QPalette::Dark, QColor(0x1c, 0x1c, 0x1c));
+    }
+    return p;
+}
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -40,6 +68,10 @@ int main(int argc, char* argv[])
     const QString outDir = args.value(1, QStringLiteral("."));
     if (const qsizetype i = args.indexOf(QStringLiteral("--icons")); i > 0)
         return renderIcons(QStringLiteral(":/icons/quillmore.svg"), args.value(i + 1));
+    const bool dark = args.contains(QStringLiteral("--dark"));
+    if (dark)
+        QApplication::setPalette(darkPalette());
+    const QString suffix = dark ? QStringLiteral("-dark.png") : QStringLiteral(".png");
 
     test::WindowFixture fixture;
     fixture.keys->setKey(QStringLiteral("your-api-key"));
@@ -68,9 +100,10 @@ int main(int argc, char* argv[])
     controls.resultsList->topLevelItem(0)->setCheckState(0, Qt::Checked);
     window.show();
     QDir().mkpath(outDir);
-    bool ok = window.grab().save(QDir(outDir).filePath(QStringLiteral("main-window.png")));
+    bool ok = window.grab().save(QDir(outDir).filePath(QStringLiteral("main-window") + suffix));
     controls.keyButton->click();
     KeyWindow* key = test::loadedKeyWindow();
-    ok = key && key->grab().save(QDir(outDir).filePath(QStringLiteral("key-window.png"))) && ok;
+    ok =
+        key && key->grab().save(QDir(outDir).filePath(QStringLiteral("key-window") + suffix)) && ok;
     return ok ? 0 : 1;
 }

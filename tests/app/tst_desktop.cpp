@@ -259,7 +259,7 @@ void TestDesktop::enterAndEscape()
     QCOMPARE(f.dialogs.opened.size(), 3);
 
     // Escape is the close box: the window is unloaded, the main window back.
-    QTest::keyClick(k.whatIsButton, Qt::Key_Escape);
+    QTest::keyClick(k.keyField, Qt::Key_Escape);
     QVERIFY(w.isVisible());
     QTRY_VERIFY(!key);
 
