@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLockFile>
 
 #include <memory>
 
@@ -44,11 +45,23 @@ int main(int argc, char* argv[])
         quillmore::removeLeftoverFolders(parent, quillmore::kStagingFolderPrefix);
     quillmore::removeLeftoverFolders(QDir::tempPath(), quillmore::kWorkbookFolderPrefix);
 
-    // Without a journal the results still work; they just do not outlive the session.
+    // Without a journal the results still work; they just do not outlive the
+    // session, and the user is told so. A second copy of the program running
+    // at the same time must not take the first one's journal away.
     std::unique_ptr<quillmore::ResultsJournal> journal;
-    try {
-        journal = std::make_unique<quillmore::ResultsJournal>();
-    } catch (const quillmore::Failure&) {
+    QString journalProblem;
+    QDir().mkpath(quillmore::ResultsJournal::defaultFolder());
+    QLockFile journalLock(
+        QDir(quillmore::ResultsJournal::defaultFolder()).filePath(QStringLiteral("journal.lock")));
+    journalLock.setStaleLockTime(0);
+    if (!journalLock.tryLock(0)) {
+        journalProblem = QStringLiteral("Quillmore is already running");
+    } else {
+        try {
+            journal = std::make_unique<quillmore::ResultsJournal>();
+        } catch (const quillmore::Failure& failure) {
+            journalProblem = failure.description();
+        }
     }
     context.journal = journal.get();
 
@@ -64,5 +77,10 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.saveNumberList(); });
     window.show();
+    if (!journalProblem.isEmpty())
+        dialogs.message(QStringLiteral("The results of this session cannot be kept for the next "
+                                       "start: ") +
+                            journalProblem,
+                        {}, quillmore::Dialogs::Icon::Warning);
     return app.exec();
 }

@@ -9,10 +9,10 @@
 #include "keywindow.h"
 #include "lookuprun.h"
 #include "numberlist.h"
+#include "numberlistview.h"
+#include "resultslist.h"
 #include "settingsstore.h"
 #include "timeleft.h"
-#include "resultslist.h"
-#include "numberlistview.h"
 #include "widgetstyle.h"
 #include "windowplacement.h"
 

@@ -44,8 +44,11 @@ void ResultsList::append(const ResultRecord& record)
 {
     auto* item = new QTreeWidgetItem(record.cells);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, record.ticked ? Qt::Checked : Qt::Unchecked);
     m_list->addTopLevelItem(item);
+    // Ticked once in the list: a row ticked before it has a place is looked
+    // for through the whole list at its next tick, which makes Tick All
+    // quadratic.
+    item->setCheckState(0, record.ticked ? Qt::Checked : Qt::Unchecked);
     m_records << record;
     journal([&](ResultsJournal& j) { j.append(record); });
 }
@@ -133,35 +136,39 @@ void ResultsList::restoreLastResults()
         for (const ResultRecord& record : std::as_const(previous)) {
             auto* item = new QTreeWidgetItem(record.cells);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setCheckState(0, Qt::Unchecked);
             items << item;
         }
         m_list->addTopLevelItems(items);
+        for (QTreeWidgetItem* item : std::as_const(items))
+            item->setCheckState(0, Qt::Unchecked);
         m_records += previous;
     });
     journal([&](ResultsJournal& j) { j.replay(previous); });
 }
 
-void ResultsList::saveAsCsv()
+void ResultsList::saveAs(const char* procedure, const QString& filter,
+                         const std::function<void(const QString&)>& write)
 {
-    GuardedProcedure proc(m_dialogs, form1("SaveResultsAsCsv_Click"));
-    const QString name = proc.value(
-        [&] { return m_dialogs.saveFileName(QStringLiteral("Save"), kCsvFileFilter); });
+    GuardedProcedure proc(m_dialogs, form1(procedure));
+    const QString name =
+        proc.value([&] { return m_dialogs.saveFileName(QStringLiteral("Save"), filter); });
     if (name.isEmpty())
         return;
-    if (proc.step([&] { saveResultsAsCsv(table(), name); }))
+    if (proc.step([&] { write(name); }))
         proc.step([&] { m_dialogs.message(QStringLiteral("Done.")); });
+}
+
+void ResultsList::saveAsCsv()
+{
+    saveAs("SaveResultsAsCsv_Click", kCsvFileFilter,
+           [this](const QString& name) { saveResultsAsCsv(table(), name); });
 }
 
 void ResultsList::saveAsJsonLines()
 {
-    GuardedProcedure proc(m_dialogs, form1("SaveFullAnswersAsJsonLines_Click"));
-    const QString name = proc.value(
-        [&] { return m_dialogs.saveFileName(QStringLiteral("Save"), kJsonLinesFileFilter); });
-    if (name.isEmpty())
-        return;
-    if (proc.step([&] { saveResultsAsJsonLines(table().headers, records(), name); }))
-        proc.step([&] { m_dialogs.message(QStringLiteral("Done.")); });
+    saveAs("SaveFullAnswersAsJsonLines_Click", kJsonLinesFileFilter, [this](const QString& name) {
+        saveResultsAsJsonLines(table().headers, records(), name);
+    });
 }
 
 void ResultsList::showMenu(const QPoint& at)

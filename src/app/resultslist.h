@@ -48,6 +48,8 @@ public:
 
 private:
     void showMenu(const QPoint& at);
+    void saveAs(const char* procedure, const QString& filter,
+                const std::function<void(const QString&)>& write);
     void journal(const std::function<void(ResultsJournal&)>& change);
 
     QTreeWidget* m_list;
@@ -59,7 +61,8 @@ private:
     bool m_journalFailureShown = false;
 };
 
-inline const QString kCsvFileFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+inline const QString kCsvFileFilter =
+    QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");
 inline const QString kJsonLinesFileFilter =
     QStringLiteral("JSON Lines Files (*.jsonl)|*.jsonl|All Files (*.*)|*.*|");
 
