@@ -8,7 +8,7 @@
 #include <QTest>
 
 using namespace quillmore;
-using namespace quillmore::testing;
+using namespace quillmore::test;
 
 namespace {
 

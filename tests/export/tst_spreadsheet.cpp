@@ -15,7 +15,7 @@
 #include <QTest>
 
 using namespace quillmore;
-using namespace quillmore::testing;
+using namespace quillmore::test;
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 using namespace quillmore;
-using namespace quillmore::testing;
+using namespace quillmore::test;
 
 namespace {
 

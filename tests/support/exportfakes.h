@@ -19,7 +19,7 @@
 #include <functional>
 #include <memory>
 
-namespace quillmore::testing {
+namespace quillmore::test {
 
 using ScriptedDialogs = quillmore::test::ScriptedDialogs;
 using RecordingProgress = quillmore::test::RecordingProgress;
@@ -121,4 +121,4 @@ inline ReportTable filledTable(int rows, int columns)
     return table;
 }
 
-} // namespace quillmore::testing
+} // namespace quillmore::test

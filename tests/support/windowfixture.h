@@ -19,7 +19,7 @@
 
 namespace quillmore::test {
 
-using RecordingClipboard = quillmore::testing::RecordingClipboard;
+using RecordingClipboard = quillmore::test::RecordingClipboard;
 
 // Everything a window needs, scripted and private to one test: its own
 // settings file, key store, program folder, temporary and cache folders.
