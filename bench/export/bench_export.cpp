@@ -5,6 +5,8 @@
 #include "exportactions.h"
 #include "textexport.h"
 
+#include "benchreport.h"
+
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -80,21 +82,9 @@ ReportTable resultsList()
     return table;
 }
 
-void report(const char* what, const std::function<void()>& run)
-{
-    std::vector<double> seconds;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
-    }
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("%-52s median %.3f s  best %.3f s  worst %.3f s\n", what, seconds[kRuns / 2],
-                seconds.front(), seconds.back());
-}
-
 } // namespace
+
+using quillmore::bench::report;
 
 int main(int argc, char** argv)
 {

@@ -6,7 +6,9 @@
 #include "jsonlinesexport.h"
 #include "resultsjournal.h"
 
+#include "benchreport.h"
 #include <QCoreApplication>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -71,21 +73,9 @@ ReportTable tableOf(const QList<ResultRecord>& list)
     return table;
 }
 
-void report(const char* what, const std::function<void()>& run)
-{
-    std::vector<double> seconds;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
-    }
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("%-44s median %.3f s  best %.3f s  worst %.3f s\n", what, seconds[kRuns / 2],
-                seconds.front(), seconds.back());
-}
-
 } // namespace
+
+using quillmore::bench::report;
 
 int main(int argc, char** argv)
 {

@@ -3,6 +3,7 @@
 //   quillmore_screenshots OUTDIR [--dark] [--icons ICONDIR]
 // --dark renders them under a dark theme, as main-window-dark.png and
 // key-window-dark.png.
+#include "darkpalette.h"
 #include "keywindow.h"
 #include "mainwindow.h"
 #include "windowcontrols.h"
@@ -18,6 +19,7 @@
 #include <QTreeWidget>
 
 using namespace quillmore;
+using quillmore::test::darkPalette;
 
 static int renderIcons(const QString& svg, const QString& outDir)
 {
@@ -34,31 +36,6 @@ static int renderIcons(const QString& svg, const QString& outDir)
         }
     }
     return 0;
-}
-
-// A dark theme of the kind desktops ship.
-static QPalette darkPalette()
-{
-    QPalette p;
-    const QColor face(0x35, 0x35, 0x35);
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        const QColor text =
-            group == QPalette::Disabled ? QColor(0x8a, 0x8a, 0x8a) : QColor(0xf0, 0xf0, 0xf0);
-        p.setColor(group, QPalette::Window, face);
-        p.setColor(group, QPalette::Button, face);
-        p.setColor(group, QPalette::Base, QColor(0x24, 0x24, 0x24));
-        p.setColor(group, QPalette::AlternateBase, QColor(0x2e, 0x2e, 0x2e));
-        p.setColor(group, QPalette::WindowText, text);
-        p.setColor(group, QPalette::Text, text);
-        p.setColor(group, QPalette::ButtonText, text);
-        p.setColor(group, QPalette::PlaceholderText, QColor(0xa8, 0xa8, 0xa8));
-        p.setColor(group, QPalette::Highlight, QColor(0x1d, 0x5f, 0xa3));
-        p.setColor(group, QPalette::HighlightedText, Qt::white);
-        p.setColor(group, QPalette::Light, QColor(0x50, 0x50, 0x50));
-        p.setColor(group, QPalette::Mid, QColor(0x28, 0x28, 0x28));
-        p.setColor(group, QPalette::Dark, QColor(0x1c, 0x1c, 0x1c));
-    }
-    return p;
 }
 
 int main(int argc, char* argv[])

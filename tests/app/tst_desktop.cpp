@@ -1,5 +1,6 @@
 // The windows as the Linux desktop meets them: a dark theme, the screen's
 // edges, the keyboard, screen readers and the file dialogs.
+#include "darkpalette.h"
 #include "desktopdialogs.h"
 #include "keywindow.h"
 #include "mainwindow.h"
@@ -44,32 +45,6 @@ double contrast(const QColor& a, const QColor& b)
     const double la = luminance(a);
     const double lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// A theme such as desktops ship as their dark one.
-QPalette darkPalette()
-{
-    QPalette p;
-    const QColor face(0x35, 0x35, 0x35);
-    const QColor field(0x24, 0x24, 0x24);
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        const bool on = group != QPalette::Disabled;
-        const QColor text = on ? QColor(0xf0, 0xf0, 0xf0) : QColor(0x8a, 0x8a, 0x8a);
-        p.setColor(group, QPalette::Window, face);
-        p.setColor(group, QPalette::Button, face);
-        p.setColor(group, QPalette::Base, field);
-        p.setColor(group, QPalette::AlternateBase, QColor(0x2e, 0x2e, 0x2e));
-        p.setColor(group, QPalette::WindowText, text);
-        p.setColor(group, QPalette::Text, text);
-        p.setColor(group, QPalette::ButtonText, text);
-        p.setColor(group, QPalette::PlaceholderText, on ? QColor(0xa8, 0xa8, 0xa8) : text);
-        p.setColor(group, QPalette::Highlight, QColor(0x1d, 0x5f, 0xa3));
-        p.setColor(group, QPalette::HighlightedText, Qt::white);
-        p.setColor(group, QPalette::Light, QColor(0x50, 0x50, 0x50));
-        p.setColor(group, QPalette::Mid, QColor(0x28, 0x28, 0x28));
-        p.setColor(group, QPalette::Dark, QColor(0x1c, 0x1c, 0x1c));
-    }
-    return p;
 }
 
 // Every text colour a window's widgets draw on a background they draw, where
