@@ -77,6 +77,14 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.saveNumberList(); });
     window.show();
+    // Without its settings the window shows no key and no numbers: the user
+    // must know that these are not lost, only unread.
+    if (!settings.loadProblem().isEmpty())
+        dialogs.message(QStringLiteral("Your saved API key and number list could not be loaded. "
+                                       "%1.\n\nThe settings file is left as it is. Changes made "
+                                       "in this session are saved into it once it can be read.")
+                            .arg(settings.loadProblem()),
+                        {}, quillmore::Dialogs::Icon::Warning);
     if (!journalProblem.isEmpty())
         dialogs.message(QStringLiteral("The results of this session cannot be kept for the next "
                                        "start: ") +

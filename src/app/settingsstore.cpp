@@ -6,9 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QTemporaryDir>
 
 namespace quillmore {
 
@@ -16,88 +15,53 @@ namespace {
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-using Values = QMap<QString, QVariant>;
+// A write takes milliseconds; a lock held longer than this by a copy that is
+// still running is one that hangs. A crashed copy's lock goes at once.
+constexpr int kStaleLockMs = 10000;
+// How long a write waits for another copy's write before it gives up and
+// keeps its value for the next one.
+constexpr int kLockWaitMs = 2000;
 
-struct Parsed
+QString native(const QString& path)
 {
-    Values values;
-    bool damaged = false;
-};
-
-// Qt keeps every settings file it has opened in a process-wide cache, pending
-// changes and error status included. Parsing and formatting therefore go
-// through a private copy under a name no other object will ever open.
-class ScratchFile
-{
-public:
-    ScratchFile()
-    {
-        if (!m_dir.isValid())
-            throw Failure(QStringLiteral("No temporary folder for the settings: ") +
-                          m_dir.errorString());
-    }
-    QString path() const { return m_dir.filePath(QStringLiteral("settings.conf")); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-Parsed parse(const QByteArray& bytes, QSettings::Format format)
-{
-    Parsed parsed;
-    if (bytes.isEmpty())
-        return parsed;
-    // Qt only ever writes UTF-8; anything else would be rewritten with
-    // replacement characters and the original bytes lost.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8.decode(bytes);
-    parsed.damaged = utf8.hasError();
-
-    ScratchFile scratch;
-    QFile copy(scratch.path());
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush())
-        throw Failure(copy.errorString());
-    copy.close();
-    QSettings settings(scratch.path(), format);
-    // Qt parses sections lazily: a file may open cleanly and fail only when
-    // every key is read, which is also what each later write would do.
-    const QStringList keys = settings.allKeys();
-    for (const QString& key : keys) {
-        if (key.isEmpty()) // Qt refuses to read or write such a key
-            parsed.damaged = true;
-        else
-            parsed.values.insert(key, settings.value(key));
-    }
-    if (settings.status() != QSettings::NoError)
-        parsed.damaged = true;
-    return parsed;
+    return QDir::toNativeSeparators(path);
 }
 
-QByteArray format(const Values& values, QSettings::Format format)
+// Every read and replacement of the file happens under this lock, so two
+// running copies never write from the same old state.
+class SettingsLock
 {
-    ScratchFile scratch;
+public:
+    explicit SettingsLock(const QString& path) : m_lock(path + QStringLiteral(".lock"))
     {
-        QSettings settings(scratch.path(), format);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            settings.setValue(it.key(), it.value());
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
-            throw Failure(QStringLiteral("The settings could not be prepared for writing"));
+        m_lock.setStaleLockTime(kStaleLockMs);
+        if (m_lock.tryLock(kLockWaitMs))
+            return;
+        if (m_lock.error() == QLockFile::LockFailedError)
+            throw Failure(
+                QStringLiteral("The settings file %1 is being written by another copy of %2")
+                    .arg(native(path), QStringLiteral("Quillmore")));
+        throw Failure(
+            QStringLiteral("The settings file %1 cannot be locked for writing").arg(native(path)));
     }
-    QFile file(scratch.path());
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(file.errorString());
-    return file.readAll();
+
+private:
+    QLockFile m_lock;
+};
+
+void makeFolder(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw Failure(QStringLiteral("The folder %1 cannot be created").arg(native(folder)));
 }
 
 // Makes the file readable and writable by its owner only before it is
 // written: it holds the API key. Replacing a file keeps its permissions.
 void restrictToOwner(const QString& path)
 {
+    makeFolder(path);
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        throw Failure(QStringLiteral("The folder %1 cannot be created")
-                          .arg(QDir::toNativeSeparators(info.absolutePath())));
     if (info.exists()) {
         // The "user" bits only repeat the owner's for the current user.
         const auto kept = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
@@ -142,51 +106,78 @@ QString SettingsStore::fileName() const
 
 void SettingsStore::load()
 {
+    if (!QFileInfo::exists(m_path))
+        return;
+    try {
+        SettingsLock lock(m_path);
+        removeLeftoverScratch(m_path);
+        bool setAside = false;
+        m_values = readCurrent(setAside);
+        if (!setAside || m_values.isEmpty())
+            return;
+        // What was rescued from a damaged file is stored at once: it would
+        // otherwise live only in the file set aside.
+        try {
+            writeFile(m_values);
+        } catch (const Failure&) {
+            m_pending = m_values;
+        }
+    } catch (const Failure& failure) {
+        m_readFailed = true;
+        m_loadProblem = failure.description();
+    }
+}
+
+// The file as it is now. A damaged file, or whatever else stands in its
+// place, is set aside (`setAside` says so), and what the program itself put
+// there is rescued. Throws Failure when the file cannot be read: nothing may
+// then replace it.
+SettingsValues SettingsStore::readCurrent(bool& setAside)
+{
+    setAside = false;
     const QFileInfo info(m_path);
     if (!info.exists())
-        return;
+        return {};
     if (!info.isFile()) {
-        setAside();
-        return;
+        moveAside();
+        setAside = true;
+        return {};
     }
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setAside();
-        return;
-    }
-    Parsed parsed;
-    try {
-        parsed = parse(file.readAll(), m_format);
-    } catch (const Failure&) {
-        // Nothing to compare the file against: leave it for the first write,
-        // which fails the same way, rather than call it damaged.
-        return;
-    }
-    if (!parsed.damaged) {
-        m_values = parsed.values;
-        return;
-    }
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError)
+        throw Failure(QStringLiteral("The settings file %1 cannot be read: %2")
+                          .arg(native(m_path), file.errorString()));
+    const ParsedSettings parsed = parseSettings(bytes, m_format, m_path);
+    if (!parsed.damaged)
+        return parsed.values;
     // A damaged file would take every later save down with it. Keep it for
-    // inspection, start afresh, and rescue what the program itself put there.
-    setAside();
+    // inspection and start afresh.
+    moveAside();
+    setAside = true;
+    SettingsValues kept;
     for (const QString& key : {kPhoneNumbersKey, kApiKeyKey}) {
         const QVariant value = parsed.values.value(key);
         if (value.typeId() == QMetaType::QString &&
             !value.toString().contains(QChar::ReplacementCharacter))
-            m_values.insert(key, value);
+            kept.insert(key, value);
     }
+    return kept;
 }
 
-void SettingsStore::setAside()
+void SettingsStore::moveAside()
 {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = m_path + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside =
             m_path + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
-    // When even this fails (a folder that cannot be moved), the session goes
-    // on with what it holds in memory and every write says why it failed.
-    QDir().rename(m_path, aside);
+    // What cannot be kept aside is not written over either.
+    if (!QDir().rename(m_path, aside))
+        throw Failure(
+            QStringLiteral("The damaged settings file %1 cannot be set aside").arg(native(m_path)));
 }
 
 QString SettingsStore::readSetting(const QString& key, const QString& defaultValue) const
@@ -206,20 +197,60 @@ void SettingsStore::writeSetting(const QString& key, const QString& value)
         writeRegistry(key, value);
         return;
     }
-    Values values = m_values;
-    values.insert(key, value);
-    // The whole file every time, so a key typed just before a crash is kept
-    // and a failed write leaves nothing behind to spoil the next one.
-    writeFile(values);
-    m_values = std::move(values);
+    // Writing back what was read is no change: it must neither undo what
+    // another copy stored since nor, after a failed read, put an empty
+    // value over the one that could not be read.
+    const bool unchanged =
+        m_readFailed ? readSetting(key) == value : m_values.value(key) == QVariant(value);
+    if (!unchanged) {
+        m_pending.insert(key, value);
+        m_values.insert(key, value);
+    } else if (m_pending.isEmpty()) {
+        return;
+    }
+    flush();
 }
 
-void SettingsStore::writeFile(const Values& values)
+void SettingsStore::removeSetting(const QString& key)
 {
-    const QByteArray bytes = format(values, m_format);
-    if (QFileInfo(m_path).isDir())
-        setAside();
+    if (m_registry) {
+        writeRegistry(key, QVariant());
+        return;
+    }
+    m_pending.insert(key, QVariant());
+    m_values.remove(key);
+    flush();
+}
+
+void SettingsStore::flush()
+{
+    makeFolder(m_path);
+    SettingsLock lock(m_path);
+    bool setAside = false;
+    SettingsValues values = readCurrent(setAside);
+    if (setAside) {
+        // Nothing sound is left in the file: what this store last read is the
+        // best there is, and what could be rescued is newer.
+        SettingsValues known = m_values;
+        known.insert(values);
+        values = known;
+    }
+    m_readFailed = false;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        if (it.value().isValid())
+            values.insert(it.key(), it.value());
+        else
+            values.remove(it.key());
+    }
+    m_values = values;
+    writeFile(values);
+    m_pending.clear();
+}
+
+void SettingsStore::writeFile(const SettingsValues& values)
+{
     restrictToOwner(m_path);
+    const QByteArray bytes = formatSettings(values, m_format, m_path);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw Failure(file.errorString());
@@ -233,9 +264,13 @@ void SettingsStore::writeFile(const Values& values)
         throw Failure(file.errorString());
 }
 
-void SettingsStore::writeRegistry(const QString& key, const QString& value)
+// An invalid value removes the key.
+void SettingsStore::writeRegistry(const QString& key, const QVariant& value)
 {
-    m_registry->setValue(key, value);
+    if (value.isValid())
+        m_registry->setValue(key, value);
+    else
+        m_registry->remove(key);
     m_registry->sync();
     const QSettings::Status status = m_registry->status();
     if (status == QSettings::NoError)

@@ -3,10 +3,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/fsuid.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillmore;
 
@@ -50,6 +55,49 @@ QFileDevice::Permissions modeOf(const QString& path)
            ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
 }
 
+// Points the system's temporary folder somewhere for the length of a case.
+class TemporaryFolderVariable
+{
+public:
+    explicit TemporaryFolderVariable(const QString& path)
+        : m_was(qEnvironmentVariableIsSet("TMPDIR")), m_old(qgetenv("TMPDIR"))
+    {
+        qputenv("TMPDIR", path.toLocal8Bit());
+    }
+    ~TemporaryFolderVariable()
+    {
+        if (m_was)
+            qputenv("TMPDIR", m_old);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+private:
+    bool m_was;
+    QByteArray m_old;
+};
+
+// Root reads every file whatever its permissions: for the length of a case
+// the file system sees this thread as the unprivileged user "nobody".
+class OrdinaryUser
+{
+public:
+    OrdinaryUser() : m_root(::geteuid() == 0)
+    {
+        if (m_root)
+            ::setfsuid(65534);
+    }
+    ~OrdinaryUser()
+    {
+        if (m_root)
+            ::setfsuid(0);
+    }
+    bool works() const { return !m_root || ::setfsuid(-1) == 65534; }
+
+private:
+    bool m_root;
+};
+
 } // namespace
 
 class TestSettings : public QObject
@@ -65,6 +113,10 @@ private slots:
     void soundFileKeepsItsOtherKeys();
     void folderInTheWayIsMovedAside();
     void failedWriteThenSuccessErasesNothing();
+    void needsNoTemporaryFolder();
+    void unreadableFileIsToldAndNeverReplaced();
+    void twoCopiesChangeOnlyTheirOwnKeys();
+    void lockedFileIsWaitedForThenTakenOver();
 };
 
 void TestSettings::roundTripExactly()
@@ -257,20 +309,132 @@ void TestSettings::failedWriteThenSuccessErasesNothing()
         writeFile(folder, "in the way");
         QVERIFY_THROWS_EXCEPTION(Failure, store.writeSetting(kPhoneNumbersKey, "3;4"));
         QVERIFY_THROWS_EXCEPTION(Failure, store.writeSetting(kApiKeyKey, "new secret"));
-        // What is stored stays what the store says.
-        QCOMPARE(store.readSetting(kPhoneNumbersKey), QString("1;2"));
-        QCOMPARE(store.readSetting(kApiKeyKey), QString("secret"));
+        // What could not be written is kept, not dropped.
+        QCOMPARE(store.readSetting(kPhoneNumbersKey), QString("3;4"));
+        QCOMPARE(store.readSetting(kApiKeyKey), QString("new secret"));
 
         QVERIFY(QFile::remove(folder));
         QVERIFY(QDir().rename(folder + ".away", folder));
         store.writeSetting(kPhoneNumbersKey, "5;6");
     }
-    // Nothing written before the failure was lost, at the write or at exit.
+    // Nothing was lost, at the write or at exit, and the key typed while the
+    // folder was away went out with the next write that worked.
     SettingsStore reread(file);
     QCOMPARE(reread.readSetting(kPhoneNumbersKey), QString("5;6"));
-    QCOMPARE(reread.readSetting(kApiKeyKey), QString("secret"));
+    QCOMPARE(reread.readSetting(kApiKeyKey), QString("new secret"));
     QVERIFY(setAside(dir).isEmpty());
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Quillmore.conf"});
+}
+
+void TestSettings::needsNoTemporaryFolder()
+{
+    // A file where the temporary folder should be stops root as well; a full
+    // temporary folder fails the same way.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Quillmore.conf");
+    SettingsStore(file).writeSetting(kApiKeyKey, "secret");
+    writeFile(dir.filePath("hostname"), "box\n");
+    {
+        TemporaryFolderVariable tmp(dir.filePath("hostname"));
+        SettingsStore store(file);
+        QCOMPARE(store.loadProblem(), QString());
+        QCOMPARE(store.readSetting(kApiKeyKey), QString("secret"));
+        store.writeSetting(kPhoneNumbersKey, "444");
+    }
+    SettingsStore reread(file);
+    QCOMPARE(reread.readSetting(kApiKeyKey), QString("secret"));
+    QCOMPARE(reread.readSetting(kPhoneNumbersKey), QString("444"));
+}
+
+void TestSettings::unreadableFileIsToldAndNeverReplaced()
+{
+    // As after one run under sudo: the file is there, but not for this user.
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));
+    const QString file = dir.filePath("Quillmore.conf");
+    SettingsStore(file).writeSetting(kApiKeyKey, "secret");
+    const QByteArray before = readAll(file);
+    QVERIFY(QFile::setPermissions(file, {}));
+    std::unique_ptr<SettingsStore> store;
+    {
+        OrdinaryUser user;
+        if (!user.works())
+            QSKIP("Running as root and cannot act as an ordinary user to make a file unreadable");
+        store = std::make_unique<SettingsStore>(file);
+        QCOMPARE(store->loadProblem(),
+                 QString("The settings file %1 cannot be read: Permission denied")
+                     .arg(QDir::toNativeSeparators(file)));
+        QCOMPARE(store->readSetting(kApiKeyKey), QString());
+        // The key window writing back the empty key it was shown is no change.
+        store->writeSetting(kApiKeyKey, "");
+        // A number typed meanwhile cannot go out without the rest: it waits.
+        QVERIFY_THROWS_EXCEPTION(Failure, store->writeSetting(kPhoneNumbersKey, "444"));
+        QCOMPARE(store->readSetting(kPhoneNumbersKey), QString("444"));
+    }
+    QVERIFY(setAside(dir).isEmpty());
+    QVERIFY(QFile::setPermissions(file, kOwnerOnly));
+    QCOMPARE(readAll(file), before);
+    // Saving the list at close, once the file can be read, adds it to the rest.
+    store->writeSetting(kPhoneNumbersKey, "444");
+    SettingsStore reread(file);
+    QCOMPARE(reread.readSetting(kApiKeyKey), QString("secret"));
+    QCOMPARE(reread.readSetting(kPhoneNumbersKey), QString("444"));
+}
+
+void TestSettings::twoCopiesChangeOnlyTheirOwnKeys()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Quillmore.conf");
+    {
+        SettingsStore first(file);
+        first.writeSetting(kApiKeyKey, "old key");
+        first.writeSetting(kPhoneNumbersKey, "1;2");
+    }
+    SettingsStore a(file);
+    SettingsStore b(file);
+    a.writeSetting(kApiKeyKey, "new key");
+    // b's key window writes back what it was shown; b closes and saves its list.
+    b.writeSetting(kApiKeyKey, "old key");
+    b.writeSetting(kPhoneNumbersKey, "3");
+    QCOMPARE(SettingsStore(file).readSetting(kApiKeyKey), QString("new key"));
+    QCOMPARE(b.readSetting(kApiKeyKey), QString("new key"));
+
+    a.removeSetting(kApiKeyKey);
+    b.writeSetting(kPhoneNumbersKey, "4");
+    SettingsStore reread(file);
+    QCOMPARE(reread.readSetting(kApiKeyKey, "none"), QString("none"));
+    QCOMPARE(reread.readSetting(kPhoneNumbersKey), QString("4"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"Quillmore.conf"});
+}
+
+void TestSettings::lockedFileIsWaitedForThenTakenOver()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Quillmore.conf");
+    SettingsStore store(file);
+    store.writeSetting(kApiKeyKey, "key");
+    {
+        // Another copy in the middle of a write that does not end.
+        QLockFile other(file + ".lock");
+        QVERIFY(other.tryLock(0));
+        QVERIFY_THROWS_EXCEPTION(Failure, store.writeSetting(kPhoneNumbersKey, "1"));
+    }
+    // A copy that died while writing leaves its lock behind.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QLockFile crashed(file + ".lock");
+        ::_exit(crashed.tryLock(0) ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QVERIFY(QFileInfo::exists(file + ".lock"));
+    store.writeSetting(kApiKeyKey, "key 2");
+    SettingsStore reread(file);
+    QCOMPARE(reread.readSetting(kApiKeyKey), QString("key 2"));
+    QCOMPARE(reread.readSetting(kPhoneNumbersKey), QString("1"));
+    QVERIFY(!QFileInfo::exists(file + ".lock"));
 }
 
 QTEST_MAIN(TestSettings)
