@@ -25,15 +25,17 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A stand-in for curl: a shell script that finds its --output argument and
-// reads its config line from standard input into $config.
+// A stand-in for curl: a shell script that finds its --output argument,
+// reads its config line from standard input into $config and reports the
+// HTTP status 200, as curl's --write-out does.
 QByteArray scriptTool(const QByteArray& body)
 {
     return QByteArrayLiteral("#!/bin/sh\n"
                              "out=\"\"; prev=\"\"\n"
                              "for a in \"$@\"; do [ \"$prev\" = \"--output\" ] && out=\"$a\"; "
                              "prev=\"$a\"; done\n"
-                             "config=$(cat)\n") +
+                             "config=$(cat)\n"
+                             "printf 200\n") +
            body + '\n';
 }
 
@@ -46,7 +48,7 @@ ChildRun runChild(ChildRunner& runner, RecordingProgress& progress, const QStrin
     QSignalSpy ended(&runner, &ChildRunner::ended);
     runner.start(program, arguments, {}, {}, timeout);
     if (!ended.wait(20000))
-        return {ChildRun::End::Exited, -12345};
+        return {ChildRun::End::Exited, -12345, {}};
     runner.disconnect(&runner);
     return ended.constFirst().constFirst().value<ChildRun>();
 }
@@ -281,7 +283,7 @@ void TestCurlStage::readCurlRunsToolAsBuiltAndFlattensAnswer()
     CurlStage stage;
     stage.stage(config);
     const QString answer = request(stage, config, QStringLiteral("K1"));
-    QCOMPARE(answer, QStringLiteral("-X POST -K - --output %1 url = "
+    QCOMPARE(answer, QStringLiteral("-X POST -K - --output %1 --write-out %{http_code} url = "
                                     "\"https://service.invalid/3.1/phone?api_key=K1&phone="
                                     "4135923823\" bundle=%2end ")
                          .arg(stage.responsePath(), stage.bundlePath()));
