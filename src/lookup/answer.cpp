@@ -124,6 +124,16 @@ AnswerClass classifyAnswer(const QString& answer)
     return AnswerClass::Answer;
 }
 
+bool isErrorStatus(int httpStatus)
+{
+    return httpStatus < 200 || httpStatus > 299;
+}
+
+QString serviceErrorStatus(int httpStatus)
+{
+    return QStringLiteral("Service error (HTTP %1)").arg(httpStatus);
+}
+
 QString answerClassMessage(AnswerClass cls)
 {
     switch (cls) {

@@ -26,6 +26,14 @@ enum class AnswerClass { QuotaExceeded, ApiWithdrawn, KeyRejected, Answer };
 // The service's error texts, tested in this order; the first that matches wins.
 AnswerClass classifyAnswer(const QString& answer);
 
+// An answer that came with a status outside 2xx: a failure of the service or
+// of a gateway before it, never a result. (The service's own error texts are
+// classified first and keep their messages.)
+bool isErrorStatus(int httpStatus);
+
+// The status cell of such an answer's row: "Service error (HTTP 503)".
+QString serviceErrorStatus(int httpStatus);
+
 // The message for a service error; for a normal answer the key test's "API Key is working.".
 QString answerClassMessage(AnswerClass cls);
 

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace quillmore {
 
@@ -18,6 +20,9 @@ static int startErrorNumber(const QString& program)
 {
     return (program.isEmpty() || !QFileInfo::exists(program)) ? ENOENT : EACCES;
 }
+
+// Far more than the three digits of an HTTP status.
+static constexpr qsizetype kOutputLimit = 256;
 
 static QString waitText(int pass)
 {
@@ -50,11 +55,11 @@ void ChildRunner::start(const QString& program, const QStringList& arguments,
     const quint64 attempt = ++m_attempt;
     m_pass = 0;
     m_timedOut = false;
+    m_output.clear();
     m_process = std::make_unique<QProcess>();
     QProcess* process = m_process.get();
     process->setProgram(program);
     process->setArguments(arguments);
-    process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     if (!environment.isEmpty())
         process->setProcessEnvironment(environment);
@@ -82,20 +87,27 @@ void ChildRunner::start(const QString& program, const QStringList& arguments,
                 m_limit.start(timeout);
         });
     });
-    connect(
-        process, &QProcess::errorOccurred, this,
-        [this, process, program, later](QProcess::ProcessError error) {
-            if (error != QProcess::FailedToStart || process->state() != QProcess::NotRunning)
-                return;
-            later([this, program] {
-                finish({ChildRun::End::NotStarted, startErrorNumber(program) + kStartErrorBase});
+    connect(process, &QProcess::errorOccurred, this,
+            [this, process, program, later](QProcess::ProcessError error) {
+                if (error != QProcess::FailedToStart || process->state() != QProcess::NotRunning)
+                    return;
+                later([this, program] {
+                    const int result = startErrorNumber(program) + kStartErrorBase;
+                    finish({ChildRun::End::NotStarted, result, {}});
+                });
             });
-        });
-    connect(process, &QProcess::finished, this, [this, process, later] {
+    const auto keepOutput = [this, process] {
+        const QByteArray chunk = process->readAllStandardOutput();
+        m_output += chunk.left(std::max<qsizetype>(0, kOutputLimit - m_output.size()));
+    };
+    connect(process, &QProcess::readyReadStandardOutput, this, keepOutput);
+    connect(process, &QProcess::finished, this, [this, process, later, keepOutput] {
+        keepOutput();
         const int code = process->exitCode();
         later([this, code] {
             emit progressText(kProgressRestText);
-            finish({m_timedOut ? ChildRun::End::TimedOut : ChildRun::End::Exited, code});
+            finish({m_timedOut ? ChildRun::End::TimedOut : ChildRun::End::Exited, code,
+                    std::exchange(m_output, {})});
         });
     });
     process->start();

@@ -24,6 +24,9 @@ struct ChildRun
     // The child's exit code; for a program that could not be started the system's
     // error number plus kStartErrorBase, a negative number.
     int result = 0;
+    // The start of what the child wrote to its standard output (curl's
+    // --write-out); the rest is read and dropped, so a chatty child costs nothing.
+    QByteArray output;
     // Started but refused for lack of permission to run the file (a temporary
     // folder mounted noexec, say): another copy elsewhere may run.
     bool notExecutable() const;
@@ -49,8 +52,9 @@ public:
     ~ChildRunner() override;
 
     // Starts `program` with exactly these arguments (no shell, nothing split
-    // again) and writes `input` to its standard input. ended() follows, always
-    // from the event loop.
+    // again) and writes `input` to its standard input. Its standard output
+    // comes back in ChildRun::output, through a pipe nobody else can read.
+    // ended() follows, always from the event loop.
     void start(const QString& program, const QStringList& arguments,
                const QProcessEnvironment& environment, const QByteArray& input,
                std::chrono::milliseconds timeout);
@@ -65,6 +69,7 @@ private:
     void finish(ChildRun run);
 
     std::unique_ptr<QProcess> m_process;
+    QByteArray m_output;
     QTimer m_ticker;
     QTimer m_limit;
     quint64 m_attempt = 0;

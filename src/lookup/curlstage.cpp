@@ -70,12 +70,24 @@ void CurlStage::stage(const LookupConfig& config)
 {
     // A stage left over from an earlier call is replaced, never reused.
     m_way = Way::Temporary;
-    const QString temp = temporaryFolder(config);
-    if (!QFileInfo(temp).isDir()) {
-        remove();
-        throw Failure(QStringLiteral("Path not found"));
+    try {
+        const QString temp = temporaryFolder(config);
+        if (!QFileInfo(temp).isDir())
+            throw Failure(QStringLiteral("Path not found"));
+        makeFolder(temp, config);
+        return;
+    } catch (const Failure& inTemporary) {
+        m_way = Way::Cache;
+        try {
+            makeFolder(cacheFolder(config), config);
+            return;
+        } catch (const Failure&) {
+            // The temporary folder is where the tool belongs: its failure is the one to tell.
+            remove();
+            m_way = Way::Temporary;
+            throw inTemporary;
+        }
     }
-    makeFolder(temp, config);
 }
 
 bool CurlStage::fallBack(const LookupConfig& config)

@@ -22,9 +22,11 @@ public:
     ~CurlStage() { remove(); }
 
     // Makes a new private folder in the temporary folder and writes the tool
-    // (executable by its owner only) and the certificate bundle into it.
-    // Throws Failure when that is not possible; the stage then stays
-    // unusable, and requests through it end as "Could not connect".
+    // (executable by its owner only) and the certificate bundle into it; when
+    // that fails for any reason (missing, not a folder, full, not writable),
+    // the same under the user's cache folder. Throws the temporary folder's
+    // Failure when neither works; the stage then stays unusable and holds
+    // nothing, and requests through it end as "Could not connect".
     void stage(const LookupConfig& config);
 
     // The tool could not be started where it is (a temporary folder where

@@ -21,15 +21,23 @@ KeyTest::~KeyTest()
     end();
 }
 
-QString keyTestMessage(const QString& answer)
+QString keyTestMessage(const QString& answer, int httpStatus)
 {
-    // Our own texts for "no answer" are not the service's verdict on the key.
+    // Our own texts for "no answer" are not the service's verdict on the key,
+    // nor is an error page that is none of the service's own error answers.
     if (answer == kCouldNotConnect)
         return QStringLiteral(
             "Could not reach the lookup service. Check the network connection and try again.");
+    const AnswerClass cls = classifyAnswer(answer);
+    if (cls != AnswerClass::Answer)
+        return answerClassMessage(cls);
+    if (isErrorStatus(httpStatus))
+        return QStringLiteral("The lookup service answered with an error (HTTP %1). Please try "
+                              "again later.")
+            .arg(httpStatus);
     if (answer == kEmptyFile)
         return QStringLiteral("The lookup service sent an empty answer. Please try again later.");
-    return answerClassMessage(classifyAnswer(answer));
+    return answerClassMessage(cls);
 }
 
 void KeyTest::buttonPressed()
@@ -39,17 +47,28 @@ void KeyTest::buttonPressed()
     m_running = true;
     m_lines.reopen();
     m_lines.step(Statement::Busy, [&] { emit busyChanged(true); });
-    m_lines.step(Statement::Stage, [&] { m_stage.stage(m_config); });
+    // With nowhere to put the tool, the report of that step is all there is
+    // to tell: a request could only fail, and blame the network.
+    if (!m_lines.step(Statement::Stage, [&] { m_stage.stage(m_config); })) {
+        finish({});
+        return;
+    }
     m_lines.step(Statement::Request, [&] { m_request.start(kKeyTestNumber, m_key.key()); });
 }
 
-void KeyTest::answerArrived(const QString& answer)
+void KeyTest::answerArrived(const QString& answer, int httpStatus)
 {
     m_lines.step(Statement::RemoveStage, [&] { m_stage.remove(); });
     QString message;
-    m_lines.step(Statement::Classify, [&] { message = keyTestMessage(answer); });
+    m_lines.step(Statement::Classify, [&] { message = keyTestMessage(answer, httpStatus); });
+    finish(message);
+}
+
+void KeyTest::finish(const QString& message)
+{
     m_lines.step(Statement::Idle, [&] { emit busyChanged(false); });
-    m_lines.step(Statement::Message, [&] { m_dialogs.message(message); });
+    if (!message.isEmpty())
+        m_lines.step(Statement::Message, [&] { m_dialogs.message(message); });
     if (m_lines.isClosed())
         return;
     m_lines.close();

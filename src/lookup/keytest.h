@@ -40,7 +40,9 @@ signals:
 
 private:
     enum class Statement { Busy, Stage, Request, RemoveStage, Classify, Idle, Message };
-    void answerArrived(const QString& answer);
+    void answerArrived(const QString& answer, int httpStatus);
+    // Ends the test; shows `message` unless it is empty.
+    void finish(const QString& message);
 
     Dialogs& m_dialogs;
     const KeyStore& m_key;
@@ -51,7 +53,7 @@ private:
     bool m_running = false;
 };
 
-// What the key test tells the user of an answer.
-QString keyTestMessage(const QString& answer);
+// What the key test tells the user of an answer and the HTTP status it came with.
+QString keyTestMessage(const QString& answer, int httpStatus);
 
 } // namespace quillmore

@@ -100,7 +100,7 @@ void LookupRun::sendRequest()
     m_lines.step(Statement::Request, [&] { m_request.start(m_number, m_key.key()); });
 }
 
-void LookupRun::answerArrived(const QString& answer)
+void LookupRun::answerArrived(const QString& answer, int httpStatus)
 {
     m_lines.step(Statement::Console, [&] { emit answerReceived(answer); });
     AnswerClass cls = AnswerClass::Answer;
@@ -113,7 +113,8 @@ void LookupRun::answerArrived(const QString& answer)
         m_lines.step(Statement::ErrorMessage, [&] { m_dialogs.message(answerClassMessage(cls)); });
     } else {
         m_lines.step(Statement::AddRow, [&] {
-            emit resultAdded({m_number, resultRow(m_dialogs, m_number, answer), answer, false});
+            emit resultAdded(
+                {m_number, resultRow(m_dialogs, m_number, answer, httpStatus), answer, false});
         });
     }
     if (m_stopRequested) {

@@ -91,7 +91,7 @@ private:
     void setState(State state);
     void beginNumber();
     void sendRequest();
-    void answerArrived(const QString& answer);
+    void answerArrived(const QString& answer, int httpStatus);
     void nextNumber();
     void endRun();
 

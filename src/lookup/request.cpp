@@ -53,8 +53,17 @@ QString requestAddress(const QString& baseUrl, const QString& apiKey, const QStr
 
 QStringList curlArguments(const QString& responsePath)
 {
-    return {QStringLiteral("-X"), QStringLiteral("POST"),     QStringLiteral("-K"),
-            QStringLiteral("-"),  QStringLiteral("--output"), responsePath};
+    return {QStringLiteral("-X"),          QStringLiteral("POST"),        QStringLiteral("-K"),
+            QStringLiteral("-"),           QStringLiteral("--output"),    responsePath,
+            QStringLiteral("--write-out"), QStringLiteral("%{http_code}")};
+}
+
+int httpStatusOf(const QByteArray& toolOutput)
+{
+    const QByteArray text = toolOutput.trimmed();
+    bool ok = false;
+    const int status = text.size() == 3 ? text.toInt(&ok) : 0;
+    return ok && status >= 100 && status <= 599 ? status : 0;
 }
 
 QByteArray curlConfigLine(const QString& address)
@@ -108,7 +117,7 @@ CurlRequest::CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig&
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] {
         if (m_attempt >= kAttempts)
-            emit answered(kCouldNotConnect);
+            emit answered(kCouldNotConnect, 0);
         else
             runAttempt();
     });
@@ -141,7 +150,7 @@ void CurlRequest::runAttempt()
                        m_config.childTimeout);
     });
     if (!started && !m_lines.isClosed())
-        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase});
+        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase, {}});
 }
 
 void CurlRequest::attemptEnded(const ChildRun& run)
@@ -153,25 +162,29 @@ void CurlRequest::attemptEnded(const ChildRun& run)
         runAttempt();
         return;
     }
-    // A child that had to be ended may have left half an answer.
-    if (run.end == ChildRun::End::TimedOut)
+    // Only a tool that ended by itself with exit status 0 and an HTTP status
+    // brought a whole answer; any other may have left half of one (a body cut
+    // off, a child that had to be ended), which is no answer.
+    const int status =
+        run.end == ChildRun::End::Exited && run.result == 0 ? httpStatusOf(run.output) : 0;
+    if (status == 0) {
         m_lines.step(Statement::RemoveHalf, [&] { removeFile(m_stage.responsePath()); });
-    if (fileExists(m_stage.responsePath())) {
-        finish();
+    } else if (fileExists(m_stage.responsePath())) {
+        finish(status);
         return;
     }
     ++m_attempt;
     m_lines.step(Statement::Retry, [&] { m_retry.start(m_config.pause(std::chrono::seconds(1))); });
 }
 
-void CurlRequest::finish()
+void CurlRequest::finish(int httpStatus)
 {
     QString text;
     m_lines.step(Statement::Read, [&] { text = readFileText(m_stage.responsePath()); });
     m_lines.step(Statement::Flatten, [&] { text = flattenLines(std::move(text)); });
     m_lines.step(Statement::RemoveRead, [&] { removeFile(m_stage.responsePath()); });
     if (!m_lines.isClosed())
-        emit answered(text);
+        emit answered(text, httpStatus);
 }
 
 void CurlRequest::end()

@@ -21,8 +21,10 @@ class Dialogs;
 QString requestAddress(const QString& baseUrl, const QString& apiKey, const QString& digits);
 
 // The tool's arguments: "-X POST", the address read from standard input as a
-// config line ("-K -"), "--output" and the answer file. The address, and so
-// the key, never stands on a command line that other users can read.
+// config line ("-K -"), "--output" and the answer file, and "--write-out"
+// with the answer's HTTP status, which comes back on the tool's standard
+// output. The address, and so the key, never stands on a command line that
+// other users can read.
 QStringList curlArguments(const QString& responsePath);
 
 // The config line that hands curl the address: `url = "..."`, quoted and
@@ -30,9 +32,14 @@ QStringList curlArguments(const QString& responsePath);
 // value or start another option.
 QByteArray curlConfigLine(const QString& address);
 
+// The HTTP status the tool wrote with --write-out; 0 when it names none.
+int httpStatusOf(const QByteArray& toolOutput);
+
 // One lookup (`ReadCurl`): runs the tool up to 6 times, waiting one second
-// after each try that left no answer file, and gives the answer as one line,
-// "empty file" or "Could not connect". Reports its own failures under
+// after each failed try, and gives the answer as one line, "empty file" or
+// "Could not connect". A try has failed when the tool did not end by itself
+// with exit status 0 and an HTTP status, or left no answer file: a cut-off
+// body or a reset connection is no answer. Reports its own failures under
 // CurlFunctions.ReadCurl. Owns its child and its timer: end() stops both, and
 // no answer follows.
 class CurlRequest : public QObject
@@ -47,7 +54,8 @@ public:
 
 signals:
     void progressText(const QString& text);
-    void answered(const QString& answer);
+    // httpStatus is the status the answer came with; 0 with "Could not connect".
+    void answered(const QString& answer, int httpStatus);
 
 private:
     enum class Statement {
@@ -63,7 +71,7 @@ private:
     };
     void runAttempt();
     void attemptEnded(const ChildRun& run);
-    void finish();
+    void finish(int httpStatus);
 
     Dialogs& m_dialogs;
     CurlStage& m_stage;

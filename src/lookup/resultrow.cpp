@@ -32,12 +32,17 @@ QString statusText(const QString& isActive)
                                               : QStringLiteral("Inactive");
 }
 
-QStringList resultRow(Dialogs& dialogs, const QString& number, const QString& answer)
+QStringList resultRow(Dialogs& dialogs, const QString& number, const QString& answer,
+                      int httpStatus)
 {
     // No answer came: say so, and which number it was, rather than read
     // "Inactive" and an empty address out of our own placeholder text.
     if (answer == kCouldNotConnect)
         return {number, {}, {}, {}, {}, kCouldNotConnect};
+    // An error page holds none of the values, and reading them out of it
+    // would lose the number.
+    if (isErrorStatus(httpStatus))
+        return {number, {}, {}, {}, {}, serviceErrorStatus(httpStatus)};
     if (answer == kEmptyFile)
         return {number, {}, {}, {}, {}, QStringLiteral("Empty answer")};
     QStringList cells;

@@ -15,9 +15,11 @@ QString locationText(Dialogs& dialogs, const QString& answer);
 QString statusText(const QString& isActive);
 
 // The six cells of a result row: number, type, name, location, provider,
-// status. A lookup that got no answer ("Could not connect", "empty file") keeps
-// the number as the list holds it and says what happened in the status.
-QStringList resultRow(Dialogs& dialogs, const QString& number, const QString& answer);
+// status. A lookup that got no answer ("Could not connect", "empty file") or
+// an answer with an HTTP status outside 2xx keeps the number as the list holds
+// it and says what happened in the status.
+QStringList resultRow(Dialogs& dialogs, const QString& number, const QString& answer,
+                      int httpStatus = 200);
 
 // 3, 4, 5 or 6 for a uniform value in [0, 1).
 int randomPauseSeconds(double uniform);

@@ -53,6 +53,8 @@ private slots:
     void serviceStopped();
     void keyTestOutcomes_data();
     void keyTestOutcomes();
+    void errorPagesAndCutOffAnswersAreNoResults_data();
+    void errorPagesAndCutOffAnswersAreNoResults();
 
 private:
     void typeNumbers(MainWindow& w, const QString& numbers);
@@ -326,6 +328,67 @@ void TestWindowLookup::keyTestOutcomes()
     QCOMPARE(w.consoleText(), QString());
     QCOMPARE(c.resultsList->topLevelItemCount(), 0);
     QCOMPARE(c.progressBar->text(), QString("Progress Bar"));
+}
+
+void TestWindowLookup::errorPagesAndCutOffAnswersAreNoResults_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("status");     // the row's status cell
+    QTest::addColumn<QString>("console");    // what the console shows of the answer
+    QTest::addColumn<QString>("keyMessage"); // the key test's message
+    QTest::addColumn<int>("tries");
+    const auto serviceError = [](int status) {
+        return QStringLiteral("The lookup service answered with an error (HTTP %1). Please try "
+                              "again later.")
+            .arg(status);
+    };
+    QTest::newRow("503") << "unavailable"
+                         << "5030000001"
+                         << "Service error (HTTP 503)"
+                         << "\"name\":\"ServiceUnavailable\"" << serviceError(503) << 1;
+    QTest::newRow("502") << "badgateway"
+                         << "502-000-0001"
+                         << "Service error (HTTP 502)"
+                         << "<center><h1>502 Bad Gateway</h1></center>" << serviceError(502) << 1;
+    QTest::newRow("404") << "notfound"
+                         << "(404) 000-0001"
+                         << "Service error (HTTP 404)"
+                         << "<title>404 Not Found</title>" << serviceError(404) << 1;
+    QTest::newRow("cut-off body") << "cutoff"
+                                  << "5550000007"
+                                  << "Could not connect"
+                                  << "Could not connect" << QString(kUnreachable) << 6;
+}
+
+void TestWindowLookup::errorPagesAndCutOffAnswersAreNoResults()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, number);
+    QFETCH(QString, status);
+    QFETCH(QString, console);
+    QFETCH(QString, keyMessage);
+    QFETCH(int, tries);
+    MainWindow w(m_f->context);
+    MainControls c(w);
+    w.show();
+    // The number as typed and what went wrong; the run goes on with the next one.
+    typeNumbers(w, number + ",4135923823");
+    runToTheEnd(w);
+    QCOMPARE(rowCells(c.resultsList, 0), unansweredRow(number, status));
+    QCOMPARE(rowCells(c.resultsList, 1).at(0), QString("4135923823"));
+    QCOMPARE(c.resultsList->topLevelItemCount(), 2);
+    QVERIFY(w.consoleText().split("\r\n").at(0).contains(console));
+    QCOMPARE(m_f->dialogs.messageTexts(), QStringList{"Done."});
+    QCOMPARE(requests().size(), tries + 1);
+
+    m_f->dialogs.messages.clear();
+    c.keyButton->click();
+    KeyWindow* keyWindow = loadedKeyWindow();
+    QVERIFY(keyWindow);
+    KeyControls(*keyWindow).keyField->setText(key);
+    testKey(*keyWindow, keyMessage);
+    QCOMPARE(requests().size(), 2 * tries + 1);
 }
 
 QTEST_MAIN(TestWindowLookup)

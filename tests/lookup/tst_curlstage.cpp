@@ -25,16 +25,35 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A stand-in for curl: a shell script that finds its --output argument and
-// reads its config line from standard input into $config.
+// A stand-in for curl: a shell script that finds its --output argument,
+// reads its config line from standard input into $config and reports the
+// HTTP status 200, as curl's --write-out does.
 QByteArray scriptTool(const QByteArray& body)
 {
     return QByteArrayLiteral("#!/bin/sh\n"
                              "out=\"\"; prev=\"\"\n"
                              "for a in \"$@\"; do [ \"$prev\" = \"--output\" ] && out=\"$a\"; "
                              "prev=\"$a\"; done\n"
-                             "config=$(cat)\n") +
+                             "config=$(cat)\n"
+                             "printf 200\n") +
            body + '\n';
+}
+
+// Mounts a tmpfs with these options on `mountPoint`; false where mounting is
+// not allowed.
+bool mountTmpfs(const QString& mountPoint, const QString& options)
+{
+    QProcess mount;
+    mount.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), options,
+                 QStringLiteral("tmpfs"), mountPoint});
+    return mount.waitForFinished(10000) && mount.exitStatus() == QProcess::NormalExit &&
+           mount.exitCode() == 0;
+}
+
+void unmount(const QString& mountPoint)
+{
+    QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
 }
 
 // Runs one child to its end.
@@ -46,7 +65,7 @@ ChildRun runChild(ChildRunner& runner, RecordingProgress& progress, const QStrin
     QSignalSpy ended(&runner, &ChildRunner::ended);
     runner.start(program, arguments, {}, {}, timeout);
     if (!ended.wait(20000))
-        return {ChildRun::End::Exited, -12345};
+        return {ChildRun::End::Exited, -12345, {}};
     runner.disconnect(&runner);
     return ended.constFirst().constFirst().value<ChildRun>();
 }
@@ -67,6 +86,8 @@ private slots:
     void runnerStopEndsChildAtOnce();
     void stageIsPrivateAndRemovedWhole();
     void stageUsesTempVariableOrPlatformFolder();
+    void stageFallsBackToCacheFolder_data();
+    void stageFallsBackToCacheFolder();
     void readCurlRunsToolAsBuiltAndFlattensAnswer();
     void readCurlIgnoresFilesPlantedAtOldPaths();
     void readCurlEmptyAnswerAndUnreadableAnswer();
@@ -240,13 +261,65 @@ void TestCurlStage::stageIsPrivateAndRemovedWhole()
     }
     // ...and the stage that went out of scope took its folder with it.
     QVERIFY(folderEntries(m_temp->path()).isEmpty());
+}
 
-    // No temporary folder: a failure for the caller, and nothing usable.
-    LookupConfig missing = config;
-    missing.tempFolder = m_temp->filePath(QStringLiteral("no/such/folder"));
-    CurlStage failed;
-    QVERIFY_THROWS_EXCEPTION(Failure, failed.stage(missing));
-    QCOMPARE(failed.toolPath(), QString());
+void TestCurlStage::stageFallsBackToCacheFolder_data()
+{
+    QTest::addColumn<bool>("full"); // a full temporary folder, else a missing one
+    QTest::addColumn<bool>("cacheWorks");
+    QTest::newRow("missing temporary folder") << false << true;
+    QTest::newRow("full temporary folder") << true << true;
+    QTest::newRow("no folder works") << false << false;
+}
+
+void TestCurlStage::stageFallsBackToCacheFolder()
+{
+    QFETCH(bool, full);
+    QFETCH(bool, cacheWorks);
+    LookupConfig config = configWithTool(scriptTool("echo '{\"ran\":1}' > \"$out\""));
+    config.tempFolder = m_temp->filePath(QStringLiteral("temp"));
+    config.cacheFolder = m_temp->filePath(QStringLiteral("cache"));
+    bool mounted = false;
+    const auto unmountTemp = qScopeGuard([&] {
+        if (mounted)
+            unmount(config.tempFolder);
+    });
+    if (full) {
+        QVERIFY(QDir().mkpath(config.tempFolder));
+        mounted = mountTmpfs(config.tempFolder, QStringLiteral("size=64k"));
+        if (!mounted)
+            QSKIP("Cannot mount a small tmpfs here (needs root and permission to mount)");
+        QFile filler(config.tempFolder + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    if (!cacheWorks)
+        config.cacheFolder = QStringLiteral("/dev/null/cache");
+
+    CurlStage stage;
+    if (!cacheWorks) {
+        // The temporary folder's failure is the one told; nothing is left anywhere.
+        try {
+            stage.stage(config);
+            QFAIL("staging succeeded with no folder to stage in");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.description(), QStringLiteral("Path not found"));
+        }
+        QCOMPARE(stage.toolPath(), QString());
+        QCOMPARE(folderEntries(m_temp->path()), QStringList());
+        return;
+    }
+    stage.stage(config);
+    QVERIFY(stage.folder().startsWith(config.cacheFolder + QLatin1Char('/')));
+    QCOMPARE(request(stage, config), QStringLiteral("{\"ran\":1} "));
+    stage.remove();
+    QCOMPARE(folderEntries(config.cacheFolder), QStringList());
+    // What the full folder got of the stage went too.
+    if (full)
+        QCOMPARE(folderEntries(config.tempFolder), QStringList{"filler"});
+    QVERIFY(m_dialogs.messages.isEmpty());
 }
 
 void TestCurlStage::stageUsesTempVariableOrPlatformFolder()
@@ -281,7 +354,7 @@ void TestCurlStage::readCurlRunsToolAsBuiltAndFlattensAnswer()
     CurlStage stage;
     stage.stage(config);
     const QString answer = request(stage, config, QStringLiteral("K1"));
-    QCOMPARE(answer, QStringLiteral("-X POST -K - --output %1 url = "
+    QCOMPARE(answer, QStringLiteral("-X POST -K - --output %1 --write-out %{http_code} url = "
                                     "\"https://service.invalid/3.1/phone?api_key=K1&phone="
                                     "4135923823\" bundle=%2end ")
                          .arg(stage.responsePath(), stage.bundlePath()));
@@ -406,16 +479,9 @@ void TestCurlStage::noexecTemporaryFolderFallsBack()
     // A temporary folder where programs may not run: only a mount can make one.
     const QString mountPoint = m_temp->filePath(QStringLiteral("noexec"));
     QVERIFY(QDir().mkpath(mountPoint));
-    QProcess mount;
-    mount.start(QStringLiteral("mount"),
-                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                 QStringLiteral("noexec,size=8m"), QStringLiteral("tmpfs"), mountPoint});
-    if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit ||
-        mount.exitCode() != 0)
+    if (!mountTmpfs(mountPoint, QStringLiteral("noexec,size=8m")))
         QSKIP("Cannot mount a noexec tmpfs here (needs root and permission to mount)");
-    const auto unmount = qScopeGuard([&] {
-        QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
-    });
+    const auto unmountGuard = qScopeGuard([&] { unmount(mountPoint); });
 
     LookupConfig config = configWithTool(scriptTool("echo '{\"ran\":1}' > \"$out\""));
     config.tempFolder = mountPoint;

@@ -27,6 +27,7 @@ private slots:
     void outcomes_data();
     void outcomes();
     void noServiceIsToldAsSuch();
+    void noFolderToStageInIsReported();
     void keyReachesServiceAsTyped_data();
     void keyReachesServiceAsTyped();
     void keyIsOnNoCommandLine();
@@ -135,6 +136,25 @@ void TestKeyTest::noServiceIsToldAsSuch()
     QCOMPARE(m_view->dialogBoxes.messages.constFirst().icon, Dialogs::Icon::None);
     QCOMPARE(m_view->busy.constLast(), false);
     QCOMPARE(m_sleeper->seconds(), QList<int>(6, 1));
+}
+
+void TestKeyTest::noFolderToStageInIsReported()
+{
+    LookupConfig cfg = config();
+    cfg.tempFolder = m_temp->filePath(QStringLiteral("missing"));
+    cfg.cacheFolder = QStringLiteral("/dev/null/cache");
+    KeyTest test(m_view->dialogBoxes, m_view->key, cfg);
+    m_view->watch(test);
+    QVERIFY(testToEnd(test));
+    // The report of the staging step, and no word of the network after it.
+    QCOMPARE(
+        m_view->dialogBoxes.messageTexts(),
+        QStringList{errorMessageText(
+            QStringLiteral("Path not found"),
+            procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click")), 102)});
+    QCOMPARE(m_view->busy, (QList<bool>{true, false}));
+    QVERIFY(m_service.requests().isEmpty());
+    QVERIFY(m_sleeper->requested.isEmpty());
 }
 
 void TestKeyTest::secondPressWhileRunningIsIgnored()

@@ -349,6 +349,7 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
 {
     LookupConfig cfg = config();
     cfg.tempFolder = m_temp->filePath(QStringLiteral("missing"));
+    cfg.cacheFolder = QStringLiteral("/dev/null/cache"); // no way to fall back either
     m_view->setNumbers({kSamples.at(0)});
     LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
     m_view->watch(run);

@@ -193,7 +193,13 @@ void TestLookupText::requestAndCommandLine()
     QCOMPARE(address, QStringLiteral("BASE/3.1/phone?api_key=KEY&phone=4135923823"));
     // The address is not an argument: curl reads it from standard input.
     QCOMPARE(curlArguments(QStringLiteral("/tmp/my dir/message.txt")),
-             (QStringList{"-X", "POST", "-K", "-", "--output", "/tmp/my dir/message.txt"}));
+             (QStringList{"-X", "POST", "-K", "-", "--output", "/tmp/my dir/message.txt",
+                          "--write-out", "%{http_code}"}));
+    // What --write-out gave: a status, or none ("000" when no answer came).
+    QCOMPARE(httpStatusOf("503"), 503);
+    for (const QByteArray& none :
+         {QByteArray("000"), QByteArray(), QByteArray("20"), QByteArray("2000"), QByteArray("abc")})
+        QCOMPARE(httpStatusOf(none), 0);
     QCOMPARE(curlConfigLine(address),
              QByteArrayLiteral("url = \"BASE/3.1/phone?api_key=KEY&phone=4135923823\"\n"));
 

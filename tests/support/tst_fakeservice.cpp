@@ -16,6 +16,7 @@ namespace {
 
 const QString kCurl = QStringLiteral("/usr/bin/curl");
 constexpr int kCurlCouldNotConnect = 7;
+constexpr int kCurlPartialFile = 18;
 constexpr int kCurlTimedOut = 28;
 constexpr int kCurlPeerCertificate = 60;
 
@@ -279,6 +280,9 @@ void TestFakeService::errorAnswers_data()
         {"gone", "4100000001", 410, "410 Gone"},
         {"invalid", "4010000001", 403, "API key is invalid"},
         {"norecord", "4010000002", 403, "Authorization record not found"},
+        {"unavailable", "5030000001", 503, "The service is temporarily unavailable."},
+        {"badgateway", "5020000001", 502, "<h1>502 Bad Gateway</h1>"},
+        {"notfound", "4040000001", 404, "<title>404 Not Found</title>"},
     };
     for (const auto& c : cases) {
         QTest::addRow("key %s", c.key) << QStringLiteral("api_key=%1&phone=4135923823").arg(c.key)
@@ -318,6 +322,15 @@ void TestFakeService::emptyAndDroppedAnswers()
         QVERIFY(dropped.exitCode != 0);
         QCOMPARE(dropped.status, 0);
         QVERIFY(dropped.body.isEmpty());
+    }
+    // A body cut off mid-way: curl keeps what came and says so in its exit status.
+    for (const QString& query : {QStringLiteral("api_key=cutoff&phone=4135923823"),
+                                 QStringLiteral("api_key=K&phone=5550000007")}) {
+        const Reply cut = post(query);
+        QCOMPARE(cut.exitCode, kCurlPartialFile);
+        QCOMPARE(cut.status, 200);
+        QCOMPARE(cut.body.size(), 125);
+        QVERIFY(cut.body.startsWith("{\"id\":\"Phone."));
     }
 }
 

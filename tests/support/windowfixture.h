@@ -122,8 +122,9 @@ struct WindowFixture
     }
 
 private:
-    // Started as `tool -X POST -K - --output FILE` with the request's
-    // `url = "..."` line on standard input, like the real one.
+    // Started as `tool -X POST -K - --output FILE --write-out ...` with the
+    // request's `url = "..."` line on standard input, like the real one, and
+    // reports the HTTP status 200 as the real one's --write-out does.
     QByteArray answeringTool() const
     {
         const QByteArray answers = answersFolder().toUtf8();
@@ -137,6 +138,7 @@ private:
                "[ -n \"$digits\" ] && [ -f '" +
                answers + "'/\"$digits\" ] && cp '" + answers +
                "'/\"$digits\" \"$6\"\n"
+               "printf 200\n"
                "exit 0\n";
     }
 };

@@ -37,6 +37,10 @@ TRIGGERS = [
     ("big", "5550000004"),
     ("utf16", "5550000005"),
     ("utf8", "5550000006"),
+    ("unavailable", "5030000001"),
+    ("badgateway", "5020000001"),
+    ("notfound", "4040000001"),
+    ("cutoff", "5550000007"),
 ]
 BY_KEY = {key: key for key, _ in TRIGGERS}
 BY_PHONE = {phone: key for key, phone in TRIGGERS}
@@ -66,6 +70,29 @@ QUOTA_JSON = {
         "message": "You have exceeded your quota limit. Please try again later.",
     }
 }
+# Failures of the service and of the gateway before it, none of which carries
+# one of the service's own error texts.
+UNAVAILABLE_JSON = {
+    "error": {"name": "ServiceUnavailable", "message": "The service is temporarily unavailable."}
+}
+BAD_GATEWAY_HTML = (
+    "<html>\r\n"
+    "<head><title>502 Bad Gateway</title></head>\r\n"
+    "<body>\r\n"
+    "<center><h1>502 Bad Gateway</h1></center>\r\n"
+    "</body>\r\n"
+    "</html>\r\n"
+)
+NOT_FOUND_HTML = (
+    '<!DOCTYPE HTML PUBLIC "-//IETF//DTD HTML 2.0//EN">\n'
+    "<html><head>\n"
+    "<title>404 Not Found</title>\n"
+    "</head><body>\n"
+    "<h1>Not Found</h1>\n"
+    "<p>The requested URL was not found on this server.</p>\n"
+    "</body></html>\n"
+)
+CUT_OFF_BYTES = 125
 INVALID_JSON = {"error": {"name": "InvalidCredentials", "message": "API key is invalid"}}
 NORECORD_JSON = {"error": {"name": "Forbidden", "message": "Authorization record not found"}}
 
@@ -397,6 +424,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.command != "HEAD":
             self.wfile.write(body)
 
+    def send_cut_off(self, obj):
+        """Promises the whole answer, sends its first CUT_OFF_BYTES and closes
+        (curl: "transfer closed with ... bytes remaining", exit 18)."""
+        body = to_json_bytes(obj)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body[:CUT_OFF_BYTES])
+        self.wfile.flush()
+
     def send_json(self, status, obj):
         self.send_body(status, to_json_bytes(obj), "application/json; charset=utf-8")
 
@@ -418,6 +457,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_json(403, INVALID_JSON)
         elif behaviour == "norecord":
             self.send_json(403, NORECORD_JSON)
+        elif behaviour == "unavailable":
+            self.send_json(503, UNAVAILABLE_JSON)
+        elif behaviour == "badgateway":
+            self.send_html(502, BAD_GATEWAY_HTML)
+        elif behaviour == "notfound":
+            self.send_html(404, NOT_FOUND_HTML)
+        elif behaviour == "cutoff":
+            self.send_cut_off(normal_answer(phone))
         elif behaviour == "empty":
             self.send_body(200, b"", "application/json; charset=utf-8")
         elif behaviour == "hang":
