@@ -22,6 +22,9 @@ LookupRun::LookupRun(Dialogs& dialogs, const NumberListModel& numbers, const Key
         timer->setSingleShot(true);
     m_beforeRequest.setInterval(0);
     m_afterPause.setInterval(0);
+    // A coarse timer may fire up to 5 % early; the service's rate limit is
+    // counted in whole seconds, so a 3 s pause must never be shorter.
+    m_pause.setTimerType(Qt::PreciseTimer);
     connect(&m_request, &CurlRequest::progressText, this, &LookupRun::progressText);
     connect(&m_request, &CurlRequest::answered, this, &LookupRun::answerArrived);
     connect(&m_beforeRequest, &QTimer::timeout, this, &LookupRun::sendRequest);
