@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QLockFile>
+#include <QTimer>
 
 #include <memory>
 
@@ -77,10 +78,14 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.saveNumberList(); });
     window.show();
+    // Shown from inside the event loop, so that a stop of the session while
+    // the box is up ends the program: a quit before the loop runs is lost.
     if (!journalProblem.isEmpty())
-        dialogs.message(QStringLiteral("The results of this session cannot be kept for the next "
-                                       "start: ") +
-                            journalProblem,
-                        {}, quillmore::Dialogs::Icon::Warning);
+        QTimer::singleShot(0, &window, [&dialogs, journalProblem] {
+            dialogs.message(QStringLiteral("The results of this session cannot be kept for the "
+                                           "next start: ") +
+                                journalProblem,
+                            {}, quillmore::Dialogs::Icon::Warning);
+        });
     return app.exec();
 }
