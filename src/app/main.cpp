@@ -44,7 +44,10 @@ int main(int argc, char* argv[])
     for (const QString& parent :
          {quillmore::temporaryFolder(context.lookup), quillmore::cacheFolder(context.lookup)})
         quillmore::removeLeftoverFolders(parent, quillmore::kStagingFolderPrefix);
-    quillmore::removeLeftoverFolders(QDir::tempPath(), quillmore::kWorkbookFolderPrefix);
+    // A handed-over workbook may still be open in its application, or be
+    // saved there in place: its folder waits until it has long been left alone.
+    quillmore::removeUnusedWorkbookFolders(
+        QDir::tempPath(), QDateTime::currentDateTimeUtc().addDays(-quillmore::kWorkbookKeepDays));
 
     // Without a journal the results still work; they just do not outlive the
     // session, and the user is told so. A second copy of the program running
