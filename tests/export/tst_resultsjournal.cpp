@@ -91,7 +91,6 @@ private slots:
     void linesAreReadAsFarAsKnown();
     void sessionsWaitUntilRestored();
     void oldAndSurplusSessionsGo();
-    void restoredSessionGoesAtTheNextStart();
     void earlierLayoutIsTakenIn();
     void journalThatCannotBeMadeLosesNothing();
     void filesAreOwnerOnly();
@@ -178,12 +177,6 @@ void ResultsJournalTest::linesAreReadAsFarAsKnown_data()
         << QStringList{"A"};
     QTest::newRow("torn last line")
         << a + R"({"op":"append","id":2,"number":"B","cells":["B)" << QStringList{"A"};
-    // A line lost between two others does not move the row a remove names.
-    QTest::newRow("remove after a lost line")
-        << a + R"({"op":"append","id":3,"number":"C","cells":["C"]})" + "\n" +
-               R"({"op":"remove","id":2})" + "\n" + R"({"op":"append","id":4,"number":"D",)" +
-               R"("cells":["D"]})" + "\n" + R"({"op":"remove","id":4})"
-        << QStringList{"A", "C"};
     // As the earlier version wrote them: no ids, removes by position.
     QTest::newRow("rows by position")
         << QByteArray(R"({"op":"append","number":"A","cells":["A"],"answer":""})"
@@ -253,23 +246,6 @@ void ResultsJournalTest::oldAndSurplusSessionsGo()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), ResultsJournal::kKeepSessions + 1);
 }
 
-void ResultsJournalTest::restoredSessionGoesAtTheNextStart()
-{
-    QTemporaryDir dir;
-    sessionWith(dir.path(), {"first"});
-    sessionWith(dir.path(), {"second"});
-    {
-        ResultsJournal journal(dir.path());
-        const ResultsJournal::Session second = journal.takeLatestSession();
-        journal.append(1, second.rows.first());
-        journal.append(2, row("third"));
-        journal.markRestored(second);
-        QVERIFY(journal.hasUnrestoredSession());
-    }
-    ResultsJournal journal(dir.path());
-    QCOMPARE(restoreAll(journal), (QList<QStringList>{{"second", "third"}, {"first"}}));
-}
-
 void ResultsJournalTest::earlierLayoutIsTakenIn()
 {
     QTemporaryDir dir;
@@ -281,13 +257,9 @@ void ResultsJournalTest::earlierLayoutIsTakenIn()
                   R"({"op":"append","number":"P","cells":["P"],"answer":""})"
                   "\n"));
     QVERIFY(write("results.journal", R"({"op":"append","number":"A","cells":["A"],"answer":""})"
-                                     "\n"
-                                     R"({"op":"append","number":"B","cells":["B"],"answer":""})"
-                                     "\n"
-                                     R"({"op":"remove","index":0})"
                                      "\n"));
     ResultsJournal journal(dir.path());
-    QCOMPARE(restoreAll(journal), (QList<QStringList>{{"B"}, {"P"}}));
+    QCOMPARE(restoreAll(journal), (QList<QStringList>{{"A"}, {"P"}}));
 }
 
 void ResultsJournalTest::journalThatCannotBeMadeLosesNothing()
