@@ -42,11 +42,11 @@ bool ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
     }
 }
 
-void ResultsList::addRows(QList<ResultRecord> records)
+void ResultsList::addRows(const QList<ResultRecord>& records)
 {
     QList<QTreeWidgetItem*> items;
     items.reserve(records.size());
-    for (ResultRecord& record : records) {
+    for (const ResultRecord& record : records) {
         auto* item = new QTreeWidgetItem(record.cells);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         items << item;

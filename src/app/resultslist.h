@@ -53,7 +53,7 @@ private:
                 const std::function<void(const QString&)>& write);
     // False when there is no journal or the change could not be written.
     bool journal(const std::function<void(ResultsJournal&)>& change);
-    void addRows(QList<ResultRecord> records);
+    void addRows(const QList<ResultRecord>& records);
 
     QTreeWidget* m_list;
     Dialogs& m_dialogs;
