@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -76,6 +78,61 @@ bool lockIsStale(const QString& folder)
     return true;
 }
 
+// A folder without a lock is used by no copy of the program.
+bool lockIsHeld(const QString& folder)
+{
+    struct stat st;
+    const QByteArray lock = QFile::encodeName(folder + QLatin1Char('/') + kFolderLockName);
+    if (::lstat(lock.constData(), &st) != 0 && errno == ENOENT)
+        return false;
+    return !lockIsStale(folder);
+}
+
+// The latest change to the folder or anything directly in it.
+QDateTime lastChange(const QString& folder)
+{
+    QDateTime latest = QFileInfo(folder).lastModified();
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                             QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries)
+        latest = std::max(latest, entry.lastModified());
+    return latest;
+}
+
+// Removes each folder directly in `parent` whose name fits `namePrefix`, that
+// is a real folder (not a link) owned by this user, and for which `unused`
+// holds. Returns how many were removed.
+int removeOwnFolders(const QString& parent, const QString& namePrefix,
+                     const std::function<bool(const QString&)>& unused)
+{
+    if (parent.isEmpty() || namePrefix.isEmpty())
+        return 0;
+    const QByteArray nativeParent = QFile::encodeName(parent);
+    const int parentFd = ::open(nativeParent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0)
+        return 0;
+    int removed = 0;
+    const QStringList names =
+        QDir(parent).entryList({namePrefix + QLatin1Char('*')},
+                               QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        if (!isTemporaryFolderName(name, namePrefix))
+            continue;
+        const QByteArray nativeName = QFile::encodeName(name);
+        struct stat st;
+        if (::fstatat(parentFd, nativeName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        if (!unused(parent + QLatin1Char('/') + name))
+            continue;
+        if (removeTreeAt(parentFd, nativeName.constData(), 0))
+            ++removed;
+    }
+    ::close(parentFd);
+    return removed;
+}
+
 } // namespace
 
 std::unique_ptr<QLockFile> claimFolder(const QString& folder)
@@ -99,32 +156,52 @@ bool isTemporaryFolderName(const QString& name, const QString& prefix)
 
 int removeLeftoverFolders(const QString& parent, const QString& namePrefix)
 {
-    if (parent.isEmpty() || namePrefix.isEmpty())
-        return 0;
-    const QByteArray nativeParent = QFile::encodeName(parent);
-    const int parentFd = ::open(nativeParent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parentFd < 0)
-        return 0;
-    int removed = 0;
-    const QStringList names =
-        QDir(parent).entryList({namePrefix + QLatin1Char('*')},
-                               QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& name : names) {
-        if (!isTemporaryFolderName(name, namePrefix))
+    return removeOwnFolders(parent, namePrefix, lockIsStale);
+}
+
+int removeUnusedWorkbookFolders(const QString& parent, const QDateTime& changedBefore)
+{
+    return removeOwnFolders(parent, kWorkbookFolderPrefix, [&](const QString& folder) {
+        return !lockIsHeld(folder) && lastChange(folder) < changedBefore &&
+               !isOpenByAnyProcess(folder);
+    });
+}
+
+bool isOpenByAnyProcess(const QString& folder)
+{
+    const QByteArray inside = QFile::encodeName(QFileInfo(folder).canonicalFilePath()) + '/';
+    if (inside.size() < 2)
+        return false; // gone already
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return true;
+    bool open = false;
+    while (const dirent* process = ::readdir(proc)) {
+        if (open)
+            break;
+        if (process->d_name[0] < '1' || process->d_name[0] > '9')
             continue;
-        const QByteArray nativeName = QFile::encodeName(name);
-        struct stat st;
-        if (::fstatat(parentFd, nativeName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        const QByteArray fdFolder = QByteArray("/proc/") + process->d_name + "/fd";
+        // Another user's process cannot be looked into, and cannot write here.
+        DIR* fds = ::opendir(fdFolder.constData());
+        if (!fds)
             continue;
-        if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-            continue;
-        if (!lockIsStale(parent + QLatin1Char('/') + name))
-            continue;
-        if (removeTreeAt(parentFd, nativeName.constData(), 0))
-            ++removed;
+        while (const dirent* fd = ::readdir(fds)) {
+            char target[4096];
+            const ssize_t length =
+                ::readlinkat(::dirfd(fds), fd->d_name, target, sizeof target - 1);
+            if (length <= 0)
+                continue;
+            const QByteArrayView path(target, length);
+            if (path.startsWith(inside) || path == inside.chopped(1)) {
+                open = true;
+                break;
+            }
+        }
+        ::closedir(fds);
     }
-    ::close(parentFd);
-    return removed;
+    ::closedir(proc);
+    return open;
 }
 
 bool removeFolderTree(const QString& folder)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QLockFile>
 #include <QString>
 
@@ -29,6 +30,23 @@ bool isTemporaryFolderName(const QString& name, const QString& prefix);
 // holder is gone. Anything else, among them folders whose lock a running
 // process holds, is left alone. Returns how many folders were removed.
 int removeLeftoverFolders(const QString& parent, const QString& namePrefix);
+
+// How long a workbook folder stays after the hand-over at the least: the
+// application it went to may have opened the file in place, and the user's
+// save goes into that folder.
+inline constexpr int kWorkbookKeepDays = 1;
+
+// Removes the workbook folders in `parent` (see removeLeftoverFolders for
+// which folders are ours) that nothing may use any more: no running copy
+// holds their lock, neither they nor anything in them changed after
+// `changedBefore`, and no process has anything in them open. Returns how many
+// folders were removed.
+int removeUnusedWorkbookFolders(const QString& parent, const QDateTime& changedBefore);
+
+// Whether some process has a file in `folder` (or the folder itself) open.
+// Only the processes this user may look into are seen, which are the ones
+// whose saves could land there; without /proc the answer is yes.
+bool isOpenByAnyProcess(const QString& folder);
 
 // Removes a folder with everything in it; links inside are removed, never
 // followed, and a link in place of the folder itself is refused. True when

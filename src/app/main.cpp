@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QLockFile>
+#include <QTimer>
 
 #include <memory>
 
@@ -43,7 +44,10 @@ int main(int argc, char* argv[])
     for (const QString& parent :
          {quillmore::temporaryFolder(context.lookup), quillmore::cacheFolder(context.lookup)})
         quillmore::removeLeftoverFolders(parent, quillmore::kStagingFolderPrefix);
-    quillmore::removeLeftoverFolders(QDir::tempPath(), quillmore::kWorkbookFolderPrefix);
+    // A handed-over workbook may still be open in its application, or be
+    // saved there in place: its folder waits until it has long been left alone.
+    quillmore::removeUnusedWorkbookFolders(
+        QDir::tempPath(), QDateTime::currentDateTimeUtc().addDays(-quillmore::kWorkbookKeepDays));
 
     // Without a journal the results still work; they just do not outlive the
     // session, and the user is told so. A second copy of the program running
@@ -77,18 +81,29 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.saveNumberList(); });
     window.show();
+    // The start-up warnings are shown from inside the event loop, so that a
+    // stop of the session while a box is up ends the program: a quit asked
+    // for before the loop runs is lost.
+    QStringList warnings;
     // Without its settings the window shows no key and no numbers: the user
     // must know that these are not lost, only unread.
     if (!settings.loadProblem().isEmpty())
-        dialogs.message(QStringLiteral("Your saved API key and number list could not be loaded. "
-                                       "%1.\n\nThe settings file is left as it is. Changes made "
-                                       "in this session are saved into it once it can be read.")
-                            .arg(settings.loadProblem()),
-                        {}, quillmore::Dialogs::Icon::Warning);
+        warnings << QStringLiteral("Your saved API key and number list could not be loaded. "
+                                   "%1.\n\nThe settings file is left as it is. Changes made "
+                                   "in this session are saved into it once it can be read.")
+                        .arg(settings.loadProblem());
     if (!journalProblem.isEmpty())
-        dialogs.message(QStringLiteral("The results of this session cannot be kept for the next "
-                                       "start: ") +
-                            journalProblem,
-                        {}, quillmore::Dialogs::Icon::Warning);
+        warnings << QStringLiteral("The results of this session cannot be kept for the next "
+                                   "start: ") +
+                        journalProblem;
+    if (!warnings.isEmpty())
+        QTimer::singleShot(0, &window, [&dialogs, &window, warnings] {
+            for (const QString& warning : warnings) {
+                // A stop that came under the previous box closed the window.
+                if (!window.isVisible())
+                    break;
+                dialogs.message(warning, {}, quillmore::Dialogs::Icon::Warning);
+            }
+        });
     return app.exec();
 }

@@ -336,7 +336,9 @@ void MainWindow::loadNumberFiles()
             m_numbers.append(readNumberFile(path));
         });
     }
-    proc.step(Statement::RestoreBusy, [&] { setBusy(wasBusy); });
+    // A run that ended while a box of the load was up has switched busy off
+    // for good: it must not come back on.
+    proc.step(Statement::RestoreBusy, [&] { setBusy(wasBusy && isBusy()); });
 }
 
 void MainWindow::addSampleNumbers()

@@ -25,38 +25,53 @@ ResultsList::ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* jo
     connect(m_list, &QWidget::customContextMenuRequested, this, &ResultsList::showMenu);
 }
 
-void ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
+bool ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
 {
     if (!m_journal)
-        return;
+        return false;
     try {
         change(*m_journal);
+        return true;
     } catch (const Failure& failure) {
         // Every row would fail the same way: say it once a session.
         if (!std::exchange(m_journalFailureShown, true))
             m_dialogs.message(QStringLiteral("The results cannot be kept for the next start: ") +
                                   failure.description(),
                               {}, Dialogs::Icon::Warning);
+        return false;
     }
+}
+
+void ResultsList::addRows(const QList<ResultRecord>& records)
+{
+    QList<QTreeWidgetItem*> items;
+    items.reserve(records.size());
+    for (const ResultRecord& record : records) {
+        auto* item = new QTreeWidgetItem(record.cells);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        items << item;
+        m_ids << m_nextId++;
+    }
+    m_list->addTopLevelItems(items);
+    // Ticked once in the list: a row ticked before it has a place is looked
+    // for through the whole list at its next tick, which makes Tick All
+    // quadratic.
+    for (qsizetype i = 0; i < items.size(); ++i)
+        items[i]->setCheckState(0, records[i].ticked ? Qt::Checked : Qt::Unchecked);
+    m_records += records;
 }
 
 void ResultsList::append(const ResultRecord& record)
 {
-    auto* item = new QTreeWidgetItem(record.cells);
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    m_list->addTopLevelItem(item);
-    // Ticked once in the list: a row ticked before it has a place is looked
-    // for through the whole list at its next tick, which makes Tick All
-    // quadratic.
-    item->setCheckState(0, record.ticked ? Qt::Checked : Qt::Unchecked);
-    m_records << record;
-    journal([&](ResultsJournal& j) { j.append(record); });
+    addRows({record});
+    journal([&](ResultsJournal& j) { j.append(m_ids.constLast(), record); });
 }
 
 void ResultsList::clear()
 {
     m_list->clear();
     m_records.clear();
+    m_ids.clear();
     journal([](ResultsJournal& j) { j.clear(); });
 }
 
@@ -70,7 +85,8 @@ void ResultsList::removeSelected()
     const int index = m_list->indexOfTopLevelItem(selected.constFirst());
     delete m_list->takeTopLevelItem(index);
     m_records.removeAt(index);
-    journal([&](ResultsJournal& j) { j.remove(index); });
+    const quint64 id = m_ids.takeAt(index);
+    journal([&](ResultsJournal& j) { j.remove(id); });
 }
 
 void ResultsList::setAllTicked(bool ticked)
@@ -117,7 +133,7 @@ QList<ResultRecord> ResultsList::records() const
 
 bool ResultsList::canRestore() const
 {
-    return m_journal && !m_restored;
+    return m_journal && m_journal->hasUnrestoredSession();
 }
 
 void ResultsList::restoreLastResults()
@@ -125,25 +141,22 @@ void ResultsList::restoreLastResults()
     if (!canRestore())
         return;
     GuardedProcedure proc(m_dialogs, form1("RestoreLastResults_Click"));
-    QList<ResultRecord> previous;
-    proc.step([&] { previous = m_journal->previousSession(); });
-    m_restored = true;
-    for (ResultRecord& record : previous)
+    ResultsJournal::Session session;
+    if (!proc.step([&] { session = m_journal->takeLatestSession(); }))
+        return;
+    for (ResultRecord& record : session.rows)
         record.ticked = false;
-    proc.step([&] {
-        QList<QTreeWidgetItem*> items;
-        items.reserve(previous.size());
-        for (const ResultRecord& record : std::as_const(previous)) {
-            auto* item = new QTreeWidgetItem(record.cells);
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            items << item;
-        }
-        m_list->addTopLevelItems(items);
-        for (QTreeWidgetItem* item : std::as_const(items))
-            item->setCheckState(0, Qt::Unchecked);
-        m_records += previous;
+    const quint64 firstId = m_nextId;
+    if (!proc.step([&] { addRows(session.rows); }))
+        return;
+    // The restored rows join this session's journal; only once they are there
+    // may the earlier session's file count as restored and go at the next start.
+    const bool kept = journal([&](ResultsJournal& j) {
+        for (qsizetype i = 0; i < session.rows.size(); ++i)
+            j.append(firstId + quint64(i), session.rows.at(i));
     });
-    journal([&](ResultsJournal& j) { j.replay(previous); });
+    if (kept)
+        proc.step([&] { m_journal->markRestored(session); });
 }
 
 void ResultsList::saveAs(const char* procedure, const QString& filter,

@@ -39,7 +39,8 @@ public:
     ReportTable table() const;
     QList<ResultRecord> records() const;
 
-    // Appends, unticked, the rows the previous session's list held. Once a session.
+    // Appends, unticked, the rows the list held at the end of the latest
+    // earlier session not yet restored.
     void restoreLastResults();
     bool canRestore() const;
 
@@ -50,14 +51,17 @@ private:
     void showMenu(const QPoint& at);
     void saveAs(const char* procedure, const QString& filter,
                 const std::function<void(const QString&)>& write);
-    void journal(const std::function<void(ResultsJournal&)>& change);
+    // False when there is no journal or the change could not be written.
+    bool journal(const std::function<void(ResultsJournal&)>& change);
+    void addRows(const QList<ResultRecord>& records);
 
     QTreeWidget* m_list;
     Dialogs& m_dialogs;
     ResultsJournal* m_journal;
     std::function<bool()> m_isBusy;
     QList<ResultRecord> m_records; // row r's number and answer; cells and ticks live in the list
-    bool m_restored = false;
+    QList<quint64> m_ids;          // row r's id in the journal
+    quint64 m_nextId = 1;
     bool m_journalFailureShown = false;
 };
 

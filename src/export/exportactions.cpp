@@ -30,7 +30,9 @@ void saveResultsAsTextFile(ExportView& view)
     proc.step([&] {
         saveListviewProperlySpaced(view.resultsTable(), fileName, &view.progress(), dialogs);
     });
-    proc.step([&] { view.setBusy(wasBusy); });
+    // A run that ended while a box of the export was up has switched busy
+    // off for good: it must not come back on.
+    proc.step([&] { view.setBusy(wasBusy && view.isBusy()); });
 }
 
 bool saveResultsAsExcelFileIsExcelInstalled(SpreadsheetLauncher& app, Dialogs& dialogs)

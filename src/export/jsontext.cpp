@@ -35,6 +35,8 @@ public:
     explicit JsonCursor(QStringView text) : m_text(text) {}
 
     bool atEnd() const { return m_pos >= m_text.size(); }
+    qsizetype position() const { return m_pos; }
+    void seek(qsizetype pos) { m_pos = pos; }
     QChar peek() const { return atEnd() ? QChar() : m_text[m_pos]; }
     bool take(QChar c)
     {
@@ -313,10 +315,17 @@ std::optional<FlatJsonObject> readFlatJsonObject(QStringView text)
             if (!cursor.take(u':'))
                 return std::nullopt;
             cursor.skipSpace();
+            // A value of another kind (null, true, false, a fraction, a
+            // nested object) is passed over: the rest of the object still counts.
+            const qsizetype valueStart = cursor.position();
             FlatJsonValue value;
-            if (!readFlatValue(cursor, value))
-                return std::nullopt;
-            object.insert(key, value);
+            if (readFlatValue(cursor, value)) {
+                object.insert(key, value);
+            } else {
+                cursor.seek(valueStart);
+                if (!cursor.value(1))
+                    return std::nullopt;
+            }
             cursor.skipSpace();
             if (cursor.take(u'}'))
                 break;

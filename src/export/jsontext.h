@@ -32,8 +32,9 @@ struct FlatJsonValue
 };
 using FlatJsonObject = QHash<QString, FlatJsonValue>;
 
-// Reads one JSON object whose values are all strings, arrays of strings or
-// whole numbers. Anything else, incomplete or not, gives nothing.
+// Reads one JSON object, keeping the members whose values are strings, arrays
+// of strings or whole numbers; members of any other kind are left out. Text
+// that is not one complete JSON object gives nothing.
 std::optional<FlatJsonObject> readFlatJsonObject(QStringView text);
 
 } // namespace quillmore

@@ -1,12 +1,14 @@
 #include "resultsjournal.h"
 
 #include "errorreport.h"
-#include "jsontext.h"
+#include "journalformat.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,8 +17,12 @@ namespace quillmore {
 
 namespace {
 
-const QString kJournalName = QStringLiteral("results.journal");
-const QString kPreviousSuffix = QStringLiteral(".previous");
+const QString kRestoredSuffix = QStringLiteral(".restored");
+// The files of the layout that kept one previous session, oldest first.
+const QString kLegacyNames[] = {QStringLiteral("results.journal.previous"),
+                                QStringLiteral("results.journal")};
+// Creating the new file gives up after this many names taken meanwhile.
+constexpr int kCreateAttempts = 100;
 
 constexpr auto kOwnerOnlyFolder =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
@@ -26,6 +32,11 @@ Failure journalFailure(const QString& path, const QString& reason)
 {
     return Failure(QStringLiteral("The results journal %1 cannot be written: %2")
                        .arg(QDir::toNativeSeparators(path), reason));
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 QString prepareFolder(const QString& folder)
@@ -42,59 +53,101 @@ QString prepareFolder(const QString& folder)
     return QDir(folder).absolutePath();
 }
 
-// The current journal becomes the previous one in a single rename, which
-// replaces an older previous journal; a missing current journal means the
-// last session left nothing, so neither is any older one kept.
-void keepAsPrevious(const QString& current, const QString& previous)
+QString sessionFileName(const QString& dir, qint64 number)
 {
-    if (!QFileInfo::exists(current)) {
-        QFile::remove(previous);
-        return;
-    }
-    if (std::rename(QFile::encodeName(current).constData(),
-                    QFile::encodeName(previous).constData()) != 0)
-        throw journalFailure(current, QString::fromLocal8Bit(std::strerror(errno)));
+    return dir + QStringLiteral("/results-%1.journal").arg(number);
 }
 
-// Lines are written here rather than through QJsonDocument, which would sort
-// the keys and costs several times as much to read back.
-QByteArray appendLine(const ResultRecord& record)
+void renameFile(const QString& from, const QString& to)
 {
-    QString line = QStringLiteral("{\"op\":\"append\",\"number\":");
-    appendJsonString(line, record.number);
-    line += QStringLiteral(",\"cells\":[");
-    for (qsizetype c = 0; c < record.cells.size(); ++c) {
-        if (c > 0)
-            line += u',';
-        appendJsonString(line, record.cells.at(c));
-    }
-    line += QStringLiteral("],\"answer\":");
-    appendJsonString(line, record.answer);
-    line += QStringLiteral("}\n");
-    return line.toUtf8();
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        throw journalFailure(from, systemError());
 }
 
-ResultRecord recordFrom(FlatJsonObject& object)
+struct SessionFile
 {
-    ResultRecord record;
-    record.number = std::move(object[QStringLiteral("number")].text);
-    record.cells = std::move(object[QStringLiteral("cells")].list);
-    record.answer = std::move(object[QStringLiteral("answer")].text);
-    return record;
+    qint64 number = 0;
+    QString path;
+    bool restored = false;
+};
+
+QList<SessionFile> sessionFiles(const QString& dir)
+{
+    static const QRegularExpression name(
+        QStringLiteral("^results-([0-9]{1,18})\\.journal(\\.restored)?$"));
+    QList<SessionFile> files;
+    const QStringList names = QDir(dir).entryList({QStringLiteral("results-*")},
+                                                  QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString& entry : names) {
+        const QRegularExpressionMatch match = name.match(entry);
+        if (match.hasMatch())
+            files.append(
+                {match.captured(1).toLongLong(), dir + u'/' + entry, match.hasCaptured(2)});
+    }
+    std::sort(files.begin(), files.end(),
+              [](const SessionFile& a, const SessionFile& b) { return a.number < b.number; });
+    return files;
+}
+
+// A file that cannot be read may still hold rows: it is not one to throw away.
+bool holdsNoRows(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return file.size() == 0 || !journalMayHoldRows(file.readAll());
+}
+
+// Takes in the files of the earlier layout as the latest sessions. Returns the
+// number the next session gets.
+qint64 adoptLegacyFiles(const QString& dir, qint64 next)
+{
+    for (const QString& legacy : kLegacyNames) {
+        const QString path = dir + u'/' + legacy;
+        if (QFileInfo(path).isFile())
+            renameFile(path, sessionFileName(dir, next++));
+    }
+    return next;
+}
+
+// Removes what is no longer kept (see the class comment) and returns the
+// files of the sessions kept, oldest first.
+QStringList tidy(const QList<SessionFile>& files, const QDateTime& now)
+{
+    const QDateTime oldest = now.addDays(-ResultsJournal::kKeepDays);
+    QStringList kept;
+    for (const SessionFile& file : files) {
+        if (file.restored || QFileInfo(file.path).lastModified() < oldest || holdsNoRows(file.path))
+            QFile::remove(file.path);
+        else
+            kept.append(file.path);
+    }
+    while (kept.size() > ResultsJournal::kKeepSessions)
+        QFile::remove(kept.takeFirst());
+    return kept;
 }
 
 } // namespace
 
-ResultsJournal::ResultsJournal(const QString& folder)
+ResultsJournal::ResultsJournal(const QString& folder, const QDateTime& now)
 {
     const QString dir = prepareFolder(folder.isEmpty() ? defaultFolder() : folder);
-    const QString current = dir + u'/' + kJournalName;
-    m_previousFileName = current + kPreviousSuffix;
-    keepAsPrevious(current, m_previousFileName);
-    m_file.setFileName(current);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                     kOwnerOnlyFile))
-        throw journalFailure(current, m_file.errorString());
+    QList<SessionFile> files = sessionFiles(dir);
+    const qint64 highest = files.isEmpty() ? 0 : files.constLast().number;
+    if (adoptLegacyFiles(dir, highest + 1) != highest + 1)
+        files = sessionFiles(dir);
+    m_unrestored = tidy(files, now);
+
+    qint64 number = files.isEmpty() ? 1 : files.constLast().number + 1;
+    for (int attempt = 0;; ++attempt, ++number) {
+        m_file.setFileName(sessionFileName(dir, number));
+        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                        kOwnerOnlyFile))
+            break;
+        // A name taken meanwhile is passed by; any other failure is final.
+        if (!QFileInfo::exists(m_file.fileName()) || attempt + 1 >= kCreateAttempts)
+            throw journalFailure(m_file.fileName(), m_file.errorString());
+    }
 }
 
 QString ResultsJournal::defaultFolder()
@@ -102,61 +155,37 @@ QString ResultsJournal::defaultFolder()
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
-QList<ResultRecord> ResultsJournal::previousSession() const
+ResultsJournal::Session ResultsJournal::takeLatestSession()
 {
-    QFile file(m_previousFileName);
+    if (m_unrestored.isEmpty())
+        throw Failure(QStringLiteral("No earlier results are left to restore."));
+    Session session{m_unrestored.takeLast(), {}};
+    QFile file(session.fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return replayJournal(file.readAll());
+        throw Failure(QStringLiteral("The results journal %1 cannot be read: %2")
+                          .arg(QDir::toNativeSeparators(session.fileName), file.errorString()));
+    session.rows = replayJournal(file.readAll());
+    return session;
 }
 
-QList<ResultRecord> ResultsJournal::replayJournal(const QByteArray& text)
+void ResultsJournal::markRestored(const Session& session)
 {
-    QList<ResultRecord> rows;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        const QString line = QString::fromUtf8(text.sliced(start, end - start));
-        start = end + 1;
-        std::optional<FlatJsonObject> object = readFlatJsonObject(line);
-        if (!object)
-            continue;
-        const QString op = object->value(QStringLiteral("op")).text;
-        if (op == u"append") {
-            rows.append(recordFrom(*object));
-        } else if (op == u"remove") {
-            const FlatJsonValue index = object->value(QStringLiteral("index"));
-            if (index.kind == FlatJsonValue::Kind::Number && index.number >= 0 &&
-                index.number < rows.size())
-                rows.removeAt(index.number);
-        } else if (op == u"clear") {
-            rows.clear();
-        }
-    }
-    return rows;
+    renameFile(session.fileName, session.fileName + kRestoredSuffix);
 }
 
-void ResultsJournal::append(const ResultRecord& record)
+void ResultsJournal::append(quint64 id, const ResultRecord& record)
 {
-    write(appendLine(record));
+    write(journalAppendLine(id, record));
 }
 
-void ResultsJournal::remove(qsizetype index)
+void ResultsJournal::remove(quint64 id)
 {
-    write(QByteArray("{\"op\":\"remove\",\"index\":") + QByteArray::number(index) + "}\n");
+    write(journalRemoveLine(id));
 }
 
 void ResultsJournal::clear()
 {
-    write(QByteArrayLiteral("{\"op\":\"clear\"}\n"));
-}
-
-void ResultsJournal::replay(const QList<ResultRecord>& records)
-{
-    for (const ResultRecord& record : records)
-        append(record);
+    write(journalClearLine());
 }
 
 void ResultsJournal::write(QByteArray line)

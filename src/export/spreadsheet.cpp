@@ -9,66 +9,13 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QUrl>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <map>
 
 namespace quillmore {
-
-// The folders of workbooks handed to an application. The application is
-// started detached, and LibreOffice passes the file to a copy already running
-// and ends at once, so no process end tells when the file has been read: each
-// folder is kept for a fixed time after the hand-over instead, and every one
-// still kept goes with this object.
-class WorkbookFolders
-{
-public:
-    explicit WorkbookFolders(std::chrono::milliseconds keepFor) : m_keepFor(keepFor) {}
-    ~WorkbookFolders()
-    {
-        while (!m_kept.empty())
-            release(m_kept.begin()->first);
-    }
-    WorkbookFolders(const WorkbookFolders&) = delete;
-    WorkbookFolders& operator=(const WorkbookFolders&) = delete;
-
-    void adopt(const QString& folder, std::unique_ptr<QLockFile> claim)
-    {
-        const quint64 id = m_nextId++;
-        m_kept.emplace(id, Kept{folder, std::move(claim)});
-        // The timer dies with m_timers, so it never fires into a removed keeper.
-        QTimer::singleShot(m_keepFor, &m_timers, [this, id] { release(id); });
-    }
-
-    qsizetype size() const { return qsizetype(m_kept.size()); }
-
-private:
-    struct Kept
-    {
-        QString folder;
-        std::unique_ptr<QLockFile> claim;
-    };
-
-    void release(quint64 id)
-    {
-        const auto it = m_kept.find(id);
-        if (it == m_kept.end())
-            return;
-        // The lock goes first: it lives inside the folder.
-        it->second.claim.reset();
-        removeFolderTree(it->second.folder);
-        m_kept.erase(it);
-    }
-
-    std::chrono::milliseconds m_keepFor;
-    QObject m_timers;
-    quint64 m_nextId = 0;
-    std::map<quint64, Kept> m_kept;
-};
 
 namespace {
 
@@ -84,9 +31,8 @@ QString libraryError(lxw_error error)
 class XlsxSpreadsheet : public SpreadsheetApplication
 {
 public:
-    XlsxSpreadsheet(Dialogs& dialogs, SpreadsheetHandler handler, const QString& tempParent,
-                    std::weak_ptr<WorkbookFolders> keeper)
-        : m_dialogs(dialogs), m_handler(std::move(handler)), m_keeper(std::move(keeper)),
+    XlsxSpreadsheet(Dialogs& dialogs, SpreadsheetHandler handler, const QString& tempParent)
+        : m_dialogs(dialogs), m_handler(std::move(handler)),
           m_folder(QDir(tempParent).filePath(kWorkbookFolderPrefix + QStringLiteral("XXXXXX")))
     {
         if (!m_folder.isValid())
@@ -128,11 +74,11 @@ public:
         case SpreadsheetHandler::Kind::None:
             throw Failure(QStringLiteral("No application for spreadsheets is installed"));
         }
-        // The application reads the file after this object has gone.
-        if (const std::shared_ptr<WorkbookFolders> keeper = m_keeper.lock()) {
-            m_folder.setAutoRemove(false);
-            keeper->adopt(m_folder.path(), std::move(m_claim));
-        }
+        // The application reads the file after this object has gone, and
+        // may keep working on it in place: the folder stays for the next
+        // start's removeUnusedWorkbookFolders, no longer claimed by this copy.
+        m_folder.setAutoRemove(false);
+        m_claim.reset();
     }
 
 private:
@@ -145,7 +91,6 @@ private:
 
     Dialogs& m_dialogs;
     SpreadsheetHandler m_handler;
-    std::weak_ptr<WorkbookFolders> m_keeper;
     QTemporaryDir m_folder;
     // Declared after the folder so that it is given back before the folder
     // is removed with the lock file in it.
@@ -262,18 +207,9 @@ void XlsxWorkbook::save()
 }
 
 XlsxSpreadsheetLauncher::XlsxSpreadsheetLauncher(Dialogs& dialogs, SpreadsheetFinder finder,
-                                                 QString tempParent,
-                                                 std::chrono::milliseconds keepFor)
-    : m_dialogs(dialogs), m_finder(std::move(finder)), m_tempParent(std::move(tempParent)),
-      m_folders(std::make_shared<WorkbookFolders>(keepFor))
+                                                 QString tempParent)
+    : m_dialogs(dialogs), m_finder(std::move(finder)), m_tempParent(std::move(tempParent))
 {
-}
-
-XlsxSpreadsheetLauncher::~XlsxSpreadsheetLauncher() = default;
-
-qsizetype XlsxSpreadsheetLauncher::keptFolderCount() const
-{
-    return m_folders->size();
 }
 
 bool XlsxSpreadsheetLauncher::isInstalled()
@@ -290,8 +226,7 @@ std::unique_ptr<SpreadsheetApplication> XlsxSpreadsheetLauncher::createApplicati
     SpreadsheetHandler handler = m_finder ? m_finder() : SpreadsheetHandler{};
     if (handler.kind == SpreadsheetHandler::Kind::None)
         throw Failure(QStringLiteral("No application for spreadsheets is installed"));
-    return std::make_unique<XlsxSpreadsheet>(m_dialogs, std::move(handler), m_tempParent,
-                                             m_folders);
+    return std::make_unique<XlsxSpreadsheet>(m_dialogs, std::move(handler), m_tempParent);
 }
 
 } // namespace quillmore

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -15,7 +14,6 @@ struct lxw_worksheet;
 namespace quillmore {
 
 class Dialogs;
-class WorkbookFolders;
 
 // A spreadsheet application with one new workbook, driven the way the export
 // needs it. Rows and columns count from 1. Every call throws Failure when the
@@ -88,35 +86,26 @@ private:
     QList<qsizetype> m_longest;
 };
 
-// How long a handed-over workbook stays on disk: time enough for the
-// spreadsheet application to start and load it.
-inline constexpr std::chrono::milliseconds kWorkbookKeepTime{60000};
-
 // The workbook is written into a private folder of its own under `tempParent`
 // (named with kWorkbookFolderPrefix and claimed with claimFolder), and handed
 // to LibreOffice Calc as a new, untitled document, or to the desktop's
-// application for .xlsx. A handed-over folder is removed `keepFor` after the
-// hand-over, and at the latest when the launcher goes; one that a crash left
-// is found by removeLeftoverFolders at the next start.
+// application for .xlsx, which may open it in place. A folder that no
+// application took goes when the export ends; a handed-over one stays, and a
+// later start removes it with removeUnusedWorkbookFolders once it has been
+// left unchanged for kWorkbookKeepDays and nothing has it open.
 class XlsxSpreadsheetLauncher : public SpreadsheetLauncher
 {
 public:
     explicit XlsxSpreadsheetLauncher(Dialogs& dialogs,
                                      SpreadsheetFinder finder = findSpreadsheetHandler,
-                                     QString tempParent = QDir::tempPath(),
-                                     std::chrono::milliseconds keepFor = kWorkbookKeepTime);
-    ~XlsxSpreadsheetLauncher() override;
+                                     QString tempParent = QDir::tempPath());
     bool isInstalled() override;
     std::unique_ptr<SpreadsheetApplication> createApplication() override;
-
-    // How many handed-over workbook folders are still on disk.
-    qsizetype keptFolderCount() const;
 
 private:
     Dialogs& m_dialogs;
     SpreadsheetFinder m_finder;
     QString m_tempParent;
-    std::shared_ptr<WorkbookFolders> m_folders;
 };
 
 } // namespace quillmore

@@ -4,6 +4,7 @@
 #include "fileutil.h"
 #include "mainwindow.h"
 #include "resultsjournal.h"
+#include "resultslist.h"
 #include "windowcontrols.h"
 #include "windowfixture.h"
 
@@ -14,7 +15,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace quillmore;
@@ -57,19 +60,19 @@ int writeJournalUntilKilled(int argc, char* argv[])
     QCoreApplication::setApplicationName(kProductName);
     ResultsJournal journal;
     const QList<ResultRecord> rows = killedSessionRows();
-    journal.append(rows[0]);
-    journal.append(rows[1]);
-    journal.append(record("5550000000", {"removed"}, "{}"));
-    journal.append(rows[2]);
-    journal.remove(2);
+    journal.append(1, rows[0]);
+    journal.append(2, rows[1]);
+    journal.append(3, record("5550000000", {"removed"}, "{}"));
+    journal.append(4, rows[2]);
+    journal.remove(3);
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     for (;;)
         pause();
 }
 
-// One start of the program: a journal on the fixture's folder, which takes
-// whatever the last session left there as the previous one, and its window.
+// One start of the program: a journal on the fixture's folder, which offers
+// what earlier sessions left there, and its window.
 struct Session
 {
     explicit Session(WindowFixture& f)
@@ -137,6 +140,7 @@ class TestKeepResults : public QObject
 private slots:
     void crashedSessionComesBackOnRestore();
     void killedProgramsRowsComeBack();
+    void removalAfterALostLineTakesItsRow();
     void csvOfAwkwardCells();
     void duplicatesInThreeSpellings();
     void pastedLinesBecomeEntries();
@@ -212,7 +216,10 @@ void TestKeepResults::killedProgramsRowsComeBack()
     QTemporaryDir dir;
     const QString data = dir.filePath("data");
     const QString folder = data + "/Halvren/Quillmore";
-    const QString journalFile = folder + "/results.journal";
+    // The killed program's session, this test's own restoring one, then the real program's.
+    const auto sessionFile = [&](int n) {
+        return folder + QStringLiteral("/results-%1.journal").arg(n);
+    };
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", data);
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
@@ -257,29 +264,64 @@ void TestKeepResults::killedProgramsRowsComeBack()
     }
 
     // The real program keeps its journal in the same place, owner-only: at
-    // its start the session above becomes the previous one.
+    // its start the restored session goes, the one that restored it stays.
     QProcess program;
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(QUILLMORE_EXECUTABLE), {});
     QVERIFY2(program.waitForStarted(30000), qPrintable(program.errorString()));
     QTRY_VERIFY_WITH_TIMEOUT(
-        (QFileInfo::exists(journalFile) && QFileInfo(journalFile).size() == 0) ||
-            program.state() != QProcess::Running,
-        60000);
+        QFileInfo::exists(sessionFile(3)) || program.state() != QProcess::Running, 60000);
     QCOMPARE(program.state(), QProcess::Running);
     const auto ownerBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-    QCOMPARE(QFile::permissions(journalFile) & ~ownerBits,
+    QCOMPARE(QFile::permissions(sessionFile(3)) & ~ownerBits,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(QFile::permissions(folder) & ~ownerBits,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QCOMPARE(ResultsJournal::replayJournal(readAll(journalFile + ".previous")).size(),
-             expected.size());
+    QVERIFY(!QFileInfo::exists(sessionFile(1) + ".restored"));
     program.kill();
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
-    // Only the previous session is kept: the killed program's list was empty.
-    QVERIFY(ResultsJournal(folder).previousSession().isEmpty());
+    // The killed program's list was empty: the rows before it are still offered.
+    ResultsJournal last(folder);
+    QCOMPARE(last.takeLatestSession().rows.size(), expected.size());
+    QVERIFY(!last.hasUnrestoredSession());
+}
+
+void TestKeepResults::removalAfterALostLineTakesItsRow()
+{
+    WindowFixture f;
+    ResultsJournal& journal = f.keepResults();
+    QTreeWidget tree;
+    tree.setColumnCount(1);
+    ResultsList list(&tree, f.dialogs, &journal, [] { return false; });
+    list.append(record("A", {"A"}));
+    {
+        // The disk takes nothing more for one row: its line is lost.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit full = saved;
+        full.rlim_cur = rlim_t(QFileInfo(journal.fileName()).size());
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+        list.append(record("B", {"B"}));
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    list.append(record("C", {"C"}));
+    tree.setCurrentItem(tree.topLevelItem(1));
+    list.removeSelected();
+    QCOMPARE(allRows(&tree), (QList<QStringList>{{"A"}, {"C"}}));
+    QCOMPARE(f.dialogs.messageTexts().size(), 1);
+    QVERIFY(f.dialogs.messageTexts().constFirst().startsWith(
+        "The results cannot be kept for the next start: "));
+
+    // Removing the row whose line was lost takes nothing from the journal.
+    ResultsJournal next(f.journalFolder());
+    const QList<ResultRecord> kept = next.takeLatestSession().rows;
+    QCOMPARE(kept.size(), 2);
+    QCOMPARE(kept[0].number, QString("A"));
+    QCOMPARE(kept[1].number, QString("C"));
 }
 
 void TestKeepResults::csvOfAwkwardCells()
@@ -287,10 +329,10 @@ void TestKeepResults::csvOfAwkwardCells()
     WindowFixture f;
     {
         ResultsJournal earlier(f.journalFolder());
-        earlier.append(record(
-            "1", {"=HYPERLINK(\"x\")", "Mobile", "O'Brien, Pat", "Zürich\r\nCH", "-5", "@home"}));
-        earlier.append(
-            record("2", {"4135923823", "Land\"line", "Émile Noël", "\tTab", "+1 carrier", "\rCR"}));
+        earlier.append(1, record("1", {"=HYPERLINK(\"x\")", "Mobile", "O'Brien, Pat",
+                                       "Zürich\r\nCH", "-5", "@home"}));
+        earlier.append(2, record("2", {"4135923823", "Land\"line", "Émile Noël", "\tTab",
+                                       "+1 carrier", "\rCR"}));
     }
     Session s(f);
     chooseFromContextMenu(s.results(), kRestore);

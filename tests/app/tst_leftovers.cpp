@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillmore;
@@ -40,6 +42,15 @@ bool plantStaleFolder(const QString& folder)
            child.exitCode() == 0 && QFile::exists(folder + '/' + kFolderLockName);
 }
 
+// Dates the path's last change `days` days back.
+bool setAge(const QString& path, int days)
+{
+    const timespec when{::time(nullptr) - days * 86400, 0};
+    const timespec times[2] = {when, when};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) ==
+           0;
+}
+
 } // namespace
 
 class LeftoversTest : public QObject
@@ -52,6 +63,8 @@ private slots:
     void staleFolderOfOursIsRemoved();
     void removalNeverFollowsLinks();
     void folderInUseIsLeft();
+    void workbookFolderGoesOnlyWhenUnused_data();
+    void workbookFolderGoesOnlyWhenUnused();
     void foldersNotOursAreLeft();
     void folderOfAnotherUserIsLeft();
     void claimIsExclusiveAndEndsWithItsObject();
@@ -134,6 +147,48 @@ void LeftoversTest::folderInUseIsLeft()
     // Still held by us after the look.
     QVERIFY(claim->isLocked());
     QVERIFY(!claimFolder(folder));
+}
+
+void LeftoversTest::workbookFolderGoesOnlyWhenUnused_data()
+{
+    QTest::addColumn<int>("folderDays"); // since the hand-over
+    QTest::addColumn<int>("bookDays");   // since the workbook was last saved
+    QTest::addColumn<bool>("open");      // by the application it went to
+    QTest::addColumn<bool>("claimed");   // by a running copy still writing it
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("left alone for two days") << 2 << 2 << false << false << true;
+    QTest::newRow("handed over lately") << 0 << 0 << false << false << false;
+    QTest::newRow("saved in place lately") << 2 << 0 << false << false << false;
+    QTest::newRow("open in its application") << 2 << 2 << true << false << false;
+    QTest::newRow("claimed by a running copy") << 2 << 2 << false << true << false;
+}
+
+void LeftoversTest::workbookFolderGoesOnlyWhenUnused()
+{
+    QFETCH(int, folderDays);
+    QFETCH(int, bookDays);
+    QFETCH(bool, open);
+    QFETCH(bool, claimed);
+    QFETCH(bool, removed);
+    QTemporaryDir parent;
+    const QString folder = parent.filePath(kWorkbookFolderPrefix + "Ab12cD");
+    QVERIFY(QDir().mkpath(folder));
+    QFile book(folder + "/Book1.xlsx");
+    QVERIFY(book.open(QIODevice::WriteOnly));
+    QCOMPARE(book.write("data"), 4);
+    QVERIFY(book.flush());
+    if (!open)
+        book.close();
+    std::unique_ptr<QLockFile> claim = claimed ? claimFolder(folder) : nullptr;
+    QVERIFY(!claimed || claim);
+    if (claimed)
+        QVERIFY(setAge(folder + '/' + kFolderLockName, folderDays));
+    QVERIFY(setAge(book.fileName(), bookDays));
+    QVERIFY(setAge(folder, folderDays));
+
+    const QDateTime cutoff = QDateTime::currentDateTimeUtc().addDays(-kWorkbookKeepDays);
+    QCOMPARE(removeUnusedWorkbookFolders(parent.path(), cutoff), removed ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(folder), !removed);
 }
 
 void LeftoversTest::foldersNotOursAreLeft()

@@ -122,6 +122,8 @@ private slots:
     void addTypedNumbers();
     void loadNumberFiles();
     void loadingDuringBusyKeepsBusy();
+    void runEndingUnderABoxLeavesTheWindowIdle_data();
+    void runEndingUnderABoxLeavesTheWindowIdle();
     void sampleNumbersTwice();
     void removeRows();
     void clearingRules();
@@ -364,6 +366,48 @@ void TestMainWindow::loadingDuringBusyKeepsBusy()
     c.loadButton->click();
     QCOMPARE(numbers(w), QStringList({"1"}));
     QVERIFY(w.isBusy());
+}
+
+void TestMainWindow::runEndingUnderABoxLeavesTheWindowIdle_data()
+{
+    // Which button is clicked during the run, and the answer to its file
+    // dialog that makes it show a box.
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("file load") << "PushButton3" << true;
+    QTest::newRow("text export") << "PushButton4" << false;
+}
+
+void TestMainWindow::runEndingUnderABoxLeavesTheWindowIdle()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, opens);
+    WindowFixture f;
+    f.keys->setKey(QStringLiteral("key"));
+    MainWindow w(f.context);
+    MainControls c(w);
+    // A missing file, or a folder where the text file belongs.
+    if (opens)
+        f.dialogs.openAnswers << QStringList{f.dir.filePath("missing.txt")};
+    else
+        f.dialogs.saveAnswers << f.dir.path();
+    bool endedUnderTheBox = false;
+    f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
+        if (std::exchange(endedUnderTheBox, true))
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isBusy(), 30000);
+    };
+    f.onPause = [&] {
+        QTimer::singleShot(0, &w, [&] { w.findChild<QPushButton*>(button)->click(); });
+    };
+    f.dialogs.inputAnswers << "1111111111,2222222222";
+    c.addButton->click();
+    c.startButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(endedUnderTheBox, 30000);
+    QVERIFY(!w.isBusy());
+    QCOMPARE(c.startButton->cursor().shape(), Qt::PointingHandCursor);
+    c.clearNumbersButton->click();
+    QCOMPARE(numbers(w), QStringList());
 }
 
 void TestMainWindow::sampleNumbersTwice()

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -43,13 +44,18 @@ private slots:
 void TestTermination::signalSavesLikeAClose_data()
 {
     QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
+    // Another copy holds the results journal: the start-up warning box comes up.
+    QTest::addColumn<bool>("warningUp");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM, warning up") << int(SIGTERM) << true;
+    QTest::newRow("SIGHUP, warning up") << int(SIGHUP) << true;
 }
 
 void TestTermination::signalSavesLikeAClose()
 {
     QFETCH(int, signalNumber);
+    QFETCH(bool, warningUp);
     if (!QFile::exists(QStringLiteral("/proc/self/status")))
         QSKIP("needs /proc to see when the program is ready for the signal");
 
@@ -66,8 +72,14 @@ void TestTermination::signalSavesLikeAClose()
     QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                             QFileDevice::ReadGroup | QFileDevice::ReadOther));
 
+    const QString data = dir.filePath("data/Halvren/Quillmore");
+    QVERIFY(QDir().mkpath(data));
+    QLockFile otherCopy(data + "/journal.lock");
+    QVERIFY(!warningUp || otherCopy.tryLock(0));
+
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
     env.insert("XDG_CONFIG_HOME", config);
     env.insert("HOME", dir.filePath("home"));
     env.insert("QT_QPA_PLATFORM", "offscreen");

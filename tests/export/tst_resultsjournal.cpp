@@ -1,6 +1,8 @@
 #include "errorreport.h"
+#include "journalformat.h"
 #include "resultsjournal.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -8,7 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <QDir>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace quillmore;
 
@@ -43,10 +46,36 @@ bool sameRows(const QList<ResultRecord>& a, const QList<ResultRecord>& b)
     return true;
 }
 
+QStringList numbersOf(const QList<ResultRecord>& rows)
+{
+    QStringList numbers;
+    for (const ResultRecord& r : rows)
+        numbers << r.number;
+    return numbers;
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// One session that ends holding these rows, the ids counted from 1.
+void sessionWith(const QString& folder, const QStringList& numbers)
+{
+    ResultsJournal journal(folder);
+    quint64 id = 1;
+    for (const QString& n : numbers)
+        journal.append(id++, row(n));
+}
+
+// The numbers of every session a new start offers, latest first.
+QList<QStringList> restoreAll(ResultsJournal& journal)
+{
+    QList<QStringList> sessions;
+    while (journal.hasUnrestoredSession())
+        sessions << numbersOf(journal.takeLatestSession().rows);
+    return sessions;
 }
 
 } // namespace
@@ -58,9 +87,12 @@ class ResultsJournalTest : public QObject
 private slots:
     void newSessionRestoresTheList();
     void eachChangeIsOnDiskAtOnce();
-    void tornLastLineIsPassedOver();
-    void onlyThePreviousSessionIsKept();
-    void replayedRowsBelongToTheNewSession();
+    void linesAreReadAsFarAsKnown_data();
+    void linesAreReadAsFarAsKnown();
+    void sessionsWaitUntilRestored();
+    void oldAndSurplusSessionsGo();
+    void earlierLayoutIsTakenIn();
+    void journalThatCannotBeMadeLosesNothing();
     void filesAreOwnerOnly();
     void fileWhereTheFolderBelongsThrows();
 };
@@ -71,20 +103,24 @@ void ResultsJournalTest::newSessionRestoresTheList()
     QList<ResultRecord> list;
     {
         ResultsJournal journal(dir.path());
-        QVERIFY(journal.previousSession().isEmpty());
+        QVERIFY(!journal.hasUnrestoredSession());
         // Mirror every change on a plain list: the journal must end up equal to it.
+        QList<quint64> ids;
+        quint64 nextId = 1;
         auto append = [&](const QString& n) {
-            journal.append(row(n));
+            ids.append(nextId);
+            journal.append(nextId++, row(n));
             list.append(row(n));
         };
         auto removeAt = [&](qsizetype i) {
-            journal.remove(i);
+            journal.remove(ids.takeAt(i));
             list.removeAt(i);
         };
         append("1");
         append("2");
         journal.clear();
         list.clear();
+        ids.clear();
         append("3");
         append("4");
         append("5");
@@ -92,22 +128,22 @@ void ResultsJournalTest::newSessionRestoresTheList()
         removeAt(0);
         removeAt(2);
         append("7");
-        journal.remove(99); // past the end: the list ignores it too
+        journal.remove(99); // no such row: the list ignores it too
     }
     ResultsJournal next(dir.path());
-    QVERIFY(sameRows(next.previousSession(), unticked(list)));
-    QCOMPARE(next.previousSession().size(), 3);
+    QVERIFY(sameRows(next.takeLatestSession().rows, unticked(list)));
+    QCOMPARE(list.size(), 3);
 }
 
 void ResultsJournalTest::eachChangeIsOnDiskAtOnce()
 {
     QTemporaryDir dir;
     ResultsJournal journal(dir.path());
-    journal.append(row("1"));
+    journal.append(7, row("1"));
     // Read by another file handle while the journal is still open, as after a kill.
     const QByteArray text = readAll(journal.fileName());
-    QVERIFY(sameRows(ResultsJournal::replayJournal(text), unticked({row("1")})));
-    journal.remove(0);
+    QVERIFY(sameRows(replayJournal(text), unticked({row("1")})));
+    journal.remove(7);
     journal.clear();
     // Each line is a JSON object that any JSON tool reads.
     const QList<QByteArray> lines = readAll(journal.fileName()).split('\n');
@@ -117,75 +153,156 @@ void ResultsJournalTest::eachChangeIsOnDiskAtOnce()
         QVERIFY2(QJsonDocument::fromJson(lines.at(i)).object().contains("op"), lines.at(i));
 }
 
-void ResultsJournalTest::tornLastLineIsPassedOver()
+void ResultsJournalTest::linesAreReadAsFarAsKnown_data()
 {
-    QTemporaryDir dir;
-    QString path;
-    {
-        ResultsJournal journal(dir.path());
-        journal.append(row("1"));
-        journal.append(row("2"));
-        path = journal.fileName();
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::Append));
-    file.write(R"({"op":"append","number":"3","cells":["3","Mob)");
-    file.close();
-
-    ResultsJournal next(dir.path());
-    QVERIFY(sameRows(next.previousSession(), unticked({row("1"), row("2")})));
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("numbers");
+    const QByteArray a = R"({"op":"append","id":1,"number":"A","cells":["A"],"answer":"{}"})"
+                         "\n";
+    QTest::newRow("null answer") << QByteArray(R"({"op":"append","number":"A","cells":["A"],)"
+                                               R"("answer":null})")
+                                 << QStringList{"A"};
+    QTest::newRow("boolean and nested members")
+        << QByteArray(R"({"op":"append","id":1,"number":"A","cells":["A"],"ticked":true,)"
+                      R"("meta":{"x":[1,null,{"y":false}]},"score":0.5})")
+        << QStringList{"A"};
+    QTest::newRow("unknown op with a boolean")
+        << a + R"({"op":"tick","id":1,"on":true})" << QStringList{"A"};
+    QTest::newRow("unknown op") << a + R"({"op":"rename","id":1,"number":"B","cells":["B"]})"
+                                << QStringList{"A"};
+    QTest::newRow("append without cells")
+        << a + R"({"op":"append","id":2,"number":"B"})" + "\n" +
+               R"({"op":"append","id":3,"number":"C","cells":"C"})" + "\n" +
+               R"({"op":"append","id":4,"cells":["D"]})"
+        << QStringList{"A"};
+    QTest::newRow("torn last line")
+        << a + R"({"op":"append","id":2,"number":"B","cells":["B)" << QStringList{"A"};
+    // As the earlier version wrote them: no ids, removes by position.
+    QTest::newRow("rows by position")
+        << QByteArray(R"({"op":"append","number":"A","cells":["A"],"answer":""})"
+                      "\n"
+                      R"({"op":"append","number":"B","cells":["B"],"answer":""})"
+                      "\n"
+                      R"({"op":"append","number":"C","cells":["C"],"answer":""})"
+                      "\n"
+                      R"({"op":"remove","index":1})"
+                      "\n"
+                      R"({"op":"remove","index":5})"
+                      "\n")
+        << QStringList{"A", "C"};
 }
 
-void ResultsJournalTest::onlyThePreviousSessionIsKept()
+void ResultsJournalTest::linesAreReadAsFarAsKnown()
 {
-    QTemporaryDir dir;
-    {
-        ResultsJournal first(dir.path());
-        first.append(row("first"));
-    }
-    {
-        ResultsJournal second(dir.path());
-        QVERIFY(sameRows(second.previousSession(), unticked({row("first")})));
-        second.append(row("second"));
-    }
-    ResultsJournal third(dir.path());
-    QVERIFY(sameRows(third.previousSession(), unticked({row("second")})));
-    QVERIFY(readAll(third.fileName()).isEmpty());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, numbers);
+    const QList<ResultRecord> rows = replayJournal(text);
+    QCOMPARE(numbersOf(rows), numbers);
+    for (const ResultRecord& r : rows)
+        QCOMPARE(r.cells, QStringList{r.number});
 }
 
-void ResultsJournalTest::replayedRowsBelongToTheNewSession()
+void ResultsJournalTest::sessionsWaitUntilRestored()
+{
+    // A crash, then starts that restore nothing: one with no rows, one with rows.
+    QTemporaryDir dir;
+    sessionWith(dir.path(), {"crashed 1", "crashed 2"});
+    sessionWith(dir.path(), {});
+    sessionWith(dir.path(), {"later"});
+    sessionWith(dir.path(), {});
+    {
+        // Rows that were all taken away again leave a session with none.
+        ResultsJournal emptied(dir.path());
+        emptied.append(1, row("removed"));
+        emptied.append(2, row("cleared"));
+        emptied.remove(1);
+        emptied.clear();
+    }
+    ResultsJournal journal(dir.path());
+    QCOMPARE(restoreAll(journal), (QList<QStringList>{{"later"}, {"crashed 1", "crashed 2"}}));
+    QVERIFY_THROWS_EXCEPTION(Failure, journal.takeLatestSession());
+}
+
+void ResultsJournalTest::oldAndSurplusSessionsGo()
 {
     QTemporaryDir dir;
+    const int sessions = ResultsJournal::kKeepSessions + 2;
+    for (int s = 1; s <= sessions; ++s)
+        sessionWith(dir.path(), {QString::number(s)});
+    // The third session was last written a little over the kept time ago.
     {
-        ResultsJournal first(dir.path());
-        first.append(row("1"));
-        first.append(row("2"));
+        QFile third(dir.filePath("results-3.journal"));
+        QVERIFY(third.open(QIODevice::ReadWrite));
+        QVERIFY(third.setFileTime(
+            QDateTime::currentDateTimeUtc().addDays(-ResultsJournal::kKeepDays).addSecs(-60),
+            QFileDevice::FileModificationTime));
     }
+    ResultsJournal journal(dir.path());
+    QList<QStringList> expected;
+    for (int s = sessions; s >= 1 && expected.size() < ResultsJournal::kKeepSessions; --s)
+        if (s != 3)
+            expected << QStringList{QString::number(s)};
+    QCOMPARE(restoreAll(journal), expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), ResultsJournal::kKeepSessions + 1);
+}
+
+void ResultsJournalTest::earlierLayoutIsTakenIn()
+{
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    QVERIFY(write("results.journal.previous",
+                  R"({"op":"append","number":"P","cells":["P"],"answer":""})"
+                  "\n"));
+    QVERIFY(write("results.journal", R"({"op":"append","number":"A","cells":["A"],"answer":""})"
+                                     "\n"));
+    ResultsJournal journal(dir.path());
+    QCOMPARE(restoreAll(journal), (QList<QStringList>{{"A"}, {"P"}}));
+}
+
+void ResultsJournalTest::journalThatCannotBeMadeLosesNothing()
+{
+    QTemporaryDir dir;
+    sessionWith(dir.path(), {"kept"});
     {
-        ResultsJournal second(dir.path());
-        second.replay(second.previousSession());
-        second.append(row("3"));
+        // No file can be opened at all for a moment: the start fails.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        const int lowestFree = dup(0);
+        QVERIFY(lowestFree >= 0);
+        close(lowestFree);
+        rlimit none = saved;
+        none.rlim_cur = rlim_t(lowestFree);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &none), 0);
+        bool failed = false;
+        try {
+            ResultsJournal cannot(dir.path());
+        } catch (const Failure&) {
+            failed = true;
+        }
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+        QVERIFY(failed);
     }
-    ResultsJournal third(dir.path());
-    QVERIFY(sameRows(third.previousSession(), unticked({row("1"), row("2"), row("3")})));
+    ResultsJournal journal(dir.path());
+    QCOMPARE(restoreAll(journal), QList<QStringList>{{"kept"}});
 }
 
 void ResultsJournalTest::filesAreOwnerOnly()
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("data/quillmore"));
-    {
-        ResultsJournal journal(folder);
-        journal.append(row("1"));
-    }
+    sessionWith(folder, {"1"});
     ResultsJournal journal(folder);
     const auto ownerRw = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     const auto kept = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                       QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
                       QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QCOMPARE(QFileInfo(journal.fileName()).permissions() & kept, ownerRw);
-    QCOMPARE(QFileInfo(journal.previousFileName()).permissions() & kept, ownerRw);
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    QCOMPARE(files.size(), 2);
+    for (const QString& name : files)
+        QCOMPARE(QFileInfo(QDir(folder).filePath(name)).permissions() & kept, ownerRw);
     QCOMPARE(QFileInfo(folder).permissions() & kept, ownerRw | QFileDevice::ExeOwner);
 }
 
