@@ -214,6 +214,23 @@ void SettingsStore::writeSetting(const QString& key, const QString& value)
     m_values = std::move(values);
 }
 
+void SettingsStore::removeSetting(const QString& key)
+{
+    if (m_registry) {
+        m_registry->remove(key);
+        m_registry->sync();
+        if (m_registry->status() != QSettings::NoError)
+            throw Failure(QStringLiteral("The setting could not be removed"));
+        return;
+    }
+    if (!m_values.contains(key))
+        return;
+    Values values = m_values;
+    values.remove(key);
+    writeFile(values);
+    m_values = std::move(values);
+}
+
 void SettingsStore::writeFile(const Values& values)
 {
     const QByteArray bytes = format(values, m_format);

@@ -31,6 +31,9 @@ public:
     // Throws Failure when the value could not be stored; what was stored before
     // then stays, and the next write tries afresh.
     void writeSetting(const QString& key, const QString& value);
+    // Throws Failure when the value could not be removed; the store then
+    // stays as it was.
+    void removeSetting(const QString& key);
 
     QString fileName() const;
 
