@@ -82,7 +82,6 @@ private slots:
     void keyTypedBeforeTheKeyringAnswersWins();
     void finishWaitsForTheLastChange();
     void finishGivesUpOnASilentKeyring();
-    void withoutKeyringAsBefore();
 };
 
 void TestKeyStore::startsWhereTheKeyIs_data()
@@ -313,21 +312,6 @@ void TestKeyStore::finishGivesUpOnASilentKeyring()
                                     "of the API key may not be stored"});
     // Nothing went to the file behind the user's back.
     QCOMPARE(bytesOf(f.file()), f.fileWith("555-0100", std::nullopt));
-}
-
-void TestKeyStore::withoutKeyringAsBefore()
-{
-    Fixture f;
-    f.prepare(QString("k1"));
-    f.settings = std::make_unique<SettingsStore>(f.file());
-    KeyStore keys(f.settings.get());
-    QCOMPARE(keys.place(), KeyStore::Place::SettingsFile);
-    QCOMPARE(keys.key(), QString("k1"));
-    keys.setKey("k2");
-    QCOMPARE(bytesOf(f.file()), f.fileWith("555-0100", QString("k2")));
-    QSignalSpy finished(&keys, &KeyStore::finished);
-    keys.finish();
-    QCOMPARE(finished.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestKeyStore)
