@@ -47,6 +47,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The program's own libraries; dpkg-shlibdeps reads them off the installed executable.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# QtKeychain reaches the desktop's keyring through libsecret, which it loads
+# only at run time: without it the key stays in the settings file.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsecret-1-0")
 # The carried curl is a resource inside the executable, out of dpkg-shlibdeps'
 # sight: its libraries are added at package time (see debian-depends.cmake).
 set(CPACK_QUILLMORE_CARRIED_CURL "${QUILLMORE_CURL}")

@@ -91,6 +91,18 @@ QString DesktopDialogs::askText(const QString& prompt, const QString& title,
     return ok ? text : QString();
 }
 
+bool DesktopDialogs::askYesNo(const QString& question, const QString& title)
+{
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No,
+                    dialogParent(owner()));
+    box.setTextFormat(Qt::PlainText);
+    // Nothing is done behind the user's back: Enter and Escape both say No.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    fitTitle(box);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString DesktopDialogs::startFolder() const
 {
     // Not the working folder: a program started from the desktop has no

@@ -14,6 +14,11 @@ QString Dialogs::input(const QString& prompt, const QString& title, const QStrin
     return askText(prompt, title.isEmpty() ? m_applicationTitle : title, defaultText);
 }
 
+bool Dialogs::ask(const QString& question, const QString& title)
+{
+    return askYesNo(question, title.isEmpty() ? m_applicationTitle : title);
+}
+
 QStringList Dialogs::openFileNames(const QString& title, const QString& filter)
 {
     return askOpenFileNames(title, filter);

@@ -22,6 +22,9 @@ public:
     QString input(const QString& prompt, const QString& title = {},
                   const QString& defaultText = {});
 
+    // A box with Yes and No, No the default; true for Yes.
+    bool ask(const QString& question, const QString& title = {});
+
     // `filter` is written "Caption|pattern|Caption|pattern|", as the captions read.
     QStringList openFileNames(const QString& title, const QString& filter);
     QString saveFileName(const QString& title, const QString& filter);
@@ -36,6 +39,7 @@ protected:
     virtual void showMessage(const QString& text, const QString& title, Icon icon) = 0;
     virtual QString askText(const QString& prompt, const QString& title,
                             const QString& defaultText) = 0;
+    virtual bool askYesNo(const QString& question, const QString& title) = 0;
     virtual QStringList askOpenFileNames(const QString& title, const QString& filter) = 0;
     virtual QString askSaveFileName(const QString& title, const QString& filter) = 0;
 

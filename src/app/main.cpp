@@ -7,6 +7,7 @@
 #include "leftovers.h"
 #include "mainwindow.h"
 #include "resultsjournal.h"
+#include "secretservicekeyring.h"
 #include "settingsstore.h"
 #include "terminationwatcher.h"
 
@@ -15,6 +16,8 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QTimer>
+
+#include <cstdio>
 
 #include <memory>
 
@@ -28,7 +31,8 @@ int main(int argc, char* argv[])
 
     quillmore::DesktopDialogs dialogs;
     quillmore::SettingsStore settings;
-    quillmore::KeyStore keys(&settings);
+    quillmore::SecretServiceKeyring keyring;
+    quillmore::KeyStore keys(&settings, &keyring, &dialogs);
     quillmore::AppContext context;
     context.dialogs = &dialogs;
     context.settings = &settings;
@@ -71,7 +75,20 @@ int main(int argc, char* argv[])
 
     quillmore::MainWindow window(context);
     dialogs.setOwner(&window);
-    QObject::connect(&window, &quillmore::MainWindow::closed, &app, &QApplication::quit,
+    // Where the key stays and why, said once: on the console and, when no
+    // work is showing its own progress there, on the window's bar.
+    QObject::connect(&keys, &quillmore::KeyStore::notice, &window, [&window](const QString& text) {
+        std::fprintf(stderr, "quillmore: %s\n", qPrintable(text));
+        if (!window.isBusy())
+            window.progress().setProgressText(text);
+    });
+    // A closed window ends the program once the key's last change is in the
+    // keyring (or the keyring has had its time); the window closing is not
+    // the end by itself.
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &quillmore::MainWindow::closed, &keys, &quillmore::KeyStore::finish,
+                     Qt::QueuedConnection);
+    QObject::connect(&keys, &quillmore::KeyStore::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     // `kill` and a hang-up close the window like its close box, so the number
     // list is saved the same way; the end of the desktop session saves it too.

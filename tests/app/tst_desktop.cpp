@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 
@@ -109,6 +110,8 @@ private slots:
     void screenReaderTexts();
     void busyPointerCoversTextBoxes();
     void messageBoxShowsItsTitle();
+    void yesNoBoxSaysNoUnlessYesIsPressed_data();
+    void yesNoBoxSaysNoUnlessYesIsPressed();
     void allFilesShowsNamesWithoutADot();
     void dialogsStartWhereTheLastFileWasChosen();
 };
@@ -303,6 +306,44 @@ void TestDesktop::messageBoxShowsItsTitle()
     QVERIFY2(box.width() >= QFontMetrics(bold).horizontalAdvance(title) + 4 * 20,
              qPrintable(QString::number(box.width())));
     QCOMPARE(box.text(), QString("Done."));
+}
+
+void TestDesktop::yesNoBoxSaysNoUnlessYesIsPressed_data()
+{
+    QTest::addColumn<int>("key"); // 0: the Yes button is clicked
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Yes clicked") << 0 << true;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+}
+
+void TestDesktop::yesNoBoxSaysNoUnlessYesIsPressed()
+{
+    QFETCH(int, key);
+    QFETCH(bool, answer);
+    DesktopDialogs dialogs;
+    dialogs.setApplicationTitle("Quillmore");
+    QString text;
+    QString title;
+    // Answers the box as soon as it is up.
+    QTimer answering;
+    answering.setInterval(10);
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        answering.stop();
+        text = box->text();
+        title = box->windowTitle();
+        if (key == 0)
+            box->button(QMessageBox::Yes)->click();
+        else
+            QTest::keyClick(box, Qt::Key(key));
+    });
+    answering.start();
+    QCOMPARE(dialogs.ask("Keep the API key in the settings file instead?"), answer);
+    QCOMPARE(text, QString("Keep the API key in the settings file instead?"));
+    QCOMPARE(title, QString("Quillmore"));
 }
 
 void TestDesktop::allFilesShowsNamesWithoutADot()

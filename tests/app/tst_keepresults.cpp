@@ -225,6 +225,9 @@ void TestKeepResults::killedProgramsRowsComeBack()
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
     env.insert("HOME", dir.filePath("home"));
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    // No session bus: the key stays in the test's settings file, out of any
+    // keyring of the machine's.
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quillmore-bus");
     QVERIFY(QDir().mkpath(dir.filePath("home")));
     QVERIFY(QDir().mkpath(dir.filePath("config")));
 

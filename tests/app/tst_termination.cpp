@@ -83,6 +83,9 @@ void TestTermination::signalSavesLikeAClose()
     env.insert("XDG_CONFIG_HOME", config);
     env.insert("HOME", dir.filePath("home"));
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    // No session bus: the key stays in the test's settings file, out of any
+    // keyring of the machine's.
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quillmore-bus");
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(QUILLMORE_EXECUTABLE), {});

@@ -31,11 +31,14 @@ public:
 
     QList<Shown> messages;
     QList<Shown> prompts;
+    QList<Shown> questions;
     QList<FileAsk> openAsks;
     QList<FileAsk> saveAsks;
     QList<QUrl> opened;
 
     QQueue<QString> inputAnswers;
+    // Yes is true; an empty queue answers No.
+    QQueue<bool> yesNoAnswers;
     QQueue<QStringList> openAnswers;
     QQueue<QString> saveAnswers;
 
@@ -75,6 +78,11 @@ protected:
     {
         prompts << Shown{prompt, title, Icon::None};
         return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
+    }
+    bool askYesNo(const QString& question, const QString& title) override
+    {
+        questions << Shown{question, title, Icon::None};
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
     }
     QStringList askOpenFileNames(const QString& title, const QString& filter) override
     {
