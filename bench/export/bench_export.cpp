@@ -34,6 +34,7 @@ protected:
     QString askText(const QString&, const QString&, const QString&) override { return {}; }
     QStringList askOpenFileNames(const QString&, const QString&) override { return {}; }
     QString askSaveFileName(const QString&, const QString&) override { return {}; }
+    bool askYesNo(const QString&, const QString&, const QString&) override { return false; }
 };
 
 class CountingProgress : public ProgressSink

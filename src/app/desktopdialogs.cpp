@@ -69,17 +69,35 @@ void DesktopDialogs::openUrl(const QUrl& url)
     QDesktopServices::openUrl(url);
 }
 
-void DesktopDialogs::showMessage(const QString& text, const QString& title, Icon icon)
+// The texts use CR and CR LF as line breaks; a label shows only LF as one.
+static QString shownText(const QString& text)
 {
-    // The texts use CR and CR LF as line breaks; a label shows only LF as one.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+void DesktopDialogs::showMessage(const QString& text, const QString& title, Icon icon)
+{
     QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-                    shown, QMessageBox::Ok, dialogParent(owner()));
+                    shownText(text), QMessageBox::Ok, dialogParent(owner()));
     box.setTextFormat(Qt::PlainText);
     fitTitle(box);
     box.exec();
+}
+
+bool DesktopDialogs::askYesNo(const QString& text, const QString& details, const QString& title)
+{
+    QMessageBox box(QMessageBox::Question, title, shownText(text),
+                    QMessageBox::Yes | QMessageBox::No, dialogParent(owner()));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
+    fitTitle(box);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString DesktopDialogs::askText(const QString& prompt, const QString& title,

@@ -47,6 +47,7 @@ protected:
                     const QString& defaultText) override;
     QStringList askOpenFileNames(const QString& title, const QString& filter) override;
     QString askSaveFileName(const QString& title, const QString& filter) override;
+    bool askYesNo(const QString& text, const QString& details, const QString& title) override;
 
 private:
     QPointer<QWidget> m_owner;

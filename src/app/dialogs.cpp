@@ -24,4 +24,9 @@ QString Dialogs::saveFileName(const QString& title, const QString& filter)
     return askSaveFileName(title, filter);
 }
 
+bool Dialogs::question(const QString& text, const QString& details, const QString& title)
+{
+    return askYesNo(text, details, title.isEmpty() ? m_applicationTitle : title);
+}
+
 } // namespace quillmore

@@ -26,6 +26,10 @@ public:
     QStringList openFileNames(const QString& title, const QString& filter);
     QString saveFileName(const QString& title, const QString& filter);
 
+    // A question with Yes (the default button) and No; `details`, when not
+    // empty, in the box's details area. True for Yes.
+    bool question(const QString& text, const QString& details = {}, const QString& title = {});
+
     // Opens an address, file or folder with its associated application; never reports.
     virtual void openUrl(const QUrl& url) = 0;
 
@@ -38,6 +42,7 @@ protected:
                             const QString& defaultText) = 0;
     virtual QStringList askOpenFileNames(const QString& title, const QString& filter) = 0;
     virtual QString askSaveFileName(const QString& title, const QString& filter) = 0;
+    virtual bool askYesNo(const QString& text, const QString& details, const QString& title) = 0;
 
 private:
     QString m_applicationTitle;

@@ -34,10 +34,18 @@ public:
     QList<FileAsk> openAsks;
     QList<FileAsk> saveAsks;
     QList<QUrl> opened;
+    struct Question
+    {
+        QString text;
+        QString details;
+        QString title;
+    };
+    QList<Question> questions;
 
     QQueue<QString> inputAnswers;
     QQueue<QStringList> openAnswers;
     QQueue<QString> saveAnswers;
+    QQueue<bool> questionAnswers; // true for Yes; none left answers No
 
     // Called while a message is up, as if the user acted before pressing OK.
     std::function<void(const Shown&)> onMessage;
@@ -85,6 +93,11 @@ protected:
     {
         saveAsks << FileAsk{title, filter};
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
+    bool askYesNo(const QString& text, const QString& details, const QString& title) override
+    {
+        questions << Question{text, details, title};
+        return !questionAnswers.isEmpty() && questionAnswers.dequeue();
     }
 };
 
