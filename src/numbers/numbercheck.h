@@ -17,7 +17,7 @@ class NumberCheck : public QObject
 {
     Q_OBJECT
 public:
-    // About 30 ms of work on a desktop machine of today.
+    // Some 30 to 60 ms of the library's work on a desktop machine.
     static constexpr int kSliceEntries = 1000;
 
     NumberCheck(const PhoneNumbers& numbers, const QStringList& entries, QObject* parent = nullptr);

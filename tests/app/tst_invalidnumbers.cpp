@@ -1,14 +1,18 @@
 // The number list's clean-ups that ask the phone-number library, in the real
 // window: which entries go, what the user is asked and told, and when the
 // list is left alone.
+#include "desktopdialogs.h"
 #include "mainwindow.h"
 #include "numberlistview.h"
 #include "windowcontrols.h"
 #include "windowfixture.h"
 
+#include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace quillmore;
 using namespace quillmore::test;
@@ -53,6 +57,8 @@ private slots:
     void longListDoesNotHoldTheWindow();
     void duplicatesAcrossSpellings();
     void jsonLinesTellsWhichLookupsWereImpossible();
+    void desktopQuestionBox_data();
+    void desktopQuestionBox();
 };
 
 void TestInvalidNumbers::askedThenRemoved()
@@ -245,6 +251,41 @@ void TestInvalidNumbers::jsonLinesTellsWhichLookupsWereImpossible()
     MainWindow w(context);
     chooseFromContextMenu(MainControls(w).resultsList, QStringLiteral("Restore Last Results"));
     check(exported(w));
+}
+
+void TestInvalidNumbers::desktopQuestionBox_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Enter takes the default, Yes") << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape is No") << int(Qt::Key_Escape) << false;
+}
+
+void TestInvalidNumbers::desktopQuestionBox()
+{
+    QFETCH(int, key);
+    QFETCH(bool, yes);
+    DesktopDialogs dialogs;
+    dialogs.setApplicationTitle(QStringLiteral("Quillmore"));
+    QString shownText, shownDetails, shownTitle;
+    bool yesNoWithYesDefault = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shownText = box->text();
+        shownDetails = box->detailedText();
+        shownTitle = box->windowTitle();
+        yesNoWithYesDefault = box->standardButtons() == (QMessageBox::Yes | QMessageBox::No) &&
+                              box->defaultButton() == box->button(QMessageBox::Yes);
+        QTest::keyClick(box, Qt::Key(key));
+    });
+    QCOMPARE(dialogs.question(QStringLiteral("Remove 2 numbers?"), QStringLiteral("111\n222")),
+             yes);
+    QCOMPARE(shownText, QString("Remove 2 numbers?"));
+    QCOMPARE(shownDetails, QString("111\n222"));
+    QCOMPARE(shownTitle, QString("Quillmore"));
+    QVERIFY(yesNoWithYesDefault);
 }
 
 QTEST_MAIN(TestInvalidNumbers)
