@@ -32,9 +32,12 @@ public:
 protected:
     void showMessage(const QString&, const QString&, Icon) override { ++shown; }
     QString askText(const QString&, const QString&, const QString&) override { return {}; }
-    bool askYesNo(const QString&, const QString&) override { return false; }
     QStringList askOpenFileNames(const QString&, const QString&) override { return {}; }
     QString askSaveFileName(const QString&, const QString&) override { return {}; }
+    bool askYesNo(const QString&, const QString&, const QString&, DefaultAnswer) override
+    {
+        return false;
+    }
 };
 
 class CountingProgress : public ProgressSink

@@ -140,7 +140,7 @@ int main(int argc, char** argv)
 
     const QString jsonl = dir.filePath(QStringLiteral("results.jsonl"));
     report("JSON Lines file (saveResultsAsJsonLines)",
-           [&] { saveResultsAsJsonLines(kCaptions, list, jsonl); });
+           [&] { saveResultsAsJsonLines(kCaptions, list, PhoneNumbers("US"), jsonl); });
     std::printf("  file size %lld bytes\n", static_cast<long long>(QFileInfo(jsonl).size()));
     return 0;
 }

@@ -27,6 +27,9 @@ struct AppContext
     std::shared_ptr<Clipboard> clipboard;
     std::shared_ptr<SpreadsheetLauncher> spreadsheet;
     ResultsJournal* journal = nullptr; // may be null: results then last the session only
+    // Where numbers written without a country code belong (ISO 3166 code);
+    // none is the US. The program gives the system locale's.
+    QString numberRegion;
 };
 
 } // namespace quillmore

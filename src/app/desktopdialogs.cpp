@@ -69,17 +69,38 @@ void DesktopDialogs::openUrl(const QUrl& url)
     QDesktopServices::openUrl(url);
 }
 
-void DesktopDialogs::showMessage(const QString& text, const QString& title, Icon icon)
+// The texts use CR and CR LF as line breaks; a label shows only LF as one.
+static QString shownText(const QString& text)
 {
-    // The texts use CR and CR LF as line breaks; a label shows only LF as one.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+void DesktopDialogs::showMessage(const QString& text, const QString& title, Icon icon)
+{
     QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-                    shown, QMessageBox::Ok, dialogParent(owner()));
+                    shownText(text), QMessageBox::Ok, dialogParent(owner()));
     box.setTextFormat(Qt::PlainText);
     fitTitle(box);
     box.exec();
+}
+
+bool DesktopDialogs::askYesNo(const QString& text, const QString& details, const QString& title,
+                              DefaultAnswer defaultAnswer)
+{
+    QMessageBox box(QMessageBox::Question, title, shownText(text),
+                    QMessageBox::Yes | QMessageBox::No, dialogParent(owner()));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes
+                                                             : QMessageBox::No);
+    // Escape never says Yes.
+    box.setEscapeButton(QMessageBox::No);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
+    fitTitle(box);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString DesktopDialogs::askText(const QString& prompt, const QString& title,
@@ -89,18 +110,6 @@ QString DesktopDialogs::askText(const QString& prompt, const QString& title,
     const QString text = QInputDialog::getText(dialogParent(owner()), title, prompt,
                                                QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
-}
-
-bool DesktopDialogs::askYesNo(const QString& question, const QString& title)
-{
-    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No,
-                    dialogParent(owner()));
-    box.setTextFormat(Qt::PlainText);
-    // Nothing is done behind the user's back: Enter and Escape both say No.
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
-    fitTitle(box);
-    return box.exec() == QMessageBox::Yes;
 }
 
 QString DesktopDialogs::startFolder() const

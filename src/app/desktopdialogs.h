@@ -45,9 +45,10 @@ protected:
     void showMessage(const QString& text, const QString& title, Icon icon) override;
     QString askText(const QString& prompt, const QString& title,
                     const QString& defaultText) override;
-    bool askYesNo(const QString& question, const QString& title) override;
     QStringList askOpenFileNames(const QString& title, const QString& filter) override;
     QString askSaveFileName(const QString& title, const QString& filter) override;
+    bool askYesNo(const QString& text, const QString& details, const QString& title,
+                  DefaultAnswer defaultAnswer) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -16,7 +16,8 @@ QString Dialogs::input(const QString& prompt, const QString& title, const QStrin
 
 bool Dialogs::ask(const QString& question, const QString& title)
 {
-    return askYesNo(question, title.isEmpty() ? m_applicationTitle : title);
+    return askYesNo(question, {}, title.isEmpty() ? m_applicationTitle : title,
+                    DefaultAnswer::No);
 }
 
 QStringList Dialogs::openFileNames(const QString& title, const QString& filter)
@@ -27,6 +28,12 @@ QStringList Dialogs::openFileNames(const QString& title, const QString& filter)
 QString Dialogs::saveFileName(const QString& title, const QString& filter)
 {
     return askSaveFileName(title, filter);
+}
+
+bool Dialogs::question(const QString& text, const QString& details, const QString& title)
+{
+    return askYesNo(text, details, title.isEmpty() ? m_applicationTitle : title,
+                    DefaultAnswer::Yes);
 }
 
 } // namespace quillmore

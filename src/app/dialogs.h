@@ -22,12 +22,17 @@ public:
     QString input(const QString& prompt, const QString& title = {},
                   const QString& defaultText = {});
 
-    // A box with Yes and No, No the default; true for Yes.
+    // A box with Yes and No, No the default: for a choice that must not be
+    // made by a stray Enter. True for Yes.
     bool ask(const QString& question, const QString& title = {});
 
     // `filter` is written "Caption|pattern|Caption|pattern|", as the captions read.
     QStringList openFileNames(const QString& title, const QString& filter);
     QString saveFileName(const QString& title, const QString& filter);
+
+    // A question with Yes (the default button) and No; `details`, when not
+    // empty, in the box's details area. True for Yes.
+    bool question(const QString& text, const QString& details = {}, const QString& title = {});
 
     // Opens an address, file or folder with its associated application; never reports.
     virtual void openUrl(const QUrl& url) = 0;
@@ -39,9 +44,11 @@ protected:
     virtual void showMessage(const QString& text, const QString& title, Icon icon) = 0;
     virtual QString askText(const QString& prompt, const QString& title,
                             const QString& defaultText) = 0;
-    virtual bool askYesNo(const QString& question, const QString& title) = 0;
     virtual QStringList askOpenFileNames(const QString& title, const QString& filter) = 0;
     virtual QString askSaveFileName(const QString& title, const QString& filter) = 0;
+    enum class DefaultAnswer { Yes, No };
+    virtual bool askYesNo(const QString& text, const QString& details, const QString& title,
+                          DefaultAnswer defaultAnswer) = 0;
 
 private:
     QString m_applicationTitle;

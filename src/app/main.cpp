@@ -6,6 +6,7 @@
 #include "keystore.h"
 #include "leftovers.h"
 #include "mainwindow.h"
+#include "phonenumbers.h"
 #include "resultsjournal.h"
 #include "secretservicekeyring.h"
 #include "settingsstore.h"
@@ -41,6 +42,7 @@ int main(int argc, char* argv[])
     context.lookup = quillmore::LookupConfig::defaults();
     context.clipboard = std::make_shared<quillmore::SystemClipboard>();
     context.spreadsheet = std::make_shared<quillmore::XlsxSpreadsheetLauncher>(dialogs);
+    context.numberRegion = quillmore::systemNumberRegion();
 
     // Private folders that a crashed or killed earlier run left behind hold
     // answers about people and their results: they go before anything new is

@@ -42,7 +42,7 @@ static const QString kListTooltip = QStringLiteral(
     "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
 
 MainWindow::MainWindow(AppContext& context, QWidget* parent)
-    : QWidget(parent), m_context(context), m_pointer(this)
+    : QWidget(parent), m_context(context), m_phoneNumbers(context.numberRegion), m_pointer(this)
 {
     buildControls();
     m_run = std::make_unique<LookupRun>(*m_context.dialogs, m_numbers, *m_context.keys,
@@ -193,9 +193,10 @@ void MainWindow::buildControls()
         m_pointer.addArrowWidget(w);
 
     const auto busy = [this] { return isBusy(); };
-    new NumberListView(m_numberList, m_numbers, *m_context.dialogs, *m_context.clipboard, busy,
-                       this);
-    m_results = new ResultsList(m_resultsList, *m_context.dialogs, m_context.journal, busy, this);
+    new NumberListView(m_numberList, m_numbers, m_phoneNumbers, *m_context.dialogs,
+                       *m_context.clipboard, busy, this);
+    m_results = new ResultsList(m_resultsList, *m_context.dialogs, m_context.journal,
+                                m_phoneNumbers, busy, this);
     connect(m_resultsList, &QTreeWidget::itemDoubleClicked, m_results,
             &ResultsList::removeSelected);
     m_resultsList->installEventFilter(this);

@@ -3,6 +3,7 @@
 #include "exportview.h"
 #include "lookuprun.h"
 #include "numberlistmodel.h"
+#include "phonenumbers.h"
 #include "pointerscheme.h"
 #include "progressbarsink.h"
 
@@ -75,6 +76,7 @@ private:
 
     AppContext& m_context;
     NumberListModel m_numbers;
+    PhoneNumbers m_phoneNumbers;
     PointerScheme m_pointer;
     ProgressBarSink m_progress;
     QString m_consoleText;

@@ -4,6 +4,8 @@
 #include "dialogs.h"
 #include "duplicates.h"
 #include "errorreport.h"
+#include "invalidnumbers.h"
+#include "numbercheck.h"
 #include "numberlist.h"
 #include "numberlistmodel.h"
 
@@ -18,11 +20,11 @@ static QString form1(const char* procedure)
     return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
 }
 
-NumberListView::NumberListView(QTreeWidget* list, NumberListModel& model, Dialogs& dialogs,
-                               Clipboard& clipboard, std::function<bool()> isBusy,
-                               QObject* parent)
-    : QObject(parent), m_list(list), m_model(model), m_dialogs(dialogs), m_clipboard(clipboard),
-      m_isBusy(std::move(isBusy))
+NumberListView::NumberListView(QTreeWidget* list, NumberListModel& model,
+                               const PhoneNumbers& numbers, Dialogs& dialogs, Clipboard& clipboard,
+                               std::function<bool()> isBusy, QObject* parent)
+    : QObject(parent), m_list(list), m_model(model), m_numbers(numbers), m_dialogs(dialogs),
+      m_clipboard(clipboard), m_isBusy(std::move(isBusy))
 {
     connect(&m_model, &NumberListModel::appended, this, [this](int first, int count) {
         QList<QTreeWidgetItem*> items;
@@ -40,9 +42,11 @@ NumberListView::NumberListView(QTreeWidget* list, NumberListModel& model, Dialog
     m_list->installEventFilter(this);
 }
 
+NumberListView::~NumberListView() = default;
+
 void NumberListView::removeSelected()
 {
-    if (m_isBusy() || m_model.count() == 0)
+    if (m_isBusy() || isChecking() || m_model.count() == 0)
         return;
     const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
     if (!selected.isEmpty())
@@ -57,13 +61,70 @@ void NumberListView::pasteNumbers()
 
 void NumberListView::removeDuplicateNumbers()
 {
-    if (m_isBusy())
+    check(CleanUp::Duplicates);
+}
+
+void NumberListView::removeInvalidNumbers()
+{
+    check(CleanUp::CannotBeValid);
+}
+
+void NumberListView::check(CleanUp cleanUp)
+{
+    if (m_isBusy() || isChecking())
         return;
+    m_check = std::make_unique<NumberCheck>(m_numbers, m_model.entries());
+    connect(m_check.get(), &NumberCheck::finished, this, [this, cleanUp] {
+        // The check is done with once its verdicts are taken; it goes later,
+        // being the sender.
+        NumberCheck* done = m_check.release();
+        done->deleteLater();
+        const QStringList entries = done->entries();
+        const QList<NumberClass> classes = done->classes();
+        checked(cleanUp, entries, classes);
+    });
+    m_check->start();
+}
+
+void NumberListView::checked(CleanUp cleanUp, const QStringList& entries,
+                             const QList<NumberClass>& classes)
+{
+    // A run that began meanwhile reads the list as it stands, and a list
+    // cleared meanwhile holds other entries: either way the verdicts no
+    // longer apply. Entries added meanwhile follow the checked ones and stay.
+    if (m_isBusy() || m_model.entries().mid(0, entries.size()) != entries)
+        return;
+    if (cleanUp == CleanUp::Duplicates)
+        removeDuplicates(entries, classes);
+    else
+        removeCannotBeValid(entries, classes);
+}
+
+void NumberListView::removeDuplicates(const QStringList& entries, const QList<NumberClass>& classes)
+{
     GuardedProcedure proc(m_dialogs, form1("RemoveDuplicateNumbers_Click"));
     QList<int> duplicates;
-    proc.step([&] { duplicates = duplicateNumberIndices(m_model.entries()); });
+    proc.step([&] { duplicates = duplicateNumberIndices(entries, classes); });
     proc.step([&] { m_model.removeAll(duplicates); });
     proc.step([&] { m_dialogs.message(duplicatesRemovedText(duplicates.size())); });
+}
+
+void NumberListView::removeCannotBeValid(const QStringList& entries,
+                                         const QList<NumberClass>& classes)
+{
+    GuardedProcedure proc(m_dialogs, form1("RemoveNumbersThatCannotBeValid_Click"));
+    const QList<int> invalid = cannotBeValidIndices(classes);
+    if (!invalid.isEmpty()) {
+        bool yes = false;
+        proc.step([&] {
+            yes = m_dialogs.question(cannotBeValidQuestion(invalid.size()),
+                                     cannotBeValidDetails(entries, invalid));
+        });
+        if (!yes)
+            return;
+        proc.step([&] { m_model.removeAll(invalid); });
+    }
+    proc.step([&] { m_dialogs.message(cannotBeValidRemovedText(invalid.size())); });
 }
 
 void NumberListView::showMenu(const QPoint& at)
@@ -73,6 +134,8 @@ void NumberListView::showMenu(const QPoint& at)
                    &NumberListView::pasteNumbers);
     menu.addAction(QStringLiteral("Remove Duplicate Numbers"), this,
                    &NumberListView::removeDuplicateNumbers);
+    menu.addAction(QStringLiteral("Remove Numbers That Cannot Be Valid"), this,
+                   &NumberListView::removeInvalidNumbers);
     menu.exec(m_list->viewport()->mapToGlobal(at));
 }
 

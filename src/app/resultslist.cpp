@@ -17,8 +17,8 @@ static QString form1(const char* procedure)
 }
 
 ResultsList::ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* journal,
-                         std::function<bool()> isBusy, QObject* parent)
-    : QObject(parent), m_list(list), m_dialogs(dialogs), m_journal(journal),
+                         const PhoneNumbers& numbers, std::function<bool()> isBusy, QObject* parent)
+    : QObject(parent), m_list(list), m_dialogs(dialogs), m_journal(journal), m_numbers(numbers),
       m_isBusy(std::move(isBusy))
 {
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -180,7 +180,7 @@ void ResultsList::saveAsCsv()
 void ResultsList::saveAsJsonLines()
 {
     saveAs("SaveFullAnswersAsJsonLines_Click", kJsonLinesFileFilter, [this](const QString& name) {
-        saveResultsAsJsonLines(table().headers, records(), name);
+        saveResultsAsJsonLines(table().headers, records(), m_numbers, name);
     });
 }
 

@@ -15,6 +15,7 @@ class QTreeWidget;
 namespace quillmore {
 
 class Dialogs;
+class PhoneNumbers;
 class ResultsJournal;
 
 // The results list's rows together with what each was made from (the number
@@ -28,7 +29,8 @@ public:
     // `journal` may be null (no journal could be opened): the list works,
     // only nothing survives the session.
     ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* journal,
-                std::function<bool()> isBusy, QObject* parent = nullptr);
+                const PhoneNumbers& numbers, std::function<bool()> isBusy,
+                QObject* parent = nullptr);
 
     void append(const ResultRecord& record);
     void clear();
@@ -58,6 +60,7 @@ private:
     QTreeWidget* m_list;
     Dialogs& m_dialogs;
     ResultsJournal* m_journal;
+    const PhoneNumbers& m_numbers;
     std::function<bool()> m_isBusy;
     QList<ResultRecord> m_records; // row r's number and answer; cells and ticks live in the list
     QList<quint64> m_ids;          // row r's id in the journal

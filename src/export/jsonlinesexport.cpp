@@ -32,13 +32,36 @@ void appendAnswer(QString& out, const QString& answer)
     out += json;
 }
 
+void appendNumberClass(QString& out, const NumberClass& cls)
+{
+    out += QStringLiteral(",\"e164\":");
+    if (cls.e164.isEmpty())
+        out += QStringLiteral("null");
+    else
+        appendJsonString(out, cls.e164);
+    out += QStringLiteral(",\"valid\":");
+    switch (cls.verdict) {
+    case NumberClass::Verdict::NoDigits:
+        out += QStringLiteral("null");
+        break;
+    case NumberClass::Verdict::CannotBeValid:
+        out += QStringLiteral("false");
+        break;
+    case NumberClass::Verdict::Valid:
+        out += QStringLiteral("true");
+        break;
+    }
+}
+
 } // namespace
 
-QByteArray jsonLine(const QStringList& captions, const ResultRecord& record)
+QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,
+                    const PhoneNumbers& numbers)
 {
     QString line;
     line += QStringLiteral("{\"number\":");
     appendJsonString(line, record.number);
+    appendNumberClass(line, numbers.classify(record.number));
     line += QStringLiteral(",\"row\":{");
     for (qsizetype c = 0; c < captions.size(); ++c) {
         if (c > 0)
@@ -54,11 +77,11 @@ QByteArray jsonLine(const QStringList& captions, const ResultRecord& record)
 }
 
 void writeResultsJsonLines(const QStringList& captions, const QList<ResultRecord>& records,
-                           QIODevice& device)
+                           const PhoneNumbers& numbers, QIODevice& device)
 {
     QByteArray chunk;
     for (const ResultRecord& record : records) {
-        chunk += jsonLine(captions, record);
+        chunk += jsonLine(captions, record, numbers);
         if (chunk.size() >= kChunkBytes) {
             writeAllOrThrow(device, chunk);
             chunk.clear();
@@ -67,20 +90,22 @@ void writeResultsJsonLines(const QStringList& captions, const QList<ResultRecord
     writeAllOrThrow(device, chunk);
 }
 
-QByteArray resultsJsonLinesBytes(const QStringList& captions, const QList<ResultRecord>& records)
+QByteArray resultsJsonLinesBytes(const QStringList& captions, const QList<ResultRecord>& records,
+                                 const PhoneNumbers& numbers)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    writeResultsJsonLines(captions, records, buffer);
+    writeResultsJsonLines(captions, records, numbers, buffer);
     return bytes;
 }
 
 void saveResultsAsJsonLines(const QStringList& captions, const QList<ResultRecord>& records,
-                            const QString& fileName)
+                            const PhoneNumbers& numbers, const QString& fileName)
 {
-    saveWholeFile(fileName,
-                  [&](QIODevice& device) { writeResultsJsonLines(captions, records, device); });
+    saveWholeFile(fileName, [&](QIODevice& device) {
+        writeResultsJsonLines(captions, records, numbers, device);
+    });
 }
 
 } // namespace quillmore

@@ -6,19 +6,22 @@
 
 namespace quillmore {
 
-QList<int> duplicateNumberIndices(const QStringList& entries)
+QList<int> duplicateNumberIndices(const QStringList& entries, const QList<NumberClass>& classes)
 {
     QList<int> duplicates;
     QSet<QString> seen;
     seen.reserve(entries.size());
     for (int i = 0; i < entries.size(); ++i) {
-        const QString digits = digitsOnly(entries.at(i));
-        if (digits.isEmpty())
+        const NumberClass cls = classes.value(i);
+        // An E.164 form starts with "+", so it never meets a digits-only key.
+        const QString key =
+            cls.verdict == NumberClass::Verdict::Valid ? cls.e164 : digitsOnly(entries.at(i));
+        if (key.isEmpty())
             continue;
-        if (seen.contains(digits))
+        if (seen.contains(key))
             duplicates << i;
         else
-            seen.insert(digits);
+            seen.insert(key);
     }
     return duplicates;
 }

@@ -22,7 +22,10 @@ ResultRecord record(const QString& answer)
                         true};
 }
 
-const QByteArray kPrefix("{\"number\":\"(413) 592-3823\",\"row\":{\"Phone Number\":\"4135923823\","
+const PhoneNumbers kUs(QStringLiteral("US"));
+
+const QByteArray kPrefix("{\"number\":\"(413) 592-3823\",\"e164\":\"+14135923823\",\"valid\":true,"
+                         "\"row\":{\"Phone Number\":\"4135923823\","
                          "\"Type\":\"Mobile\",\"Name\":\"Ann\",\"Location\":\"Springfield\","
                          "\"Provider\":\"Carrier\",\"Status\":\"Active\"},\"answer\":");
 
@@ -38,6 +41,8 @@ private slots:
     void jsonContainers_data();
     void jsonContainers();
     void everyLineParsesAndKeepsText();
+    void numberAsTheLibraryReadsIt_data();
+    void numberAsTheLibraryReadsIt();
     void oneLinePerRecordInOrder();
     void savesFile();
 };
@@ -63,7 +68,7 @@ void JsonLinesTest::answerForms()
 {
     QFETCH(QString, answer);
     QFETCH(QByteArray, embedded);
-    QCOMPARE(jsonLine(kCaptions, record(answer)), kPrefix + embedded + "}\n");
+    QCOMPARE(jsonLine(kCaptions, record(answer), kUs), kPrefix + embedded + "}\n");
 }
 
 void JsonLinesTest::jsonContainers_data()
@@ -105,7 +110,7 @@ void JsonLinesTest::everyLineParsesAndKeepsText()
                         {QString::fromUtf8("Orléans\r\n"), QStringLiteral("x")},
                         QStringLiteral("empty file"),
                         false};
-    const QByteArray line = jsonLine({"Name", "Second", "Third"}, tricky);
+    const QByteArray line = jsonLine({"Name", "Second", "Third"}, tricky, kUs);
     QVERIFY(line.endsWith('\n'));
     QCOMPARE(line.count('\n'), 1);
     QJsonParseError error;
@@ -119,26 +124,59 @@ void JsonLinesTest::everyLineParsesAndKeepsText()
     QCOMPARE(object.value("answer").toString(), QStringLiteral("empty file"));
 }
 
+void JsonLinesTest::numberAsTheLibraryReadsIt_data()
+{
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QByteArray>("fields");
+    QTest::newRow("valid") << "US"
+                           << "+1 (413) 592 3823"
+                           << QByteArray(R"("e164":"+14135923823","valid":true)");
+    QTest::newRow("valid in the region given")
+        << "GB"
+        << "020 7946 0958" << QByteArray(R"("e164":"+442079460958","valid":true)");
+    QTest::newRow("cannot be valid") << "US"
+                                     << "111" << QByteArray(R"("e164":null,"valid":false)");
+    QTest::newRow("letters") << "US"
+                             << "1-800-FLOWERS" << QByteArray(R"("e164":null,"valid":false)");
+    QTest::newRow("no digits") << "US"
+                               << "" << QByteArray(R"("e164":null,"valid":null)");
+}
+
+void JsonLinesTest::numberAsTheLibraryReadsIt()
+{
+    QFETCH(QString, region);
+    QFETCH(QString, number);
+    QFETCH(QByteArray, fields);
+    ResultRecord row = record(QStringLiteral("{}"));
+    row.number = number;
+    const QByteArray line = jsonLine(kCaptions, row, PhoneNumbers(region));
+    // Beside the number, before the row; the numbers here need no escapes.
+    const QByteArray expected = "{\"number\":\"" + number.toUtf8() + "\"," + fields + ",\"row\":{";
+    QVERIFY2(line.startsWith(expected), line.constData());
+    QVERIFY(!QJsonDocument::fromJson(line).isNull());
+}
+
 void JsonLinesTest::oneLinePerRecordInOrder()
 {
     ResultRecord second = record(QString());
     second.number = QStringLiteral("2");
-    const QByteArray bytes = resultsJsonLinesBytes(kCaptions, {record("x"), second});
-    QCOMPARE(bytes, jsonLine(kCaptions, record("x")) + jsonLine(kCaptions, second));
-    QCOMPARE(resultsJsonLinesBytes(kCaptions, {}), QByteArray());
+    const QByteArray bytes = resultsJsonLinesBytes(kCaptions, {record("x"), second}, kUs);
+    QCOMPARE(bytes, jsonLine(kCaptions, record("x"), kUs) + jsonLine(kCaptions, second, kUs));
+    QCOMPARE(resultsJsonLinesBytes(kCaptions, {}, kUs), QByteArray());
 }
 
 void JsonLinesTest::savesFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("results.jsonl"));
-    saveResultsAsJsonLines(kCaptions, {record("[]")}, path);
+    saveResultsAsJsonLines(kCaptions, {record("[]")}, kUs, path);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), jsonLine(kCaptions, record("[]")));
+    QCOMPARE(file.readAll(), jsonLine(kCaptions, record("[]"), kUs));
 
-    QVERIFY_THROWS_EXCEPTION(Failure,
-                             saveResultsAsJsonLines(kCaptions, {}, path + QStringLiteral("/x")));
+    QVERIFY_THROWS_EXCEPTION(
+        Failure, saveResultsAsJsonLines(kCaptions, {}, kUs, path + QStringLiteral("/x")));
 }
 
 QTEST_GUILESS_MAIN(JsonLinesTest)

@@ -78,6 +78,17 @@ owner_of() { # owner_of LIBRARY-PATH: the package that installed it
   { dpkg -S "$path" 2>/dev/null || dpkg -S "$alt" 2>/dev/null ||
     dpkg -S "$(readlink -f "$path")" 2>/dev/null; } | head -n1 | sed -E 's/[:,].*//'
 }
+# A library package may be named by a virtual package it provides (the
+# phone-number library's shlibs name the protobuf build it was made with).
+named_in_depends() { # named_in_depends PACKAGE
+  local virtual
+  [ -n "${depended[$1]:-}" ] && return 0
+  for virtual in $(dpkg-query -W -f='${Provides}' "$1" 2>/dev/null | tr ',' '\n' |
+    sed -E 's/\(.*\)//; s/:.*//; s/[[:space:]]//g'); do
+    [ -n "${depended[$virtual]:-}" ] && return 0
+  done
+  return 1
+}
 check_libraries() { # check_libraries WHAT ELF-FILE
   local what=$1 elf=$2 lib path pkg
   local needed
@@ -92,15 +103,15 @@ check_libraries() { # check_libraries WHAT ELF-FILE
     pkg=$(owner_of "$path")
     if [ -z "$pkg" ]; then
       fail "$what: no package owns $path"
-    elif [ -z "${depended[$pkg]:-}" ]; then
+    elif ! named_in_depends "$pkg"; then
       fail "$what needs $lib from $pkg, which Depends does not name"
     fi
   done
 }
 check_libraries "the program" "$root/usr/bin/quillmore"
 check_libraries "the carried curl ($carried_curl)" "$carried_curl"
-for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libcurl4; do
-  [ -n "${depended[$pkg]:-}" ] || fail "Depends does not name $pkg"
+for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libcurl4 libphonenumber8; do
+  named_in_depends "$pkg" || fail "Depends does not name $pkg"
 done
 
 # --- desktop metadata -----------------------------------------------------

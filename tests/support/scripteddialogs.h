@@ -31,10 +31,17 @@ public:
 
     QList<Shown> messages;
     QList<Shown> prompts;
-    QList<Shown> questions;
     QList<FileAsk> openAsks;
     QList<FileAsk> saveAsks;
     QList<QUrl> opened;
+    struct Question
+    {
+        QString text;
+        QString details;
+        QString title;
+        DefaultAnswer defaultAnswer = DefaultAnswer::No;
+    };
+    QList<Question> questions;
 
     QQueue<QString> inputAnswers;
     // Yes is true; an empty queue answers No.
@@ -79,11 +86,6 @@ protected:
         prompts << Shown{prompt, title, Icon::None};
         return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
     }
-    bool askYesNo(const QString& question, const QString& title) override
-    {
-        questions << Shown{question, title, Icon::None};
-        return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
-    }
     QStringList askOpenFileNames(const QString& title, const QString& filter) override
     {
         openAsks << FileAsk{title, filter};
@@ -93,6 +95,12 @@ protected:
     {
         saveAsks << FileAsk{title, filter};
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
+    bool askYesNo(const QString& text, const QString& details, const QString& title,
+                  DefaultAnswer defaultAnswer) override
+    {
+        questions << Question{text, details, title, defaultAnswer};
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.dequeue();
     }
 };
 
