@@ -3,6 +3,7 @@
 // time left on the progress bar.
 #include "fileutil.h"
 #include "mainwindow.h"
+#include "phonenumbers.h"
 #include "resultsjournal.h"
 #include "resultslist.h"
 #include "windowcontrols.h"
@@ -297,7 +298,8 @@ void TestKeepResults::removalAfterALostLineTakesItsRow()
     ResultsJournal& journal = f.keepResults();
     QTreeWidget tree;
     tree.setColumnCount(1);
-    ResultsList list(&tree, f.dialogs, &journal, [] { return false; });
+    const PhoneNumbers numbers;
+    ResultsList list(&tree, f.dialogs, &journal, numbers, [] { return false; });
     list.append(record("A", {"A"}));
     {
         // The disk takes nothing more for one row: its line is lost.
