@@ -10,6 +10,7 @@
 #include "lookuprun.h"
 #include "numberlist.h"
 #include "numberlistview.h"
+#include "resultrecord.h"
 #include "resultslist.h"
 #include "settingsstore.h"
 #include "timeleft.h"
@@ -226,9 +227,7 @@ void MainWindow::formLoad()
         m_numberList->setColumnWidth(0, px(7000));
     });
     proc.step([&] {
-        m_resultsList->setHeaderLabels({QStringLiteral("Phone Number"), QStringLiteral("Type"),
-                                        QStringLiteral("Name"), QStringLiteral("Location"),
-                                        QStringLiteral("Provider"), QStringLiteral("Status")});
+        m_resultsList->setHeaderLabels(kResultCaptions);
         const int widths[] = {2000, 1500, 2000, 2500, 1500, 1000};
         for (int c = 0; c < 6; ++c)
             m_resultsList->setColumnWidth(c, px(widths[c]));

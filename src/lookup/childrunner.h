@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QProcess;
@@ -57,6 +58,11 @@ public:
     void stop();
     bool isRunning() const { return m_process != nullptr; }
 
+    // Run in each child between fork and exec (async-signal-safe calls
+    // only): a program run from a terminal keeps its children out of the
+    // Ctrl+C meant for itself, say.
+    void setChildSetup(std::function<void()> setup) { m_childSetup = std::move(setup); }
+
 signals:
     void progressText(const QString& text);
     void ended(const ChildRun& run);
@@ -65,6 +71,7 @@ private:
     void finish(ChildRun run);
 
     std::unique_ptr<QProcess> m_process;
+    std::function<void()> m_childSetup;
     QTimer m_ticker;
     QTimer m_limit;
     quint64 m_attempt = 0;

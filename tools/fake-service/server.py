@@ -9,6 +9,7 @@ Python 3 standard library only.
 """
 
 import argparse
+import email.utils
 import hashlib
 import http.server
 import json
@@ -335,6 +336,52 @@ def parse_query(query):
     return values
 
 
+# --- Rate limits (HTTP 429) ---------------------------------------------------
+# A number of RATE_LIMITED_PHONES is refused with 429 the first RATE_LIMIT_REFUSALS
+# times it is asked for, then answered normally; its Retry-After is given in
+# seconds, as an HTTP date, or not at all. The key RATE_LIMIT_KEY is refused on
+# every request, with "Retry-After: 0" so that a client gives up quickly.
+RATE_LIMIT_KEY = "ratelimit"
+RATE_LIMIT_REFUSALS = 2
+RATE_LIMITED_PHONES = {
+    "4290000001": "seconds",
+    "4290000002": "date",
+    "4290000003": "none",
+}
+
+
+def rate_limit(handler, key, phone):
+    """Sends a 429 when this request is to be refused; True when it did."""
+    server = handler.server
+    with server.log_lock:
+        counts = server.__dict__.setdefault("rate_limit_counts", {})
+        if key == RATE_LIMIT_KEY:
+            retry_after = "0"
+        elif phone in RATE_LIMITED_PHONES and counts.get(phone, 0) < RATE_LIMIT_REFUSALS:
+            counts[phone] = counts.get(phone, 0) + 1
+            kind = RATE_LIMITED_PHONES[phone]
+            if kind == "seconds":
+                retry_after = "1"
+            elif kind == "date":
+                retry_after = email.utils.formatdate(time.time() + 2, usegmt=True)
+            else:
+                retry_after = None
+        else:
+            return False
+    body = to_json_bytes({"error": {"name": "TooManyRequests",
+                                    "message": "Too many requests"}})
+    handler.close_connection = True
+    handler.send_response(429)
+    if retry_after is not None:
+        handler.send_header("Retry-After", retry_after)
+    handler.send_header("Content-Type", "application/json; charset=utf-8")
+    handler.send_header("Content-Length", str(len(body)))
+    handler.send_header("Connection", "close")
+    handler.end_headers()
+    handler.wfile.write(body)
+    return True
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     server_version = "QuillmoreFakeService/1.0"
     timeout = 30  # for reading a request; a silent client does not keep a thread forever
@@ -352,6 +399,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         params = parse_query(query)
         key = params.get("api_key", "")
         phone = params.get("phone", "")
+        if rate_limit(self, key, phone):
+            return
         behaviour = BY_KEY.get(key) or BY_PHONE.get(phone)
         self.respond(behaviour, phone, arrival)
 
