@@ -93,6 +93,12 @@ ParsedOptions parseOptions(const QStringList& arguments)
             value = arg.mid(eq + 1);
             hasValue = true;
         }
+        if (name == u"--key" || name == u"--api-key") {
+            parsed.error = QStringLiteral("There is no option for the key itself: other users can "
+                                          "read a command line. Use QUILLMORE_API_KEY or "
+                                          "--key-file FILE.");
+            return parsed;
+        }
         if (takesValue(name)) {
             if (!hasValue) {
                 if (i + 1 >= arguments.size()) {
@@ -118,10 +124,6 @@ ParsedOptions parseOptions(const QStringList& arguments)
             o.help = true;
         else if (name == u"--version")
             o.version = true;
-        else if (name == u"--key" || name == u"--api-key")
-            parsed.error = QStringLiteral("There is no option for the key itself: other users can "
-                                          "read a command line. Use QUILLMORE_API_KEY or "
-                                          "--key-file FILE.");
         else
             parsed.error = QStringLiteral("Unknown option %1.").arg(name);
         if (!parsed.error.isEmpty())
