@@ -194,9 +194,10 @@ void MainWindow::buildControls()
         m_pointer.addArrowWidget(w);
 
     const auto busy = [this] { return isBusy(); };
-    new NumberListView(m_numberList, m_numbers, *m_context.dialogs, *m_context.clipboard, busy,
-                       this);
+    auto* numberView = new NumberListView(m_numberList, m_numbers, *m_context.dialogs,
+                                          *m_context.clipboard, busy, this);
     m_results = new ResultsList(m_resultsList, *m_context.dialogs, m_context.journal, busy, this);
+    numberView->setResultRows([this] { return m_results->records(); });
     connect(m_resultsList, &QTreeWidget::itemDoubleClicked, m_results,
             &ResultsList::removeSelected);
     m_resultsList->installEventFilter(this);

@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "duplicates.h"
 #include "errorreport.h"
+#include "lookedup.h"
 #include "numberlist.h"
 #include "numberlistmodel.h"
 
@@ -19,8 +20,7 @@ static QString form1(const char* procedure)
 }
 
 NumberListView::NumberListView(QTreeWidget* list, NumberListModel& model, Dialogs& dialogs,
-                               Clipboard& clipboard, std::function<bool()> isBusy,
-                               QObject* parent)
+                               Clipboard& clipboard, std::function<bool()> isBusy, QObject* parent)
     : QObject(parent), m_list(list), m_model(model), m_dialogs(dialogs), m_clipboard(clipboard),
       m_isBusy(std::move(isBusy))
 {
@@ -66,6 +66,25 @@ void NumberListView::removeDuplicateNumbers()
     proc.step([&] { m_dialogs.message(duplicatesRemovedText(duplicates.size())); });
 }
 
+void NumberListView::removeNumbersAlreadyLookedUp()
+{
+    if (m_isBusy())
+        return;
+    GuardedProcedure proc(m_dialogs, form1("RemoveNumbersAlreadyLookedUp_Click"));
+    QList<ResultRecord> rows;
+    QList<int> found;
+    proc.step([&] { rows = m_resultRows ? m_resultRows() : QList<ResultRecord>(); });
+    proc.step([&] {
+        // A row's number as typed, and as the service spelt it.
+        QStringList numbers;
+        for (const ResultRecord& row : rows)
+            numbers << row.number << row.cells.value(0);
+        found = lookedUpNumberIndices(m_model.entries(), numbers);
+    });
+    proc.step([&] { m_model.removeAll(found); });
+    proc.step([&] { m_dialogs.message(lookedUpRemovedText(found.size(), rows.size())); });
+}
+
 void NumberListView::showMenu(const QPoint& at)
 {
     QMenu menu(m_list);
@@ -73,6 +92,8 @@ void NumberListView::showMenu(const QPoint& at)
                    &NumberListView::pasteNumbers);
     menu.addAction(QStringLiteral("Remove Duplicate Numbers"), this,
                    &NumberListView::removeDuplicateNumbers);
+    menu.addAction(QStringLiteral("Remove Numbers Already Looked Up"), this,
+                   &NumberListView::removeNumbersAlreadyLookedUp);
     menu.exec(m_list->viewport()->mapToGlobal(at));
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "resultrecord.h"
+
+#include <QList>
 #include <QObject>
 
 #include <functional>
@@ -28,6 +31,14 @@ public:
     void pasteNumbers();
     // Every entry whose digits repeat an earlier entry's goes; says how many.
     void removeDuplicateNumbers();
+    // Every entry whose digits match a row of the results list goes; says how many.
+    void removeNumbersAlreadyLookedUp();
+
+    // Where the results list's rows come from.
+    void setResultRows(std::function<QList<ResultRecord>()> rows)
+    {
+        m_resultRows = std::move(rows);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,6 +51,7 @@ private:
     Dialogs& m_dialogs;
     Clipboard& m_clipboard;
     std::function<bool()> m_isBusy;
+    std::function<QList<ResultRecord>()> m_resultRows;
 };
 
 } // namespace quillmore
