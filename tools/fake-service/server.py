@@ -391,7 +391,7 @@ def rate_limit(handler, key, phone):
 # requests were answered.
 CHAOS_WEIGHTS = [
     ("normal", 7400), ("drop", 400), ("hang", 5), ("empty", 300), ("ratelimit", 500),
-    ("slow", 500), ("utf16", 800), ("norecord", 95),
+    ("slow", 500), ("utf16", 880), ("norecord", 15),
 ]
 
 
