@@ -191,9 +191,13 @@ int runSession(const CliOptions& options, const LookupConfig& config)
     int interrupts = 0;
     QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &run, [&](int) {
         if (++interrupts == 1) {
-            dialogs.message(QStringLiteral("Interrupted: no new request; waiting for the %1 "
-                                           "under way. Press Ctrl+C again to end at once.")
-                                .arg(run.inFlight()));
+            const qsizetype underWay = run.inFlight();
+            dialogs.message(
+                underWay == 0
+                    ? QStringLiteral("Interrupted: no new request.")
+                    : QStringLiteral("Interrupted: no new request; waiting for the %1 under way. "
+                                     "Press Ctrl+C again to end at once.")
+                          .arg(underWay));
             run.interrupt();
         } else {
             run.abort();
