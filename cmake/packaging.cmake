@@ -8,7 +8,7 @@ set(quillmore_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/quillmore)
 # stamp (gzip -n) so that two builds give the same package.
 find_program(QUILLMORE_GZIP gzip REQUIRED)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
-foreach(doc changelog quillmore.1)
+foreach(doc changelog quillmore.1 quillmore-cli.1)
   set(source ${quillmore_packaging_dir}/${doc})
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
   execute_process(COMMAND ${QUILLMORE_GZIP} -9 -n -c ${source}
@@ -20,7 +20,7 @@ foreach(doc changelog quillmore.1)
 endforeach()
 install(FILES ${quillmore_packaging_dir}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${quillmore_doc_dir})
-install(FILES ${CMAKE_BINARY_DIR}/packaging/quillmore.1.gz
+install(FILES ${CMAKE_BINARY_DIR}/packaging/quillmore.1.gz ${CMAKE_BINARY_DIR}/packaging/quillmore-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_PACKAGE_NAME quillmore)

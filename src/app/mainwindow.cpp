@@ -10,6 +10,7 @@
 #include "lookuprun.h"
 #include "numberlist.h"
 #include "numberlistview.h"
+#include "resultrecord.h"
 #include "resultslist.h"
 #include "settingsstore.h"
 #include "timeleft.h"
@@ -193,10 +194,11 @@ void MainWindow::buildControls()
         m_pointer.addArrowWidget(w);
 
     const auto busy = [this] { return isBusy(); };
-    new NumberListView(m_numberList, m_numbers, m_phoneNumbers, *m_context.dialogs,
-                       *m_context.clipboard, busy, this);
+    auto* numberView = new NumberListView(m_numberList, m_numbers, m_phoneNumbers,
+                                          *m_context.dialogs, *m_context.clipboard, busy, this);
     m_results = new ResultsList(m_resultsList, *m_context.dialogs, m_context.journal,
                                 m_phoneNumbers, busy, this);
+    numberView->setResultRows([this] { return m_results->records(); });
     connect(m_resultsList, &QTreeWidget::itemDoubleClicked, m_results,
             &ResultsList::removeSelected);
     m_resultsList->installEventFilter(this);
@@ -227,9 +229,7 @@ void MainWindow::formLoad()
         m_numberList->setColumnWidth(0, px(7000));
     });
     proc.step([&] {
-        m_resultsList->setHeaderLabels({QStringLiteral("Phone Number"), QStringLiteral("Type"),
-                                        QStringLiteral("Name"), QStringLiteral("Location"),
-                                        QStringLiteral("Provider"), QStringLiteral("Status")});
+        m_resultsList->setHeaderLabels(kResultCaptions);
         const int widths[] = {2000, 1500, 2000, 2500, 1500, 1000};
         for (int c = 0; c < 6; ++c)
             m_resultsList->setColumnWidth(c, px(widths[c]));

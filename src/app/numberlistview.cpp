@@ -6,6 +6,7 @@
 #include "errorreport.h"
 #include "invalidnumbers.h"
 #include "numbercheck.h"
+#include "lookedup.h"
 #include "numberlist.h"
 #include "numberlistmodel.h"
 
@@ -127,6 +128,25 @@ void NumberListView::removeCannotBeValid(const QStringList& entries,
     proc.step([&] { m_dialogs.message(cannotBeValidRemovedText(invalid.size())); });
 }
 
+void NumberListView::removeNumbersAlreadyLookedUp()
+{
+    if (m_isBusy() || isChecking())
+        return;
+    GuardedProcedure proc(m_dialogs, form1("RemoveNumbersAlreadyLookedUp_Click"));
+    QList<ResultRecord> rows;
+    QList<int> found;
+    proc.step([&] { rows = m_resultRows ? m_resultRows() : QList<ResultRecord>(); });
+    proc.step([&] {
+        // A row's number as typed, and as the service spelt it.
+        QStringList numbers;
+        for (const ResultRecord& row : rows)
+            numbers << row.number << row.cells.value(0);
+        found = lookedUpNumberIndices(m_model.entries(), numbers);
+    });
+    proc.step([&] { m_model.removeAll(found); });
+    proc.step([&] { m_dialogs.message(lookedUpRemovedText(found.size(), rows.size())); });
+}
+
 void NumberListView::showMenu(const QPoint& at)
 {
     QMenu menu(m_list);
@@ -136,6 +156,8 @@ void NumberListView::showMenu(const QPoint& at)
                    &NumberListView::removeDuplicateNumbers);
     menu.addAction(QStringLiteral("Remove Numbers That Cannot Be Valid"), this,
                    &NumberListView::removeInvalidNumbers);
+    menu.addAction(QStringLiteral("Remove Numbers Already Looked Up"), this,
+                   &NumberListView::removeNumbersAlreadyLookedUp);
     menu.exec(m_list->viewport()->mapToGlobal(at));
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "phonenumbers.h"
+#include "resultrecord.h"
 
+#include <QList>
 #include <QObject>
 
 #include <functional>
@@ -41,6 +43,14 @@ public:
     void removeInvalidNumbers();
     // A clean-up is waiting for the library's verdicts.
     bool isChecking() const { return m_check != nullptr; }
+    // Every entry whose digits match a row of the results list goes; says how many.
+    void removeNumbersAlreadyLookedUp();
+
+    // Where the results list's rows come from.
+    void setResultRows(std::function<QList<ResultRecord>()> rows)
+    {
+        m_resultRows = std::move(rows);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -60,6 +70,7 @@ private:
     Clipboard& m_clipboard;
     std::function<bool()> m_isBusy;
     std::unique_ptr<NumberCheck> m_check;
+    std::function<QList<ResultRecord>()> m_resultRows;
 };
 
 } // namespace quillmore

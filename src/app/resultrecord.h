@@ -17,6 +17,11 @@ struct ResultRecord
     bool ticked = false;
 };
 
+// The results list's column captions, which the results files repeat.
+inline const QStringList kResultCaptions = {
+    QStringLiteral("Phone Number"), QStringLiteral("Type"),     QStringLiteral("Name"),
+    QStringLiteral("Location"),     QStringLiteral("Provider"), QStringLiteral("Status")};
+
 } // namespace quillmore
 
 Q_DECLARE_METATYPE(quillmore::ResultRecord)

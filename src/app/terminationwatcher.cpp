@@ -17,7 +17,9 @@ namespace quillmore {
 
 namespace {
 
-constexpr int kWatched[] = {SIGTERM, SIGHUP};
+// SIGINT last: only watched when asked for.
+constexpr int kWatched[] = {SIGTERM, SIGHUP, SIGINT};
+std::size_t g_watchedCount = 0;
 
 // Written by the signal handler, read on the event loop.
 int g_pipe[2] = {-1, -1};
@@ -45,7 +47,7 @@ void closePipe()
 
 } // namespace
 
-TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
+TerminationWatcher::TerminationWatcher(QObject* parent, Interrupt interrupt) : QObject(parent)
 {
     if (g_pipe[0] >= 0)
         return; // another watcher has the signals
@@ -66,7 +68,8 @@ TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(kWatched); ++i)
+    g_watchedCount = std::size(kWatched) - (interrupt == Interrupt::Watched ? 0 : 1);
+    for (std::size_t i = 0; i < g_watchedCount; ++i)
         ::sigaction(kWatched[i], &action, &g_previous[i]);
 }
 
@@ -74,7 +77,7 @@ TerminationWatcher::~TerminationWatcher()
 {
     if (!m_notifier)
         return;
-    for (std::size_t i = 0; i < std::size(kWatched); ++i)
+    for (std::size_t i = 0; i < g_watchedCount; ++i)
         ::sigaction(kWatched[i], &g_previous[i], nullptr);
     delete m_notifier;
     m_notifier = nullptr;
@@ -95,7 +98,7 @@ void TerminationWatcher::drain()
 
 #else
 
-TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent) {}
+TerminationWatcher::TerminationWatcher(QObject* parent, Interrupt) : QObject(parent) {}
 
 TerminationWatcher::~TerminationWatcher() = default;
 

@@ -63,6 +63,8 @@ void ChildRunner::start(const QString& program, const QStringList& arguments,
     process->setStandardErrorFile(QProcess::nullDevice());
     if (!environment.isEmpty())
         process->setProcessEnvironment(environment);
+    if (m_childSetup)
+        process->setChildProcessModifier(m_childSetup);
 
     // The process's signals are acted on from the event loop, never inside
     // their emission, so a handler further up may end or restart the child.

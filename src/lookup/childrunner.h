@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QProcess;
@@ -61,6 +62,11 @@ public:
     void stop();
     bool isRunning() const { return m_process != nullptr; }
 
+    // Run in each child between fork and exec (async-signal-safe calls
+    // only): a program run from a terminal keeps its children out of the
+    // Ctrl+C meant for itself, say.
+    void setChildSetup(std::function<void()> setup) { m_childSetup = std::move(setup); }
+
 signals:
     void progressText(const QString& text);
     void ended(const ChildRun& run);
@@ -70,6 +76,7 @@ private:
 
     std::unique_ptr<QProcess> m_process;
     QByteArray m_output;
+    std::function<void()> m_childSetup;
     QTimer m_ticker;
     QTimer m_limit;
     quint64 m_attempt = 0;

@@ -370,7 +370,8 @@ void TestKeepResults::duplicatesInThreeSpellings()
         c.addButton->click();
         QCOMPARE(chooseFromContextMenu(c.numberList, "Remove Duplicate Numbers"),
                  (QStringList{"Paste Numbers", "Remove Duplicate Numbers",
-                              "Remove Numbers That Cannot Be Valid"}));
+                              "Remove Numbers That Cannot Be Valid",
+                              "Remove Numbers Already Looked Up"}));
         QCOMPARE(shownRows(c.numberList),
                  (QStringList{"413-592-3823", "n/a", "n/a", "334.222.8605"}));
         chooseFromContextMenu(c.numberList, "Remove Duplicate Numbers");

@@ -43,6 +43,9 @@ expect_file() { # expect_file PATH [MODE-PREFIX]
   grep -q "^${2:--}[^ ]* \./${1#/}\$" "$work/listing" || fail "package lacks ${1} ${2:+(mode ${2}...)}"
 }
 expect_file /usr/bin/quillmore -rwxr-xr-x
+expect_file /usr/bin/quillmore-cli -rwxr-xr-x
+expect_file /usr/share/man/man1/quillmore.1.gz
+expect_file /usr/share/man/man1/quillmore-cli.1.gz
 expect_file "/usr/share/applications/$app_id.desktop"
 expect_file "/usr/share/metainfo/$app_id.metainfo.xml"
 expect_file /usr/share/icons/hicolor/scalable/apps/quillmore.svg
@@ -109,6 +112,7 @@ check_libraries() { # check_libraries WHAT ELF-FILE
   done
 }
 check_libraries "the program" "$root/usr/bin/quillmore"
+check_libraries "the command-line program" "$root/usr/bin/quillmore-cli"
 check_libraries "the carried curl ($carried_curl)" "$carried_curl"
 for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libcurl4 libphonenumber8; do
   named_in_depends "$pkg" || fail "Depends does not name $pkg"

@@ -9,9 +9,11 @@ Python 3 standard library only.
 """
 
 import argparse
+import email.utils
 import hashlib
 import http.server
 import json
+import random
 import signal
 import socket
 import ssl
@@ -362,6 +364,79 @@ def parse_query(query):
     return values
 
 
+# --- Rate limits (HTTP 429) ---------------------------------------------------
+# A number of RATE_LIMITED_PHONES is refused with 429 the first RATE_LIMIT_REFUSALS
+# times it is asked for, then answered normally; its Retry-After is given in
+# seconds, as an HTTP date, or not at all. The key RATE_LIMIT_KEY is refused on
+# every request, with "Retry-After: 0" so that a client gives up quickly.
+RATE_LIMIT_KEY = "ratelimit"
+RATE_LIMIT_REFUSALS = 2
+RATE_LIMITED_PHONES = {
+    "4290000001": "seconds",
+    "4290000002": "date",
+    "4290000003": "none",
+}
+
+
+def rate_limit(handler, key, phone):
+    """Sends a 429 when this request is to be refused; True when it did."""
+    server = handler.server
+    with server.log_lock:
+        counts = server.__dict__.setdefault("rate_limit_counts", {})
+        if key == RATE_LIMIT_KEY:
+            retry_after = "0"
+        elif phone in RATE_LIMITED_PHONES and counts.get(phone, 0) < RATE_LIMIT_REFUSALS:
+            counts[phone] = counts.get(phone, 0) + 1
+            kind = RATE_LIMITED_PHONES[phone]
+            if kind == "seconds":
+                retry_after = "1"
+            elif kind == "date":
+                retry_after = email.utils.formatdate(time.time() + 2, usegmt=True)
+            else:
+                retry_after = None
+        else:
+            return False
+    body = to_json_bytes({"error": {"name": "TooManyRequests",
+                                    "message": "Too many requests"}})
+    handler.close_connection = True
+    handler.send_response(429)
+    if retry_after is not None:
+        handler.send_header("Retry-After", retry_after)
+    handler.send_header("Content-Type", "application/json; charset=utf-8")
+    handler.send_header("Content-Length", str(len(body)))
+    handler.send_header("Connection", "close")
+    handler.end_headers()
+    handler.wfile.write(body)
+    return True
+
+
+# --- Chaos (soak tests) ----------------------------------------------------------
+# With --chaos SEED every lookup gets a behaviour drawn at random, whatever its
+# key and number: mostly the normal answer, else dropped, hanging, empty, 429
+# (Retry-After: 0), slow, UTF-16 or "no record". The draw goes to the request log
+# as its own line {"chaos": BEHAVIOUR, "phone": ...}, so a soak can tell which
+# requests were answered.
+CHAOS_WEIGHTS = [
+    ("normal", 7400), ("drop", 400), ("hang", 5), ("empty", 300), ("ratelimit", 500),
+    ("slow", 500), ("utf16", 880), ("norecord", 15),
+]
+
+
+def chaos_behaviour(server, phone):
+    """The drawn behaviour for one request, logged; None without --chaos."""
+    rng = getattr(server, "chaos_random", None)
+    if rng is None:
+        return None
+    with server.log_lock:
+        pick = rng.randrange(sum(weight for _, weight in CHAOS_WEIGHTS))
+    for name, weight in CHAOS_WEIGHTS:
+        if pick < weight:
+            break
+        pick -= weight
+    server.log_request_entry({"chaos": name, "phone": phone})
+    return name
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     server_version = "QuillmoreFakeService/1.0"
     timeout = 30  # for reading a request; a silent client does not keep a thread forever
@@ -379,7 +454,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         params = parse_query(query)
         key = params.get("api_key", "")
         phone = params.get("phone", "")
-        behaviour = BY_KEY.get(key) or BY_PHONE.get(phone)
+        if self.server.__dict__.get("delay_seconds"):
+            self.server.stopping.wait(self.server.delay_seconds)  # benchmarks of latency
+        chaos = chaos_behaviour(self.server, phone)
+        if chaos == "ratelimit":
+            rate_limit(self, RATE_LIMIT_KEY, phone)
+            return
+        if rate_limit(self, key, phone):
+            return
+        behaviour = chaos or BY_KEY.get(key) or BY_PHONE.get(phone)
         self.respond(behaviour, phone, arrival)
 
     def __getattr__(self, name):
@@ -547,6 +630,10 @@ def main():
     parser.add_argument("--log", help="file to append one JSON line per request to")
     parser.add_argument("--slow-seconds", type=float, default=2.0,
                         help="delay of the 'slow' answer (default 2)")
+    parser.add_argument("--delay-seconds", type=float, default=0.0,
+                        help="wait this long before answering any lookup (benchmarks)")
+    parser.add_argument("--chaos", type=int, metavar="SEED",
+                        help="answer every lookup with a behaviour drawn at random (soak tests)")
     args = parser.parse_args()
 
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -554,6 +641,9 @@ def main():
     context.set_alpn_protocols(["http/1.1"])
 
     server = Server(("127.0.0.1", args.port), context, args.log, args.slow_seconds)
+    server.delay_seconds = args.delay_seconds
+    if args.chaos is not None:
+        server.chaos_random = random.Random(args.chaos)
 
     def stop(signum, frame):
         raise SystemExit(0)

@@ -64,6 +64,23 @@ void appendAligned(QString& line, QStringView text, qsizetype width)
     line += QLatin1Char('\t');
 }
 
+QByteArray alignedLineBytes(const QStringList& cells, const QList<qsizetype>& widths)
+{
+    QString line;
+    for (qsizetype c = 0; c < widths.size(); ++c)
+        appendAligned(line, c < cells.size() ? QStringView(cells.at(c)) : QStringView(),
+                      widths.at(c));
+    line += kLineEnd;
+    return exportBytes(line);
+}
+
+void widenColumns(QList<qsizetype>& widths, const QStringList& cells)
+{
+    const qsizetype filled = std::min(widths.size(), cells.size());
+    for (qsizetype c = 0; c < filled; ++c)
+        widths[c] = std::max(widths[c], textLength(cells.at(c)));
+}
+
 QByteArray exportBytes(QStringView text)
 {
     return text.toLocal8Bit();

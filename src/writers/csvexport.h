@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class QIODevice;
 
@@ -21,6 +22,11 @@ namespace quillmore {
 
 // One field as it stands in a line: formula guard, then quoting.
 QString csvField(const QString& cell);
+
+// The file's beginning, byte-order mark and header line, and one row's line,
+// for a writer that sends the rows one by one as they come.
+QByteArray csvHeaderBytes(const QStringList& headers);
+QByteArray csvRowBytes(const QStringList& cells, qsizetype columns);
 
 // The whole file into an open device. Throws Failure when a write is refused.
 void writeResultsCsv(const ReportTable& table, QIODevice& device);

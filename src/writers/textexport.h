@@ -31,6 +31,13 @@ QList<qsizetype> columnWidths(const ReportTable& table, CaptionWidth captions);
 // its width goes in whole, unpadded.
 void appendAligned(QString& line, QStringView text, qsizetype width);
 
+// One whole line of the aligned file: every cell aligned to its width, CR LF
+// at the end, in the bytes it is written in.
+QByteArray alignedLineBytes(const QStringList& cells, const QList<qsizetype>& widths);
+
+// Widens `widths` (one per caption) to hold the cells of one more row.
+void widenColumns(QList<qsizetype>& widths, const QStringList& cells);
+
 // The bytes a line is written in: the locale's 8-bit encoding, no byte-order mark.
 QByteArray exportBytes(QStringView text);
 

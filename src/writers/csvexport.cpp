@@ -49,13 +49,25 @@ QString csvField(const QString& cell)
     return u'"' + field + u'"';
 }
 
+QByteArray csvHeaderBytes(const QStringList& headers)
+{
+    QString line;
+    appendLine(line, headers, headers.size());
+    return QByteArray("\xEF\xBB\xBF") + line.toUtf8();
+}
+
+QByteArray csvRowBytes(const QStringList& cells, qsizetype columns)
+{
+    QString line;
+    appendLine(line, cells, columns);
+    return line.toUtf8();
+}
+
 void writeResultsCsv(const ReportTable& table, QIODevice& device)
 {
     const qsizetype columns = table.headers.size();
-    QByteArray chunk("\xEF\xBB\xBF");
+    QByteArray chunk = csvHeaderBytes(table.headers);
     QString line;
-    appendLine(line, table.headers, columns);
-    chunk += line.toUtf8();
     for (const ReportTable::Row& row : table.rows) {
         line.clear();
         appendLine(line, row.cells, columns);

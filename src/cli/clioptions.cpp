@@ -1,0 +1,182 @@
+#include "clioptions.h"
+
+#include <QCoreApplication>
+
+namespace quillmore::cli {
+
+namespace {
+
+bool takesValue(const QString& name)
+{
+    static const QStringList names = {QStringLiteral("--output"),   QStringLiteral("--format"),
+                                      QStringLiteral("--key-file"), QStringLiteral("--journal"),
+                                      QStringLiteral("--pause"),    QStringLiteral("--parallel")};
+    return names.contains(name);
+}
+
+QString applyValue(CliOptions& o, const QString& name, const QString& value)
+{
+    if (name == u"--output") {
+        o.output = value;
+    } else if (name == u"--key-file") {
+        o.keyFile = value;
+    } else if (name == u"--journal") {
+        o.journal = value;
+    } else if (name == u"--format") {
+        if (value == u"csv")
+            o.format = OutputFormat::Csv;
+        else if (value == u"jsonl")
+            o.format = OutputFormat::JsonLines;
+        else if (value == u"text")
+            o.format = OutputFormat::Text;
+        else
+            return QStringLiteral("--format takes csv, jsonl or text, not \"%1\".").arg(value);
+    } else if (name == u"--pause") {
+        if (!parsePause(value, o.pauseMin, o.pauseMax))
+            return QStringLiteral("--pause takes seconds as MIN or MIN-MAX (such as 3-6 or 0), "
+                                  "not \"%1\".")
+                .arg(value);
+    } else if (name == u"--parallel") {
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        if (!ok || n < 1 || n > kMaxParallel)
+            return QStringLiteral("--parallel takes a whole number from 1 to %1, not \"%2\".")
+                .arg(kMaxParallel)
+                .arg(value);
+        o.parallel = n;
+    }
+    if (value.isEmpty() && name != u"--format")
+        return QStringLiteral("%1 needs a value.").arg(name);
+    return {};
+}
+
+} // namespace
+
+bool parsePause(const QString& text, double& min, double& max)
+{
+    const QStringList parts = text.split(u'-');
+    if (parts.size() > 2)
+        return false;
+    bool okMin = false;
+    bool okMax = true;
+    const double low = parts.at(0).toDouble(&okMin);
+    const double high = parts.size() == 2 ? parts.at(1).toDouble(&okMax) : low;
+    // Beyond a day is a typing slip, not a pause.
+    if (!okMin || !okMax || low < 0 || high < low || high > 86400)
+        return false;
+    min = low;
+    max = high;
+    return true;
+}
+
+ParsedOptions parseOptions(const QStringList& arguments)
+{
+    ParsedOptions parsed;
+    CliOptions& o = parsed.options;
+    bool onlyFiles = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString arg = arguments.at(i);
+        if (onlyFiles || arg == u"-" || !arg.startsWith(u'-')) {
+            o.files << arg;
+            continue;
+        }
+        if (arg == u"--") {
+            onlyFiles = true;
+            continue;
+        }
+        QString name = arg;
+        QString value;
+        bool hasValue = false;
+        const qsizetype eq = arg.indexOf(u'=');
+        if (arg.startsWith(QStringLiteral("--")) && eq > 2) {
+            name = arg.left(eq);
+            value = arg.mid(eq + 1);
+            hasValue = true;
+        }
+        if (name == u"--key" || name == u"--api-key") {
+            parsed.error = QStringLiteral("There is no option for the key itself: other users can "
+                                          "read a command line. Use QUILLMORE_API_KEY or "
+                                          "--key-file FILE.");
+            return parsed;
+        }
+        if (takesValue(name)) {
+            if (!hasValue) {
+                if (i + 1 >= arguments.size()) {
+                    parsed.error = QStringLiteral("%1 needs a value.").arg(name);
+                    return parsed;
+                }
+                value = arguments.at(++i);
+            }
+            parsed.error = applyValue(o, name, value);
+            if (!parsed.error.isEmpty())
+                return parsed;
+            continue;
+        }
+        if (hasValue) {
+            parsed.error = QStringLiteral("%1 takes no value.").arg(name);
+            return parsed;
+        }
+        if (name == u"--resume")
+            o.resume = true;
+        else if (name == u"--quiet" || name == u"-q")
+            o.quiet = true;
+        else if (name == u"--help" || name == u"-h")
+            o.help = true;
+        else if (name == u"--version")
+            o.version = true;
+        else
+            parsed.error = QStringLiteral("Unknown option %1.").arg(name);
+        if (!parsed.error.isEmpty())
+            return parsed;
+    }
+    return parsed;
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+        "Usage: quillmore-cli [OPTIONS] [FILE...]\n"
+        "\n"
+        "Looks up every phone number of the input against the phone-intelligence\n"
+        "service and writes one result row per number, in the order of the input.\n"
+        "Input: one number a line (CR LF, LF or CR); blank lines are skipped. Several\n"
+        "files are read in order; FILE \"-\" or no FILE reads standard input.\n"
+        "\n"
+        "Options:\n"
+        "  --output FILE      write the results to FILE, replaced only by a complete\n"
+        "                     file (default: standard output)\n"
+        "  --format FORMAT    csv (default), jsonl or text (aligned columns; written\n"
+        "                     when the run ends, since the widths need every row)\n"
+        "  --key-file FILE    take the API key from the first line of FILE, which\n"
+        "                     only its owner may read (chmod 600 FILE)\n"
+        "  --pause MIN[-MAX]  seconds between an answer and the next request, drawn\n"
+        "                     at random (default 3-6; 0 for none)\n"
+        "  --parallel N       up to N requests at once, 1 to 16 (default 1)\n"
+        "  --journal FILE     keep the run's answers in FILE (default: a file named\n"
+        "                     after the input in the data folder)\n"
+        "  --resume           look up only the numbers the journal has no answer for,\n"
+        "                     then write the whole output\n"
+        "  --quiet            no progress on standard error\n"
+        "  --help             this text\n"
+        "  --version          the program's version\n"
+        "\n"
+        "The API key comes from the environment variable QUILLMORE_API_KEY, else from\n"
+        "--key-file, else from the key the Quillmore desktop program stored. No option\n"
+        "takes the key itself: every user of the computer can read a command line.\n"
+        "\n"
+        "Ctrl+C (or SIGTERM) sends no new request, waits for those under way, writes\n"
+        "the output and exits; a second Ctrl+C ends at once. The answers stay in the\n"
+        "journal, and --resume goes on without paying for them again.\n"
+        "\n"
+        "Exit status: 0 every number has a row; 1 usage or bad input, nothing sent;\n"
+        "2 the service refused (quota, invalid key, withdrawn API, too many requests);\n"
+        "3 some rows are \"Could not connect\" or \"Empty answer\"; 130 interrupted.\n");
+}
+
+QString versionText()
+{
+    return QStringLiteral("quillmore-cli ") + QCoreApplication::applicationVersion() +
+           QLatin1Char('\n');
+}
+
+} // namespace quillmore::cli

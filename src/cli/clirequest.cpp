@@ -1,0 +1,132 @@
+#include "clirequest.h"
+
+#include "answer.h"
+#include "curlstage.h"
+#include "errorreport.h"
+#include "fileutil.h"
+#include "ratelimit.h"
+#include "request.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+
+#include <csignal>
+
+namespace quillmore::cli {
+
+namespace {
+
+constexpr int kAttempts = 6;
+
+// As for the desktop's requests: the bundle through CURL_CA_BUNDLE and no
+// configuration file of the user's.
+QProcessEnvironment childEnvironment(const CurlStage& stage)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CURL_CA_BUNDLE"), stage.bundlePath());
+    env.insert(QStringLiteral("CURL_HOME"), stage.folder());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), stage.folder());
+    env.insert(QStringLiteral("HOME"), stage.folder());
+    return env;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+CliRequest::CliRequest(CurlStage& stage, const LookupConfig& config, int slot, QObject* parent)
+    : QObject(parent), m_stage(stage), m_config(config), m_slot(slot)
+{
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        if (m_attempt < kAttempts) {
+            runAttempt();
+            return;
+        }
+        m_busy = false;
+        emit answered({kCouldNotConnect, 0, {}});
+    });
+    connect(&m_runner, &ChildRunner::ended, this, &CliRequest::attemptEnded);
+    // Ctrl+C reaches every process of the terminal's job. It is meant for the
+    // run, which lets the requests under way finish: the transfer tool must
+    // not die of it with an answer already paid for.
+    m_runner.setChildSetup([] { ::signal(SIGINT, SIG_IGN); });
+}
+
+QString CliRequest::answerPath() const
+{
+    return QDir(m_stage.folder()).filePath(QStringLiteral("answer-%1.txt").arg(m_slot));
+}
+
+QString CliRequest::headerPath() const
+{
+    return QDir(m_stage.folder()).filePath(QStringLiteral("headers-%1.txt").arg(m_slot));
+}
+
+void CliRequest::start(const QString& number, const QString& apiKey)
+{
+    end();
+    m_busy = true;
+    m_attempt = 0;
+    m_input = curlConfigLine(requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number)));
+    runAttempt();
+}
+
+void CliRequest::runAttempt()
+{
+    // No answer of an earlier request can be read.
+    removeFile(answerPath());
+    removeFile(headerPath());
+    QStringList arguments = curlArguments(QDir::toNativeSeparators(answerPath()));
+    arguments << QStringLiteral("--dump-header") << QDir::toNativeSeparators(headerPath());
+    if (m_stage.toolPath().isEmpty()) {
+        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase});
+        return;
+    }
+    m_runner.start(m_stage.toolPath(), arguments, childEnvironment(m_stage), m_input,
+                   m_config.childTimeout);
+}
+
+void CliRequest::attemptEnded(const ChildRun& run)
+{
+    // A tool that may not run where it is staged moves to its next way; the
+    // attempt does not count. Another slot may have moved it already.
+    if (run.notExecutable() && m_stage.fallBack(m_config)) {
+        runAttempt();
+        return;
+    }
+    if (run.end == ChildRun::End::TimedOut)
+        removeFile(answerPath());
+    if (!fileExists(answerPath())) {
+        ++m_attempt;
+        m_retry.start(m_config.pause(std::chrono::seconds(1)));
+        return;
+    }
+    CliAnswer answer;
+    try {
+        answer.text = flattenLines(readFileText(answerPath()));
+    } catch (const Failure&) {
+        answer.text = kCouldNotConnect;
+    }
+    const AnswerHeaders headers = parseHeaders(readAll(headerPath()));
+    answer.httpStatus = headers.status;
+    answer.retryAfter = headers.retryAfter;
+    removeFile(answerPath());
+    removeFile(headerPath());
+    m_busy = false;
+    emit answered(answer);
+}
+
+void CliRequest::end()
+{
+    m_runner.stop();
+    m_retry.stop();
+    m_busy = false;
+}
+
+} // namespace quillmore::cli

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "clirequest.h"
+#include "curlstage.h"
+#include "lookupconfig.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quillmore {
+class Dialogs;
+struct ResultRecord;
+} // namespace quillmore
+
+namespace quillmore::cli {
+
+class ProgressLine;
+
+// How a run ended, as the exit status says it.
+enum class RunEnd { Complete = 0, Refused = 2, FailedRows = 3, Interrupted = 130 };
+
+// Looks up the numbers of a run that have no row yet, up to `parallel` at
+// once, each slot pausing between its answer and its next request. A row is
+// handed to `rowReady` with its input position. A service error (quota,
+// invalid key, withdrawn API) stops new requests at once; the requests under
+// way finish and their rows are kept. An HTTP 429 is no row: the whole queue
+// waits (Retry-After, else a backoff) and the same number is asked again;
+// after 8 refusals in a row the run ends as refused.
+class CliRun : public QObject
+{
+    Q_OBJECT
+public:
+    struct Settings
+    {
+        int parallel = 1;
+        double pauseMin = 3;
+        double pauseMax = 6;
+        QString apiKey;
+    };
+
+    CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
+           const QStringList& numbers, std::deque<qsizetype> pending, QObject* parent = nullptr);
+    ~CliRun() override;
+
+    std::function<void(qsizetype index, const ResultRecord& record)> rowReady;
+    std::function<void(const QString& text)> notice; // a line for standard error
+
+    // Stages the tool and starts. Throws Failure when nothing can be sent.
+    void start();
+    // Ctrl+C or SIGTERM: no new request; those under way finish.
+    void interrupt();
+    // A second Ctrl+C: every child ends now.
+    void abort();
+
+    bool wasInterrupted() const { return m_interrupted; }
+    bool wasRefused() const { return m_refused; }
+    qsizetype inFlight() const;
+
+signals:
+    void finished();
+
+private:
+    struct Slot
+    {
+        std::unique_ptr<CliRequest> request;
+        QTimer pause;
+        qsizetype index = -1;
+    };
+
+    void fill();
+    void answered(Slot& slot, const CliAnswer& answer);
+    void tooManyRequests(Slot& slot, const CliAnswer& answer);
+    void stopNew();
+    void endIfIdle();
+    std::chrono::milliseconds drawPause() const;
+
+    Dialogs& m_dialogs;
+    const LookupConfig& m_config;
+    Settings m_settings;
+    const QStringList& m_numbers;
+    std::deque<qsizetype> m_pending;
+    CurlStage m_stage;
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    QTimer m_hold; // the whole queue waits after a refusal
+    int m_refusalsInRow = 0;
+    bool m_stopping = false;
+    bool m_interrupted = false;
+    bool m_refused = false;
+    bool m_ended = false;
+};
+
+} // namespace quillmore::cli

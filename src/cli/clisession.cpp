@@ -1,0 +1,258 @@
+#include "clisession.h"
+
+#include "answer.h"
+#include "clirun.h"
+#include "curlstage.h"
+#include "errorreport.h"
+#include "inputnumbers.h"
+#include "keysource.h"
+#include "keystore.h"
+#include "leftovers.h"
+#include "orderedoutput.h"
+#include "progressline.h"
+#include "runfiles.h"
+#include "runjournal.h"
+#include "settingsstore.h"
+#include "stderrdialogs.h"
+#include "terminationwatcher.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+#include <deque>
+#include <memory>
+#include <unistd.h>
+
+namespace quillmore::cli {
+
+namespace {
+
+const QString kEmptyAnswerStatus = QStringLiteral("Empty answer");
+
+bool isFailedRow(const QStringList& cells)
+{
+    const QString status = cells.value(5);
+    return status == kCouldNotConnect || status == kEmptyAnswerStatus;
+}
+
+QString storedKey()
+{
+    try {
+        SettingsStore settings;
+        return KeyStore(&settings).key();
+    } catch (const Failure&) {
+        return {};
+    }
+}
+
+QString resumeHint(const QString& journal)
+{
+    return QStringLiteral("The answers so far are kept in %1; run the same command with "
+                          "--resume to go on without paying for them again.")
+        .arg(QDir::toNativeSeparators(journal));
+}
+
+} // namespace
+
+int runSession(const CliOptions& options, const LookupConfig& config)
+{
+    StderrDialogs dialogs;
+    dialogs.setApplicationTitle(QStringLiteral("quillmore-cli"));
+
+    // Everything that can refuse the run does so before anything is sent.
+    QStringList numbers;
+    QString key;
+    try {
+        numbers = readInputNumbers(options.files);
+        key = chooseKey(options.keyFile, storedKey);
+    } catch (const Failure& failure) {
+        writeError(failure.description());
+        return kExitUsage;
+    }
+    const bool defaultJournal = options.journal.isEmpty();
+    const QString journalPath =
+        defaultJournal ? defaultJournalPath(inputHash(numbers)) : options.journal;
+    if (!options.resume && QFileInfo(journalPath).isFile() && QFileInfo(journalPath).size() > 0) {
+        writeError(QStringLiteral("An earlier run of this input left its answers in %1. Run the "
+                                  "same command with --resume to look up only the numbers it has "
+                                  "no answer for, or delete the file to start afresh.")
+                       .arg(QDir::toNativeSeparators(journalPath)));
+        return kExitUsage;
+    }
+    RunJournal journal(journalPath);
+    try {
+        journal.open();
+    } catch (const Failure& failure) {
+        writeError(failure.description());
+        return kExitUsage;
+    }
+
+    // What the journal already has: each answered row goes to the first
+    // position of its number that has none yet. A row that could not connect
+    // holds no answer; it is asked for again.
+    struct Kept
+    {
+        qint64 offset;
+        bool failed;
+    };
+    QHash<QString, std::deque<Kept>> kept;
+    journal.scan([&](qint64 offset, ResultRecord&& record) {
+        if (record.answer != kCouldNotConnect)
+            kept[record.number].push_back({offset, isFailedRow(record.cells)});
+    });
+
+    std::unique_ptr<QFileDevice> device;
+    if (options.output.isEmpty()) {
+        auto out = std::make_unique<QFile>();
+        if (!out->open(stdout, QIODevice::WriteOnly)) {
+            writeError(QStringLiteral("Cannot write to standard output: ") + out->errorString());
+            return kExitUsage;
+        }
+        device = std::move(out);
+    } else {
+        // Replaced only by a complete file, as the desktop's exports are.
+        auto out = std::make_unique<QSaveFile>(options.output);
+        if (QFileInfo(options.output).isDir() || !out->open(QIODevice::WriteOnly)) {
+            writeError(QStringLiteral("Cannot write %1: %2")
+                           .arg(QDir::toNativeSeparators(options.output),
+                                QFileInfo(options.output).isDir()
+                                    ? QStringLiteral("it is a folder.")
+                                    : out->errorString()));
+            return kExitUsage;
+        }
+        device = std::move(out);
+    }
+    OrderedOutput output(options.format, *device, journal, numbers.size());
+    const auto saveFile = [&] { return qobject_cast<QSaveFile*>(device.get()); };
+
+    std::deque<qsizetype> pending;
+    qsizetype done = 0;
+    qsizetype failedRows = 0;
+    bool outputFailed = false;
+    const auto addRow = [&](qsizetype index, qint64 offset, const ResultRecord* record) {
+        try {
+            output.addRow(index, offset, record);
+        } catch (const Failure& failure) {
+            if (!outputFailed)
+                writeError(QStringLiteral("Cannot write the results: ") + failure.description());
+            outputFailed = true;
+        }
+    };
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        auto found = kept.find(numbers.at(i));
+        if (found == kept.end() || found->empty()) {
+            pending.push_back(i);
+            continue;
+        }
+        const Kept row = found->front();
+        found->pop_front();
+        failedRows += row.failed ? 1 : 0;
+        ++done;
+        addRow(i, row.offset, nullptr);
+    }
+    kept.clear();
+
+    // Private folders a killed run left behind go before a new one is made.
+    for (const QString& parent : {temporaryFolder(config), cacheFolder(config)})
+        removeLeftoverFolders(parent, kStagingFolderPrefix);
+
+    const ProgressMode mode = options.quiet                  ? ProgressMode::Quiet
+                              : ::isatty(STDERR_FILENO) != 0 ? ProgressMode::Terminal
+                                                             : ProgressMode::Lines;
+    ProgressLine progress(mode, numbers.size(), done);
+    dialogs.beforeMessage = [&] { progress.makeRoom(); };
+
+    CliRun run(dialogs, config, {options.parallel, options.pauseMin, options.pauseMax, key},
+               numbers, std::move(pending));
+    bool journalFailed = false;
+    run.notice = [&](const QString& text) { dialogs.message(text); };
+    run.rowReady = [&](qsizetype index, const ResultRecord& record) {
+        qint64 offset = -1;
+        try {
+            offset = journal.append(record);
+        } catch (const Failure& failure) {
+            // The row still reaches the output; only a resume would miss it.
+            if (!journalFailed)
+                dialogs.message(failure.description());
+            journalFailed = true;
+        }
+        addRow(index, offset, &record);
+        failedRows += isFailedRow(record.cells) ? 1 : 0;
+        progress.setDone(++done);
+        if (outputFailed)
+            run.interrupt();
+    };
+
+    TerminationWatcher watcher(nullptr, TerminationWatcher::Interrupt::Watched);
+    int interrupts = 0;
+    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &run, [&](int) {
+        if (++interrupts == 1) {
+            const qsizetype underWay = run.inFlight();
+            dialogs.message(
+                underWay == 0
+                    ? QStringLiteral("Interrupted: no new request.")
+                    : QStringLiteral("Interrupted: no new request; waiting for the %1 under way. "
+                                     "Press Ctrl+C again to end at once.")
+                          .arg(underWay));
+            run.interrupt();
+        } else {
+            run.abort();
+        }
+    });
+    QObject::connect(&run, &CliRun::finished, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    try {
+        run.start();
+    } catch (const Failure& failure) {
+        writeError(QStringLiteral("Cannot prepare the transfer tool: ") + failure.description());
+        return kExitUsage;
+    }
+    QCoreApplication::exec();
+    journal.sync();
+
+    if (interrupts >= 2) {
+        if (QSaveFile* file = saveFile())
+            file->cancelWriting();
+        return int(RunEnd::Interrupted);
+    }
+    try {
+        output.finish();
+        if (QSaveFile* file = saveFile(); file && !file->commit())
+            throw Failure(file->errorString());
+    } catch (const Failure& failure) {
+        if (!outputFailed)
+            writeError(QStringLiteral("Cannot write the results: ") + failure.description());
+        outputFailed = true;
+    }
+    progress.finish();
+
+    bool complete = true;
+    for (qsizetype i = 0; i < numbers.size() && complete; ++i)
+        complete = output.hasRow(i);
+    if (outputFailed) {
+        dialogs.message(resumeHint(journal.path()));
+        return kExitUsage;
+    }
+    if (run.wasInterrupted() || run.wasRefused()) {
+        dialogs.message(resumeHint(journal.path()));
+        return int(run.wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
+    }
+    if (failedRows > 0 || !complete) {
+        dialogs.message(QStringLiteral("%1 of %2 rows are \"Could not connect\" or \"Empty "
+                                       "answer\". ")
+                            .arg(failedRows)
+                            .arg(numbers.size()) +
+                        resumeHint(journal.path()));
+        return int(RunEnd::FailedRows);
+    }
+    // Every number has its row: nothing is left to resume.
+    if (defaultJournal && !journalFailed)
+        journal.discard();
+    return int(RunEnd::Complete);
+}
+
+} // namespace quillmore::cli

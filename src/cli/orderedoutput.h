@@ -1,0 +1,55 @@
+#pragma once
+
+#include "clioptions.h"
+#include "resultrecord.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+class QIODevice;
+
+namespace quillmore::cli {
+
+class RunJournal;
+
+// The results file of a run, rows in input order whatever order the answers
+// come in. CSV and JSON Lines rows go out as soon as every row before them is
+// there; the aligned text needs every row for its widths and is written by
+// finish(). Rows are held as journal offsets and read back when written, so
+// memory does not grow with the answers. Write failures throw Failure.
+class OrderedOutput
+{
+public:
+    OrderedOutput(OutputFormat format, QIODevice& device, const RunJournal& journal,
+                  qsizetype count);
+
+    // Row `index` is at `offset` in the journal, or only in `record` when the
+    // journal could not take it (offset < 0). `record` may be null otherwise.
+    void addRow(qsizetype index, qint64 offset, const ResultRecord* record);
+    bool hasRow(qsizetype index) const { return m_offsets.at(index) != kNone; }
+
+    // Writes what is left: every row there is, in order, missing ones left out.
+    void finish();
+
+private:
+    static constexpr qint64 kNone = -1;
+    static constexpr qint64 kInMemory = -2;
+
+    void writeReady();
+    std::optional<ResultRecord> rowAt(qsizetype index) const;
+    void writeRow(const ResultRecord& record);
+    void writeHeader();
+    void put(const QByteArray& bytes);
+
+    OutputFormat m_format;
+    QIODevice& m_device;
+    const RunJournal& m_journal;
+    QList<qint64> m_offsets;
+    QHash<qsizetype, ResultRecord> m_inMemory;
+    QList<qsizetype> m_widths;
+    qsizetype m_next = 0;
+    bool m_headerWritten = false;
+};
+
+} // namespace quillmore::cli

@@ -1,0 +1,36 @@
+#include "lookedup.h"
+
+#include "fileutil.h"
+
+#include <QSet>
+
+namespace quillmore {
+
+QList<int> lookedUpNumberIndices(const QStringList& entries, const QStringList& rowNumbers)
+{
+    QSet<QString> answered;
+    answered.reserve(rowNumbers.size());
+    for (const QString& number : rowNumbers) {
+        const QString digits = digitsOnly(number);
+        if (!digits.isEmpty())
+            answered.insert(digits);
+    }
+    QList<int> found;
+    for (int i = 0; i < entries.size(); ++i) {
+        const QString digits = digitsOnly(entries.at(i));
+        if (!digits.isEmpty() && answered.contains(digits))
+            found << i;
+    }
+    return found;
+}
+
+QString lookedUpRemovedText(qsizetype removed, qsizetype rows)
+{
+    if (rows == 0)
+        return QStringLiteral("No number has been looked up yet.");
+    if (removed == 1)
+        return QStringLiteral("1 number already looked up removed.");
+    return QStringLiteral("%1 numbers already looked up removed.").arg(removed);
+}
+
+} // namespace quillmore

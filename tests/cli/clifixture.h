@@ -1,0 +1,92 @@
+#pragma once
+
+// Runs the command-line program (its test build, pointed at the local
+// stand-in service) as a user would, with its own home folders.
+
+#include "fakeservice.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace quillmore::test {
+
+struct CliResult
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+class CliFixture
+{
+public:
+    QTemporaryDir work;
+    FakeService service;
+
+    bool start(int slowSeconds = 2)
+    {
+        return work.isValid() && service.start(work.path(), slowSeconds);
+    }
+
+    QString path(const QString& name) const { return QDir(work.path()).filePath(name); }
+
+    QProcessEnvironment environment(const QString& key = QStringLiteral("test-key")) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUILLMORE_TEST_SERVICE_URL"), service.baseUrl());
+        env.insert(QStringLiteral("QUILLMORE_TEST_CA_BUNDLE"), service.caPath());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("cache")));
+        env.insert(QStringLiteral("TEMP"), path(QStringLiteral("temp")));
+        QDir().mkpath(path(QStringLiteral("temp")));
+        env.remove(QStringLiteral("QUILLMORE_API_KEY"));
+        if (!key.isNull())
+            env.insert(QStringLiteral("QUILLMORE_API_KEY"), key);
+        return env;
+    }
+
+    // Starts the program; the caller waits for it.
+    void launch(QProcess& process, const QStringList& arguments, const QProcessEnvironment& env,
+                const QByteArray& input = {}) const
+    {
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(QUILLMORE_CLI_EXECUTABLE), arguments);
+        QVERIFY(process.waitForStarted(10000));
+        process.write(input);
+        process.closeWriteChannel();
+    }
+
+    CliResult run(const QStringList& arguments, const QProcessEnvironment& env,
+                  const QByteArray& input = {}) const
+    {
+        QProcess process;
+        launch(process, arguments, env, input);
+        CliResult result;
+        if (!process.waitForFinished(90000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+
+    // The phone values the service saw from request `from` on.
+    QStringList phonesSince(qsizetype from) const
+    {
+        QStringList phones;
+        const QList<LoggedRequest> all = service.requests();
+        for (qsizetype i = from; i < all.size(); ++i)
+            phones << all.at(i).phone;
+        return phones;
+    }
+};
+
+} // namespace quillmore::test

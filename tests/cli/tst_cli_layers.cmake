@@ -1,0 +1,20 @@
+# The command-line program runs without a display: it must not link the Qt
+# libraries of one. Reads the program's own dynamic section (what it asks
+# for by name), then everything the loader brings in with it.
+execute_process(COMMAND readelf -d ${PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "readelf -d ${PROGRAM} failed: ${rc}")
+endif()
+if(NOT dynamic MATCHES "libQt6Core")
+  message(FATAL_ERROR "${PROGRAM} does not name libQt6Core: is it the right file?\n${dynamic}")
+endif()
+execute_process(COMMAND ldd ${PROGRAM} OUTPUT_VARIABLE loaded RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "ldd ${PROGRAM} failed: ${rc}")
+endif()
+foreach(forbidden libQt6Gui libQt6Widgets libxlsxwriter libX11 libGL)
+  if(dynamic MATCHES "${forbidden}" OR loaded MATCHES "${forbidden}")
+    message(FATAL_ERROR "${PROGRAM} links ${forbidden}:\n${loaded}")
+  endif()
+endforeach()
+message(STATUS "1 passed, 0 failed")

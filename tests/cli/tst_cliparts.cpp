@@ -1,0 +1,269 @@
+// The command-line program's parts: the command line, the rate-limit waits,
+// the key file, the run journal and the ordered output.
+
+#include "clioptions.h"
+#include "csvexport.h"
+#include "errorreport.h"
+#include "jsonlinesexport.h"
+#include "keysource.h"
+#include "orderedoutput.h"
+#include "ratelimit.h"
+#include "resultsjournal.h"
+#include "runjournal.h"
+#include "scripteddialogs.h"
+#include "textexport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <sys/stat.h>
+
+using namespace quillmore;
+using namespace quillmore::cli;
+using namespace std::chrono_literals;
+
+namespace {
+
+QList<ResultRecord> sampleRecords()
+{
+    return {
+        {QStringLiteral("4135923823"),
+         {"4135923823", "Landline", "Margaret A Ellison", "418 Northampton St, Holyoke", "Verizon",
+          "Active"},
+         QStringLiteral("{\"phone_number\":\"4135923823\",\"x\":[1,2]}"),
+         false},
+        {QStringLiteral("=1+2"),
+         {"=1+2", "", "Name, with \"quotes\"", "", "", "Empty answer"},
+         QStringLiteral("empty file"),
+         false},
+        {QStringLiteral("(503) 235-3968"),
+         {"5032353968", "Mobile", "J\u00fcrgen M\u00fcller \U0001F600", "Malm\u00f6", "Telia",
+          "Inactive"},
+         QStringLiteral("line\twith tab and \u00fc"),
+         false},
+    };
+}
+
+} // namespace
+
+class TestCliParts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error"); // a part of the message; empty: accepted
+        QTest::addColumn<int>("parallel");
+        QTest::addColumn<double>("pauseMin");
+        QTest::addColumn<double>("pauseMax");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("defaults") << QStringList{} << "" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("all set") << QStringList{"--parallel", "16", "--pause=0", "a", "-", "b"}
+                                 << "" << 16 << 0.0 << 0.0 << QStringList{"a", "-", "b"};
+        QTest::newRow("range") << QStringList{"--pause", "0.5-2"} << "" << 1 << 0.5 << 2.0
+                               << QStringList{};
+        QTest::newRow("after --") << QStringList{"--", "--quiet"} << "" << 1 << 3.0 << 6.0
+                                  << QStringList{"--quiet"};
+        QTest::newRow("parallel 0")
+            << QStringList{"--parallel", "0"} << "1 to 16" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("parallel 17")
+            << QStringList{"--parallel=17"} << "1 to 16" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("reversed pause")
+            << QStringList{"--pause", "6-3"} << "MIN-MAX" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("negative pause")
+            << QStringList{"--pause", "-1"} << "MIN-MAX" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("missing value")
+            << QStringList{"--output"} << "needs a value" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("no key option") << QStringList{"--api-key=abc"} << "other users can read"
+                                       << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("unknown") << QStringList{"--fast"} << "Unknown option --fast" << 1 << 3.0
+                                 << 6.0 << QStringList{};
+        QTest::newRow("flag with value")
+            << QStringList{"--quiet=yes"} << "takes no value" << 1 << 3.0 << 6.0 << QStringList{};
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        const ParsedOptions parsed = parseOptions(args);
+        if (!error.isEmpty()) {
+            QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+            return;
+        }
+        QCOMPARE(parsed.error, QString());
+        QTEST(parsed.options.parallel, "parallel");
+        QTEST(parsed.options.pauseMin, "pauseMin");
+        QTEST(parsed.options.pauseMax, "pauseMax");
+        QTEST(parsed.options.files, "files");
+    }
+
+    void rateLimitWaits()
+    {
+        const QDateTime now(QDate(2026, 12, 8), QTime(14, 0, 0), QTimeZone::utc());
+        QCOMPARE(retryAfterDelay(QStringLiteral("7"), now), std::optional(7000ms));
+        QCOMPARE(retryAfterDelay(QStringLiteral(" 0 "), now), std::optional(0ms));
+        QCOMPARE(retryAfterDelay(QStringLiteral("Tue, 08 Dec 2026 14:00:30 GMT"), now),
+                 std::optional(30000ms));
+        // A date already past: no wait; a wait beyond an hour is held to one.
+        QCOMPARE(retryAfterDelay(QStringLiteral("Tue, 08 Dec 2026 13:00:00 GMT"), now),
+                 std::optional(0ms));
+        QCOMPARE(retryAfterDelay(QStringLiteral("999999"), now),
+                 std::optional<std::chrono::milliseconds>(1h));
+        QCOMPARE(retryAfterDelay(QString(), now), std::nullopt);
+        QCOMPARE(retryAfterDelay(QStringLiteral("soon"), now), std::nullopt);
+        QCOMPARE(retryAfterDelay(QStringLiteral("-5"), now), std::nullopt);
+
+        // 1 s doubling to 60 s, scaled by the jitter.
+        const QList<qint64> full = {1000, 2000, 4000, 8000, 16000, 32000, 60000, 60000};
+        for (int n = 1; n <= 8; ++n) {
+            QCOMPARE(backoffDelay(n, 1.0).count(), full.at(n - 1));
+            QCOMPARE(backoffDelay(n, 0.5).count(), full.at(n - 1) / 2);
+        }
+
+        // The last answer's status and Retry-After count, a 100 Continue's do not.
+        const AnswerHeaders h = parseHeaders("HTTP/1.1 100 Continue\r\nRetry-After: 9\r\n\r\n"
+                                             "HTTP/2 429\r\nretry-after: 5\r\nX: y\r\n\r\n");
+        QCOMPARE(h.status, 429);
+        QCOMPARE(h.retryAfter, QStringLiteral("5"));
+        const AnswerHeaders ok = parseHeaders("HTTP/1.1 429 Too Many\r\nRetry-After: 3\r\n\r\n"
+                                              "HTTP/1.1 200 OK\r\n\r\n");
+        QCOMPARE(ok.status, 200);
+        QCOMPARE(ok.retryAfter, QString());
+    }
+
+    void keyFileMustBeOwnerOnly_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("key"); // empty: refused
+        QTest::newRow("0600") << 0600 << QByteArray("  secret-key \r\nnext\n") << "secret-key";
+        QTest::newRow("0400") << 0400 << QByteArray("secret-key") << "secret-key";
+        QTest::newRow("group reads") << 0640 << QByteArray("secret-key\n") << "";
+        QTest::newRow("others read") << 0604 << QByteArray("secret-key\n") << "";
+        QTest::newRow("group writes") << 0620 << QByteArray("secret-key\n") << "";
+        QTest::newRow("empty first line") << 0600 << QByteArray("\nsecret-key\n") << "";
+    }
+
+    void keyFileMustBeOwnerOnly()
+    {
+        QFETCH(int, mode);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, key);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("key"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+        try {
+            QCOMPARE(readKeyFile(path), key);
+            QVERIFY(!key.isEmpty());
+        } catch (const Failure& failure) {
+            QVERIFY2(key.isEmpty(), qPrintable(failure.description()));
+            QVERIFY(failure.description().contains(QDir::toNativeSeparators(path)));
+        }
+        // A folder is no key file either.
+        QVERIFY_THROWS_EXCEPTION(Failure, readKeyFile(dir.path()));
+    }
+
+    void journalLinesAreTheDesktopJournals()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("runs/run.journal"));
+        const QList<ResultRecord> records = sampleRecords();
+        QList<qint64> offsets;
+        {
+            RunJournal journal(path);
+            journal.open();
+            for (const ResultRecord& record : records)
+                offsets << journal.append(record);
+            QCOMPARE(journal.readAt(offsets.at(1))->cells, records.at(1).cells);
+            // A second run cannot take the same journal.
+            RunJournal other(path);
+            QVERIFY_THROWS_EXCEPTION(Failure, other.open());
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
+        // The desktop's journal reader reads the same rows back.
+        const QList<ResultRecord> replayed = ResultsJournal::replayJournal(file.readAll());
+        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+        QCOMPARE(replayed.size(), records.size());
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            QCOMPARE(replayed.at(i).number, records.at(i).number);
+            QCOMPARE(replayed.at(i).cells, records.at(i).cells);
+            QCOMPARE(replayed.at(i).answer, records.at(i).answer);
+        }
+        // A killed run's torn line is cut off before anything is added.
+        file.write("{\"op\":\"append\",\"number\":\"12");
+        file.close();
+        RunJournal reopened(path);
+        reopened.open();
+        QList<qint64> seen;
+        reopened.scan([&](qint64 offset, ResultRecord&&) { seen << offset; });
+        QCOMPARE(seen, offsets);
+        const qint64 next = reopened.append(records.at(0));
+        QVERIFY(reopened.readAt(next).has_value());
+        QCOMPARE(reopened.readAt(next)->number, records.at(0).number);
+    }
+
+    void orderedOutputIsTheDesktopFiles_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("csv") << int(OutputFormat::Csv);
+        QTest::newRow("jsonl") << int(OutputFormat::JsonLines);
+        QTest::newRow("text") << int(OutputFormat::Text);
+    }
+
+    void orderedOutputIsTheDesktopFiles()
+    {
+        QFETCH(int, format);
+        QTemporaryDir dir;
+        RunJournal journal(dir.filePath(QStringLiteral("j")));
+        journal.open();
+        const QList<ResultRecord> records = sampleRecords();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        OrderedOutput output(OutputFormat(format), buffer, journal, records.size());
+        // Answers come last first; one row only in memory, as when the journal failed.
+        output.addRow(2, journal.append(records.at(2)), &records.at(2));
+        output.addRow(1, -1, &records.at(1));
+        if (format != int(OutputFormat::Text))
+            QCOMPARE(bytes.size(), 0); // the first row is still missing
+        output.addRow(0, journal.append(records.at(0)), &records.at(0));
+        output.finish();
+
+        ReportTable table;
+        table.headers = kResultCaptions;
+        for (const ResultRecord& record : records)
+            table.rows << ReportTable::Row{record.cells, true};
+        QByteArray expected;
+        if (format == int(OutputFormat::Csv)) {
+            expected = resultsCsvBytes(table);
+        } else if (format == int(OutputFormat::JsonLines)) {
+            expected = resultsJsonLinesBytes(kResultCaptions, records);
+        } else {
+            test::ScriptedDialogs dialogs;
+            const QString file = dir.filePath(QStringLiteral("aligned.txt"));
+            saveListviewProperlySpaced(table, file, nullptr, dialogs);
+            QFile saved(file);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            expected = saved.readAll();
+        }
+        QCOMPARE(bytes, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliParts)
+#include "tst_cliparts.moc"
