@@ -10,7 +10,8 @@ bool takesValue(const QString& name)
 {
     static const QStringList names = {QStringLiteral("--output"),   QStringLiteral("--format"),
                                       QStringLiteral("--key-file"), QStringLiteral("--journal"),
-                                      QStringLiteral("--pause"),    QStringLiteral("--parallel")};
+                                      QStringLiteral("--pause"),    QStringLiteral("--parallel"),
+                                      QStringLiteral("--region")};
     return names.contains(name);
 }
 
@@ -36,6 +37,15 @@ QString applyValue(CliOptions& o, const QString& name, const QString& value)
             return QStringLiteral("--pause takes seconds as MIN or MIN-MAX (such as 3-6 or 0), "
                                   "not \"%1\".")
                 .arg(value);
+    } else if (name == u"--region") {
+        // The phone-number library knows regions by their two-letter codes.
+        const QString code = value.toUpper();
+        if (code.size() != 2 || !code.at(0).isLetter() || !code.at(1).isLetter() ||
+            code.at(0).unicode() > 'Z' || code.at(1).unicode() > 'Z')
+            return QStringLiteral("--region takes a two-letter country code such as US or DE, "
+                                  "not \"%1\".")
+                .arg(value);
+        o.region = code;
     } else if (name == u"--parallel") {
         bool ok = false;
         const int n = value.toInt(&ok);
@@ -118,6 +128,10 @@ ParsedOptions parseOptions(const QStringList& arguments)
         }
         if (name == u"--resume")
             o.resume = true;
+        else if (name == u"--skip-invalid")
+            o.skipInvalid = true;
+        else if (name == u"--dry-run")
+            o.dryRun = true;
         else if (name == u"--quiet" || name == u"-q")
             o.quiet = true;
         else if (name == u"--help" || name == u"-h")
@@ -156,6 +170,13 @@ QString helpText()
         "                     after the input in the data folder)\n"
         "  --resume           look up only the numbers the journal has no answer for,\n"
         "                     then write the whole output\n"
+        "  --region CC        read numbers without a country code as numbers of CC\n"
+        "                     (default: the system's region, else US)\n"
+        "  --skip-invalid     send no request for numbers that cannot be valid\n"
+        "                     phone numbers (they would still be charged for)\n"
+        "  --dry-run          send nothing; say how many numbers would be sent, how\n"
+        "                     many cannot be valid or are duplicates, and how long\n"
+        "                     the pauses would take\n"
         "  --quiet            no progress on standard error\n"
         "  --help             this text\n"
         "  --version          the program's version\n"
@@ -170,7 +191,8 @@ QString helpText()
         "\n"
         "Exit status: 0 every number has a row; 1 usage or bad input, nothing sent;\n"
         "2 the service refused (quota, invalid key, withdrawn API, too many requests);\n"
-        "3 some rows are \"Could not connect\" or \"Empty answer\"; 130 interrupted.\n");
+        "3 some rows are \"Could not connect\", \"Empty answer\" or \"Service error\n"
+        "(HTTP ...)\"; 130 interrupted.\n");
 }
 
 QString versionText()

@@ -19,6 +19,9 @@ struct CliOptions
     double pauseMin = 3;
     double pauseMax = 6;
     int parallel = 1;
+    QString region; // empty: the system's; see PhoneNumbers
+    bool skipInvalid = false;
+    bool dryRun = false;
     bool resume = false;
     bool quiet = false;
     bool help = false;

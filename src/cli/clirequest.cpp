@@ -85,7 +85,7 @@ void CliRequest::runAttempt()
     QStringList arguments = curlArguments(QDir::toNativeSeparators(answerPath()));
     arguments << QStringLiteral("--dump-header") << QDir::toNativeSeparators(headerPath());
     if (m_stage.toolPath().isEmpty()) {
-        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase});
+        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase, {}});
         return;
     }
     m_runner.start(m_stage.toolPath(), arguments, childEnvironment(m_stage), m_input,
@@ -100,9 +100,13 @@ void CliRequest::attemptEnded(const ChildRun& run)
         runAttempt();
         return;
     }
-    if (run.end == ChildRun::End::TimedOut)
+    // As in the desktop's request: only a tool that ended by itself with exit
+    // status 0 and an HTTP status brought a whole answer; a body cut off or a
+    // child that had to be ended is a failed try.
+    const int status =
+        run.end == ChildRun::End::Exited && run.result == 0 ? httpStatusOf(run.output) : 0;
+    if (status == 0 || !fileExists(answerPath())) {
         removeFile(answerPath());
-    if (!fileExists(answerPath())) {
         ++m_attempt;
         m_retry.start(m_config.pause(std::chrono::seconds(1)));
         return;
@@ -113,9 +117,8 @@ void CliRequest::attemptEnded(const ChildRun& run)
     } catch (const Failure&) {
         answer.text = kCouldNotConnect;
     }
-    const AnswerHeaders headers = parseHeaders(readAll(headerPath()));
-    answer.httpStatus = headers.status;
-    answer.retryAfter = headers.retryAfter;
+    answer.httpStatus = status;
+    answer.retryAfter = parseHeaders(readAll(headerPath())).retryAfter;
     removeFile(answerPath());
     removeFile(headerPath());
     m_busy = false;

@@ -104,8 +104,8 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
         return;
     }
     const QString& number = m_numbers.at(index);
-    const ResultRecord record{number, resultRow(m_dialogs, number, answer.text), answer.text,
-                              false};
+    const ResultRecord record{number, resultRow(m_dialogs, number, answer.text, answer.httpStatus),
+                              answer.text, false};
     if (rowReady)
         rowReady(index, record);
     if (!m_stopping && !m_pending.empty())

@@ -8,16 +8,20 @@
 #include "keysource.h"
 #include "keystore.h"
 #include "leftovers.h"
+#include "numberplan.h"
 #include "orderedoutput.h"
+#include "phonenumbers.h"
 #include "progressline.h"
 #include "runfiles.h"
 #include "runjournal.h"
+#include "secretservicekeyring.h"
 #include "settingsstore.h"
 #include "stderrdialogs.h"
 #include "terminationwatcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -33,14 +37,45 @@ namespace {
 
 const QString kEmptyAnswerStatus = QStringLiteral("Empty answer");
 
+// An answer the service sent as an error page: nothing was learnt of the
+// number, and a resumed run asks for it again.
+bool isServiceErrorRow(const QStringList& cells)
+{
+    return cells.value(5).startsWith(QStringLiteral("Service error (HTTP "));
+}
+
 bool isFailedRow(const QStringList& cells)
 {
     const QString status = cells.value(5);
-    return status == kCouldNotConnect || status == kEmptyAnswerStatus;
+    return status == kCouldNotConnect || status == kEmptyAnswerStatus || isServiceErrorRow(cells);
 }
 
+// The key the desktop program stored: in the keyring when one answers (it
+// moves it there), else in its settings file. Only read: the command line
+// never moves or writes the key. A keyring that has not answered in time
+// counts as none.
 QString storedKey()
 {
+    struct Wait
+    {
+        QEventLoop loop;
+        std::optional<QString> value;
+    };
+    auto wait = std::make_shared<Wait>();
+    SecretServiceKeyring keyring;
+    // A late answer finds the wait gone and does nothing.
+    std::weak_ptr<Wait> waiting = wait;
+    keyring.read([waiting](const Keyring::Answer& answer) {
+        if (auto w = waiting.lock()) {
+            if (answer.status == Keyring::Status::Done)
+                w->value = answer.value;
+            w->loop.quit();
+        }
+    });
+    QTimer::singleShot(std::chrono::seconds(20), &wait->loop, &QEventLoop::quit);
+    wait->loop.exec();
+    if (wait->value && !wait->value->isEmpty())
+        return *wait->value;
     try {
         SettingsStore settings;
         return KeyStore(&settings).key();
@@ -68,6 +103,26 @@ int runSession(const CliOptions& options, const LookupConfig& config)
     QString key;
     try {
         numbers = readInputNumbers(options.files);
+    } catch (const Failure& failure) {
+        writeError(failure.description());
+        return kExitUsage;
+    }
+    const PhoneNumbers phone(options.region.isEmpty() ? systemNumberRegion() : options.region);
+    const NumberPlan plan = planNumbers(numbers, phone, options.skipInvalid);
+    if (options.dryRun) {
+        QFile out;
+        if (out.open(stdout, QIODevice::WriteOnly))
+            out.write(dryRunReport(plan, numbers.size(), options.pauseMin, options.pauseMax,
+                                   options.parallel)
+                          .toUtf8());
+        return int(RunEnd::Complete);
+    }
+    if (plan.skipped > 0)
+        writeError(
+            plan.skipped == 1
+                ? QStringLiteral("1 number that cannot be valid skipped.")
+                : QStringLiteral("%1 numbers that cannot be valid skipped.").arg(plan.skipped));
+    try {
         key = chooseKey(options.keyFile, storedKey);
     } catch (const Failure& failure) {
         writeError(failure.description());
@@ -101,7 +156,7 @@ int runSession(const CliOptions& options, const LookupConfig& config)
     };
     QHash<QString, std::deque<Kept>> kept;
     journal.scan([&](qint64 offset, ResultRecord&& record) {
-        if (record.answer != kCouldNotConnect)
+        if (record.answer != kCouldNotConnect && !isServiceErrorRow(record.cells))
             kept[record.number].push_back({offset, isFailedRow(record.cells)});
     });
 
@@ -126,7 +181,7 @@ int runSession(const CliOptions& options, const LookupConfig& config)
         }
         device = std::move(out);
     }
-    OrderedOutput output(options.format, *device, journal, numbers.size());
+    OrderedOutput output(options.format, *device, journal, phone, numbers.size());
     const auto saveFile = [&] { return qobject_cast<QSaveFile*>(device.get()); };
 
     std::deque<qsizetype> pending;
@@ -242,8 +297,8 @@ int runSession(const CliOptions& options, const LookupConfig& config)
         return int(run.wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
     }
     if (failedRows > 0 || !complete) {
-        dialogs.message(QStringLiteral("%1 of %2 rows are \"Could not connect\" or \"Empty "
-                                       "answer\". ")
+        dialogs.message(QStringLiteral("%1 of %2 rows are \"Could not connect\", \"Empty "
+                                       "answer\" or a service error. ")
                             .arg(failedRows)
                             .arg(numbers.size()) +
                         resumeHint(journal.path()));

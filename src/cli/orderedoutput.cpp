@@ -12,8 +12,9 @@
 namespace quillmore::cli {
 
 OrderedOutput::OrderedOutput(OutputFormat format, QIODevice& device, const RunJournal& journal,
-                             qsizetype count)
-    : m_format(format), m_device(device), m_journal(journal), m_offsets(count, kNone)
+                             const PhoneNumbers& phone, qsizetype count)
+    : m_format(format), m_device(device), m_journal(journal), m_phone(phone),
+      m_offsets(count, kNone)
 {
 }
 
@@ -44,7 +45,7 @@ void OrderedOutput::writeRow(const ResultRecord& record)
         put(csvRowBytes(record.cells, kResultCaptions.size()));
         break;
     case OutputFormat::JsonLines:
-        put(jsonLine(kResultCaptions, record));
+        put(jsonLine(kResultCaptions, record, m_phone));
         break;
     case OutputFormat::Text:
         put(alignedLineBytes(record.cells, m_widths));

@@ -9,6 +9,10 @@
 
 class QIODevice;
 
+namespace quillmore {
+class PhoneNumbers;
+}
+
 namespace quillmore::cli {
 
 class RunJournal;
@@ -21,8 +25,9 @@ class RunJournal;
 class OrderedOutput
 {
 public:
+    // `phone` judges each row's number for the JSON Lines file.
     OrderedOutput(OutputFormat format, QIODevice& device, const RunJournal& journal,
-                  qsizetype count);
+                  const PhoneNumbers& phone, qsizetype count);
 
     // Row `index` is at `offset` in the journal, or only in `record` when the
     // journal could not take it (offset < 0). `record` may be null otherwise.
@@ -45,6 +50,7 @@ private:
     OutputFormat m_format;
     QIODevice& m_device;
     const RunJournal& m_journal;
+    const PhoneNumbers& m_phone;
     QList<qint64> m_offsets;
     QHash<qsizetype, ResultRecord> m_inMemory;
     QList<qsizetype> m_widths;

@@ -7,7 +7,8 @@
 namespace quillmore::cli {
 
 // The engine's messages without a window: each one a line on standard error.
-// Nothing can be asked: an input gives the empty text, a file dialog no file.
+// Nothing can be asked: an input gives the empty text, a file dialog no file,
+// a question No.
 class StderrDialogs : public Dialogs
 {
 public:
@@ -21,6 +22,10 @@ protected:
     QString askText(const QString&, const QString&, const QString&) override { return {}; }
     QStringList askOpenFileNames(const QString&, const QString&) override { return {}; }
     QString askSaveFileName(const QString&, const QString&) override { return {}; }
+    bool askYesNo(const QString&, const QString&, const QString&, DefaultAnswer) override
+    {
+        return false;
+    }
 };
 
 // One message line on standard error.

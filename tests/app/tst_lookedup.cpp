@@ -41,7 +41,8 @@ private slots:
         // Nothing looked up yet: nothing goes, and it says so.
         typeNumbers(f, c, "4135923823");
         QCOMPARE(chooseFromContextMenu(c.numberList, kCommand),
-                 (QStringList{"Paste Numbers", "Remove Duplicate Numbers", kCommand}));
+                 (QStringList{"Paste Numbers", "Remove Duplicate Numbers",
+                              "Remove Numbers That Cannot Be Valid", kCommand}));
         QCOMPARE(shownRows(c.numberList), QStringList{"4135923823"});
 
         typeNumbers(f, c, "334.222.8605,6033802932");

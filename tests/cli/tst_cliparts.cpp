@@ -7,8 +7,9 @@
 #include "jsonlinesexport.h"
 #include "keysource.h"
 #include "orderedoutput.h"
+#include "phonenumbers.h"
 #include "ratelimit.h"
-#include "resultsjournal.h"
+#include "journalformat.h"
 #include "runjournal.h"
 #include "scripteddialogs.h"
 #include "textexport.h"
@@ -195,7 +196,7 @@ private slots:
         QCOMPARE(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
                  QFileDevice::Permissions());
         // The desktop's journal reader reads the same rows back.
-        const QList<ResultRecord> replayed = ResultsJournal::replayJournal(file.readAll());
+        const QList<ResultRecord> replayed = replayJournal(file.readAll());
         file.close();
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
         QCOMPARE(replayed.size(), records.size());
@@ -235,7 +236,8 @@ private slots:
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        OrderedOutput output(OutputFormat(format), buffer, journal, records.size());
+        const PhoneNumbers phone(QStringLiteral("US"));
+        OrderedOutput output(OutputFormat(format), buffer, journal, phone, records.size());
         // Answers come last first; one row only in memory, as when the journal failed.
         output.addRow(2, journal.append(records.at(2)), &records.at(2));
         output.addRow(1, -1, &records.at(1));
@@ -252,7 +254,7 @@ private slots:
         if (format == int(OutputFormat::Csv)) {
             expected = resultsCsvBytes(table);
         } else if (format == int(OutputFormat::JsonLines)) {
-            expected = resultsJsonLinesBytes(kResultCaptions, records);
+            expected = resultsJsonLinesBytes(kResultCaptions, records, phone);
         } else {
             test::ScriptedDialogs dialogs;
             const QString file = dir.filePath(QStringLiteral("aligned.txt"));
