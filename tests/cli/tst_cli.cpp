@@ -241,6 +241,68 @@ private slots:
         QCOMPARE(csvNumbers(empty.out), QStringList({"2040000001", "2000000303"}));
     }
 
+    void errorPagesAreFailedRowsAskedForAgain()
+    {
+        // A 503 page and a body cut off mid-way: neither is a result.
+        const QStringList input{"5030000001", "5550000007", "4135923823"};
+        const QString journal = m.path(QStringLiteral("data")) + QStringLiteral("/errors.journal");
+        QDir().mkpath(m.path(QStringLiteral("data")));
+        const QStringList args{QStringLiteral("--pause"), QStringLiteral("0"),
+                               QStringLiteral("--journal"), journal};
+        qsizetype before = m.service.requests().size();
+        const CliResult first = m.run(args, m.environment(), lines(input));
+        QCOMPARE(first.exitCode, 3);
+        QCOMPARE(csvNumbers(first.out), input);
+        QVERIFY(first.out.contains("5030000001,,,,,Service error (HTTP 503)\r\n"));
+        QVERIFY(first.out.contains("5550000007,,,,,Could not connect\r\n"));
+        // The cut-off answer was tried six times, as a failed connection is.
+        QCOMPARE(m.phonesSince(before).count(QStringLiteral("5550000007")), 6);
+
+        // A resume asks again for the error page, never for the good row.
+        before = m.service.requests().size();
+        const CliResult resumed =
+            m.run(args + QStringList{QStringLiteral("--resume")}, m.environment(), lines(input));
+        QCOMPARE(resumed.exitCode, 3);
+        QCOMPARE(csvNumbers(resumed.out), input);
+        QVERIFY(!m.phonesSince(before).contains(QStringLiteral("4135923823")));
+        QVERIFY(m.phonesSince(before).contains(QStringLiteral("5030000001")));
+    }
+
+    void numbersJudgedBeforeTheyArePaidFor()
+    {
+        // 111 cannot be valid; two spellings of one number are duplicates.
+        const QByteArray input = lines({"111", "413-592-3823", "+1 (413) 592 3823"});
+        qsizetype before = m.service.requests().size();
+        const CliResult dry =
+            m.run({QStringLiteral("--dry-run"), QStringLiteral("--region"), QStringLiteral("us"),
+                   QStringLiteral("--pause"), QStringLiteral("2-4")},
+                  m.environment(), input);
+        QCOMPARE(dry.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(dry.out),
+                 QStringLiteral("Numbers that would be sent: 3\n"
+                                "Numbers that cannot be valid: 1\n"
+                                "Duplicate numbers: 1\n"
+                                "Time the pauses would take: 4 s to 8 s\n"));
+        QCOMPARE(m.service.requests().size(), before);
+
+        const CliResult skipped =
+            m.run({QStringLiteral("--skip-invalid"), QStringLiteral("--pause"), QStringLiteral("0"),
+                   QStringLiteral("--format"), QStringLiteral("jsonl")},
+                  m.environment(), input);
+        QCOMPARE(skipped.exitCode, 0);
+        QVERIFY(QString::fromLocal8Bit(skipped.err)
+                    .contains(QStringLiteral("1 number that cannot be valid skipped.")));
+        QCOMPARE(m.phonesSince(before), QStringList({"4135923823", "14135923823"}));
+        const QList<QByteArray> rows = skipped.out.trimmed().split('\n');
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(rows.at(0)).object().value("e164").toString(),
+                 QStringLiteral("+14135923823"));
+
+        const CliResult badRegion =
+            m.run({QStringLiteral("--region"), QStringLiteral("USA")}, m.environment(), input);
+        QCOMPARE(badRegion.exitCode, 1);
+    }
+
     void resumeDoesNotPayTwice_data()
     {
         QTest::addColumn<bool>("kill");
