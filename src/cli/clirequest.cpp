@@ -19,18 +19,6 @@ namespace {
 
 constexpr int kAttempts = 6;
 
-// As for the desktop's requests: the bundle through CURL_CA_BUNDLE and no
-// configuration file of the user's.
-QProcessEnvironment childEnvironment(const CurlStage& stage)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CURL_CA_BUNDLE"), stage.bundlePath());
-    env.insert(QStringLiteral("CURL_HOME"), stage.folder());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), stage.folder());
-    env.insert(QStringLiteral("HOME"), stage.folder());
-    return env;
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -88,7 +76,7 @@ void CliRequest::runAttempt()
         attemptEnded({ChildRun::End::NotStarted, kStartErrorBase, {}});
         return;
     }
-    m_runner.start(m_stage.toolPath(), arguments, childEnvironment(m_stage), m_input,
+    m_runner.start(m_stage.toolPath(), arguments, curlEnvironment(m_stage), m_input,
                    m_config.childTimeout);
 }
 

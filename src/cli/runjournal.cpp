@@ -1,5 +1,7 @@
 #include "runjournal.h"
 
+#include "journalformat.h"
+
 #include "errorreport.h"
 #include "jsontext.h"
 
@@ -117,7 +119,7 @@ void RunJournal::scan(const std::function<void(qint64, ResultRecord&&)>& row) co
 
 qint64 RunJournal::append(const ResultRecord& record)
 {
-    const QByteArray line = appendLine(record);
+    const QByteArray line = journalAppendLine(std::nullopt, record);
     const qint64 at = m_size;
     const ssize_t written = ::write(m_fd, line.constData(), size_t(line.size()));
     if (written != line.size()) {
@@ -176,22 +178,6 @@ void RunJournal::discard()
     m_fd = -1;
     QFile::remove(m_path);
     m_lock.reset();
-}
-
-QByteArray RunJournal::appendLine(const ResultRecord& record)
-{
-    QString line = QStringLiteral("{\"op\":\"append\",\"number\":");
-    appendJsonString(line, record.number);
-    line += QStringLiteral(",\"cells\":[");
-    for (qsizetype c = 0; c < record.cells.size(); ++c) {
-        if (c > 0)
-            line += u',';
-        appendJsonString(line, record.cells.at(c));
-    }
-    line += QStringLiteral("],\"answer\":");
-    appendJsonString(line, record.answer);
-    line += QStringLiteral("}\n");
-    return line.toUtf8();
 }
 
 std::optional<ResultRecord> RunJournal::parseLine(const QByteArray& line)

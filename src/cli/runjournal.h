@@ -50,7 +50,6 @@ public:
     qint64 syncCount() const { return m_syncs; }
     qint64 syncNanoseconds() const { return m_syncNs; }
 
-    static QByteArray appendLine(const ResultRecord& record);
     static std::optional<ResultRecord> parseLine(const QByteArray& line);
 
 private:

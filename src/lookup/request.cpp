@@ -96,10 +96,7 @@ QByteArray curlConfigLine(const QString& address)
     return "url = \"" + value + "\"\n";
 }
 
-// The tool's environment: it finds the bundle through CURL_CA_BUNDLE, and
-// looks for no configuration file of the user's, so the request is exactly
-// what its arguments and config line say.
-static QProcessEnvironment childEnvironment(const CurlStage& stage)
+QProcessEnvironment curlEnvironment(const CurlStage& stage)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("CURL_CA_BUNDLE"), stage.bundlePath());
@@ -146,7 +143,7 @@ void CurlRequest::start(const QString& number, const QString& apiKey)
 void CurlRequest::runAttempt()
 {
     const bool started = m_lines.step(Statement::Run, [&] {
-        m_runner.start(m_stage.toolPath(), m_arguments, childEnvironment(m_stage), m_input,
+        m_runner.start(m_stage.toolPath(), m_arguments, curlEnvironment(m_stage), m_input,
                        m_config.childTimeout);
     });
     if (!started && !m_lines.isClosed())

@@ -5,6 +5,7 @@
 #include "lookupconfig.h"
 
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -31,6 +32,11 @@ QStringList curlArguments(const QString& responsePath);
 // escaped as curl's config syntax wants, so that nothing in it can end the
 // value or start another option.
 QByteArray curlConfigLine(const QString& address);
+
+// The tool's environment: the bundle through CURL_CA_BUNDLE, and no
+// configuration file of the user's, so a request is exactly what its
+// arguments and config line say.
+QProcessEnvironment curlEnvironment(const CurlStage& stage);
 
 // The HTTP status the tool wrote with --write-out; 0 when it names none.
 int httpStatusOf(const QByteArray& toolOutput);

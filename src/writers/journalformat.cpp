@@ -86,9 +86,12 @@ std::optional<qint64> wholeNumber(QByteArrayView text)
 
 // Lines are written here rather than through QJsonDocument, which would sort
 // the keys and costs several times as much to read back.
-QByteArray journalAppendLine(quint64 id, const ResultRecord& record)
+QByteArray journalAppendLine(std::optional<quint64> id, const ResultRecord& record)
 {
-    QString line = QStringLiteral("{\"op\":\"append\",\"id\":%1,\"number\":").arg(id);
+    QString line = QStringLiteral("{\"op\":\"append\",");
+    if (id)
+        line += QStringLiteral("\"id\":%1,").arg(*id);
+    line += QStringLiteral("\"number\":");
     appendJsonString(line, record.number);
     line += QStringLiteral(",\"cells\":[");
     for (qsizetype c = 0; c < record.cells.size(); ++c) {

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <optional>
+
 namespace quillmore {
 
 // The lines of a results journal and their reading back.
@@ -28,7 +30,9 @@ namespace quillmore {
 // array), an append without its number or cells, a remove of a row that is
 // not there. Ticked states are not kept: rows come back unticked.
 
-QByteArray journalAppendLine(quint64 id, const ResultRecord& record);
+// Without an id the line is an earlier version's append, which is what the
+// command line's run journals write: they never remove a row.
+QByteArray journalAppendLine(std::optional<quint64> id, const ResultRecord& record);
 QByteArray journalRemoveLine(quint64 id);
 QByteArray journalClearLine();
 
