@@ -10,7 +10,6 @@
 #include "lookuprun.h"
 #include "numberlist.h"
 #include "numberlistview.h"
-#include "resultrecord.h"
 #include "resultslist.h"
 #include "settingsstore.h"
 #include "timeleft.h"
@@ -27,7 +26,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTreeWidget>
 
 namespace quillmore {
