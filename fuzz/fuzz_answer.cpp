@@ -1,6 +1,6 @@
 // Decoding an answer file's bytes and flattening them to one line.
-#include "answer.h"
 #include "fuzzcheck.h"
+#include "lookup/answer.h"
 
 namespace {
 

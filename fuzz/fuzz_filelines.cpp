@@ -1,6 +1,6 @@
 // Cutting a number file's text into entries.
 #include "fuzzcheck.h"
-#include "numberlist.h"
+#include "numbers/numberlist.h"
 
 #include <QStringList>
 

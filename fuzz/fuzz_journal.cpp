@@ -1,6 +1,6 @@
 // Reading a results journal back, as a start and "Restore Last Results" do.
+#include "export/journalformat.h"
 #include "fuzzcheck.h"
-#include "journalformat.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The value reader on any answer and any key. The input's first line is the
 // key, the rest the answer text.
-#include "errorreport.h"
 #include "fuzzcheck.h"
-#include "jsvalue.h"
+#include "lookup/jsvalue.h"
+#include "shell/errorreport.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // byte picks the region numbers without a country code belong to ("0" the US,
 // "1" GB, "2" DE, "3" IN, "4" BR, "5" none the library knows); the rest, as
 // UTF-8, is the entry.
-#include "duplicates.h"
-#include "fileutil.h"
 #include "fuzzcheck.h"
-#include "phonenumbers.h"
+#include "numbers/duplicates.h"
+#include "numbers/phonenumbers.h"
+#include "shell/fileutil.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Restoring the stored number list, and storing it again.
-#include "fileutil.h"
 #include "fuzzcheck.h"
-#include "numberlist.h"
+#include "numbers/numberlist.h"
+#include "shell/fileutil.h"
 
 #include <QStringList>
 

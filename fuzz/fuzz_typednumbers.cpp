@@ -1,6 +1,6 @@
 // Cutting typed input into entries.
 #include "fuzzcheck.h"
-#include "numberlist.h"
+#include "numbers/numberlist.h"
 
 #include <QStringList>
 

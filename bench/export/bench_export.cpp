@@ -1,9 +1,9 @@
 // Times the three exports on the largest list the program handles and prints
 // the figures; it checks nothing.
 
-#include "clipboard.h"
-#include "exportactions.h"
-#include "textexport.h"
+#include "desktop/clipboard.h"
+#include "desktop/exportactions.h"
+#include "export/textexport.h"
 
 #include "benchreport.h"
 

@@ -2,10 +2,10 @@
 // the largest list the program handles, and prints the figures; it checks
 // nothing.
 
-#include "csvexport.h"
-#include "journalformat.h"
-#include "jsonlinesexport.h"
-#include "resultsjournal.h"
+#include "export/csvexport.h"
+#include "export/journalformat.h"
+#include "export/jsonlinesexport.h"
+#include "export/resultsjournal.h"
 
 #include "benchreport.h"
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
 // Prints the lookup engine's figures: per-request overhead over a bare curl
 // run, processor time during a pause, and the cost of reading one row's values.
 
-#include "answer.h"
 #include "benchsupport.h"
-#include "fakeservice.h"
-#include "lookupfakes.h"
-#include "resultrow.h"
+#include "lookup/answer.h"
+#include "lookup/resultrow.h"
+#include "support/fakeservice.h"
+#include "support/lookupfakes.h"
 
 #include <QTemporaryDir>
 

@@ -4,10 +4,10 @@
 // keeps it. The count is the first argument (5000 when none is given):
 //   bench_lookuprun [count]
 
-#include "answer.h"
 #include "benchsupport.h"
-#include "fakeservice.h"
-#include "lookupfakes.h"
+#include "lookup/answer.h"
+#include "support/fakeservice.h"
+#include "support/lookupfakes.h"
 
 #include <QTemporaryDir>
 

@@ -4,8 +4,8 @@
 // that every figure is compared with, and a chain of asynchronous steps so
 // that everything is measured from the one event loop, as the program runs.
 
-#include "curlstage.h"
-#include "request.h"
+#include "lookup/curlstage.h"
+#include "lookup/request.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,9 +3,9 @@
 // and how long the window is held at most while a clean-up checks it one
 // slice at a time. Prints the figures; checks nothing.
 //   bench_numbers
-#include "duplicates.h"
-#include "numbercheck.h"
-#include "phonenumbers.h"
+#include "numbers/duplicates.h"
+#include "numbers/numbercheck.h"
+#include "numbers/phonenumbers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

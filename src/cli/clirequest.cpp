@@ -1,11 +1,11 @@
-#include "clirequest.h"
+#include "cli/clirequest.h"
 
-#include "answer.h"
-#include "curlstage.h"
-#include "errorreport.h"
-#include "fileutil.h"
-#include "ratelimit.h"
-#include "request.h"
+#include "cli/ratelimit.h"
+#include "lookup/answer.h"
+#include "lookup/curlstage.h"
+#include "lookup/request.h"
+#include "shell/errorreport.h"
+#include "shell/fileutil.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "childrunner.h"
-#include "lookupconfig.h"
+#include "lookup/childrunner.h"
+#include "lookup/lookupconfig.h"
 
 #include <QObject>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "clirun.h"
+#include "cli/clirun.h"
 
-#include "answer.h"
-#include "dialogs.h"
-#include "ratelimit.h"
-#include "resultrecord.h"
-#include "resultrow.h"
+#include "cli/ratelimit.h"
+#include "lookup/answer.h"
+#include "lookup/resultrow.h"
+#include "shell/dialogs.h"
+#include "shell/resultrecord.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

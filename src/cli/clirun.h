@@ -1,8 +1,8 @@
 #pragma once
 
-#include "clirequest.h"
-#include "curlstage.h"
-#include "lookupconfig.h"
+#include "cli/clirequest.h"
+#include "lookup/curlstage.h"
+#include "lookup/lookupconfig.h"
 
 #include <QList>
 #include <QObject>

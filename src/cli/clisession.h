@@ -1,7 +1,7 @@
 #pragma once
 
-#include "clioptions.h"
-#include "lookupconfig.h"
+#include "cli/clioptions.h"
+#include "lookup/lookupconfig.h"
 
 namespace quillmore::cli {
 

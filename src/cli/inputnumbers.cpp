@@ -1,7 +1,7 @@
-#include "inputnumbers.h"
+#include "cli/inputnumbers.h"
 
-#include "errorreport.h"
-#include "numberlist.h"
+#include "numbers/numberlist.h"
+#include "shell/errorreport.h"
 
 #include <QCryptographicHash>
 #include <QDir>

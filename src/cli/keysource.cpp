@@ -1,6 +1,6 @@
-#include "keysource.h"
+#include "cli/keysource.h"
 
-#include "errorreport.h"
+#include "shell/errorreport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "clioptions.h"
-#include "clisession.h"
-#include "fileutil.h"
-#include "lookupconfig.h"
-#include "stderrdialogs.h"
+#include "cli/clioptions.h"
+#include "cli/clisession.h"
+#include "cli/stderrdialogs.h"
+#include "lookup/lookupconfig.h"
+#include "shell/fileutil.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "numberplan.h"
+#include "cli/numberplan.h"
 
-#include "duplicates.h"
-#include "phonenumbers.h"
+#include "numbers/duplicates.h"
+#include "numbers/phonenumbers.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
-#include "orderedoutput.h"
+#include "cli/orderedoutput.h"
 
-#include "csvexport.h"
-#include "errorreport.h"
-#include "jsonlinesexport.h"
-#include "runjournal.h"
-#include "savefile.h"
-#include "textexport.h"
+#include "cli/runjournal.h"
+#include "export/csvexport.h"
+#include "export/jsonlinesexport.h"
+#include "export/savefile.h"
+#include "export/textexport.h"
+#include "shell/errorreport.h"
 
 #include <QFileDevice>
 

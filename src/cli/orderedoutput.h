@@ -1,7 +1,7 @@
 #pragma once
 
-#include "clioptions.h"
-#include "resultrecord.h"
+#include "cli/clioptions.h"
+#include "shell/resultrecord.h"
 
 #include <QHash>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "ratelimit.h"
+#include "cli/ratelimit.h"
 
 #include <QLocale>
 #include <QTimeZone>

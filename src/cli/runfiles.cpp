@@ -1,4 +1,4 @@
-#include "runfiles.h"
+#include "cli/runfiles.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,9 +1,9 @@
-#include "runjournal.h"
+#include "cli/runjournal.h"
 
-#include "journalformat.h"
+#include "export/journalformat.h"
 
-#include "errorreport.h"
-#include "jsontext.h"
+#include "export/jsontext.h"
+#include "shell/errorreport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "stderrdialogs.h"
+#include "cli/stderrdialogs.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "resultsjournal.h"
+#include "export/resultsjournal.h"
 
-#include "errorreport.h"
-#include "journalformat.h"
+#include "export/journalformat.h"
+#include "shell/errorreport.h"
 
 #include <QDir>
 #include <QFileInfo>

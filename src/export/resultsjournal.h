@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resultrecord.h"
+#include "shell/resultrecord.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "secretservicekeyring.h"
+#include "keyring/secretservicekeyring.h"
 
 #include <qt6keychain/keychain.h>
 

@@ -1,6 +1,6 @@
-#include "answer.h"
+#include "lookup/answer.h"
 
-#include "errorreport.h"
+#include "shell/errorreport.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "childrunner.h"
+#include "lookup/childrunner.h"
 
-#include "progresssink.h"
+#include "shell/progresssink.h"
 
 #include <QFileInfo>
 #include <QProcess>

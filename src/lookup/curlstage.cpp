@@ -1,7 +1,7 @@
-#include "curlstage.h"
+#include "lookup/curlstage.h"
 
-#include "errorreport.h"
-#include "leftovers.h"
+#include "shell/errorreport.h"
+#include "shell/leftovers.h"
 
 #include <QDir>
 #include <QFile>

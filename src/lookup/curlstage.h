@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lookupconfig.h"
+#include "lookup/lookupconfig.h"
 
 #include <QLockFile>
 #include <QString>

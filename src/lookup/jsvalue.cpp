@@ -1,6 +1,6 @@
-#include "jsvalue.h"
+#include "lookup/jsvalue.h"
 
-#include "errorreport.h"
+#include "shell/errorreport.h"
 
 namespace quillmore {
 

@@ -1,8 +1,8 @@
-#include "keytest.h"
+#include "lookup/keytest.h"
 
-#include "answer.h"
-#include "dialogs.h"
-#include "keystore.h"
+#include "lookup/answer.h"
+#include "shell/dialogs.h"
+#include "shell/keystore.h"
 
 namespace quillmore {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "curlstage.h"
-#include "errorreport.h"
-#include "lookupconfig.h"
-#include "request.h"
+#include "lookup/curlstage.h"
+#include "lookup/lookupconfig.h"
+#include "lookup/request.h"
+#include "shell/errorreport.h"
 
 #include <QObject>
 #include <QString>

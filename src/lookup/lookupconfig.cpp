@@ -1,7 +1,7 @@
-#include "lookupconfig.h"
+#include "lookup/lookupconfig.h"
 
-#include "quillmore_config.h"
-#include "resultrow.h"
+#include "lookup/resultrow.h"
+#include "shell/quillmore_config.h"
 
 #include <QFile>
 

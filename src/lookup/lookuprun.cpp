@@ -1,12 +1,12 @@
-#include "lookuprun.h"
+#include "lookup/lookuprun.h"
 
-#include "answer.h"
-#include "dialogs.h"
-#include "fileutil.h"
-#include "keystore.h"
-#include "numberlistmodel.h"
-#include "progresssink.h"
-#include "resultrow.h"
+#include "lookup/answer.h"
+#include "lookup/resultrow.h"
+#include "numbers/numberlistmodel.h"
+#include "shell/dialogs.h"
+#include "shell/fileutil.h"
+#include "shell/keystore.h"
+#include "shell/progresssink.h"
 
 namespace quillmore {
 

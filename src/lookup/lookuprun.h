@@ -1,10 +1,10 @@
 #pragma once
 
-#include "curlstage.h"
-#include "errorreport.h"
-#include "lookupconfig.h"
-#include "request.h"
-#include "resultrecord.h"
+#include "lookup/curlstage.h"
+#include "lookup/lookupconfig.h"
+#include "lookup/request.h"
+#include "shell/errorreport.h"
+#include "shell/resultrecord.h"
 
 #include <QObject>
 #include <QString>

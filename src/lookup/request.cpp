@@ -1,8 +1,8 @@
-#include "request.h"
+#include "lookup/request.h"
 
-#include "answer.h"
-#include "curlstage.h"
-#include "fileutil.h"
+#include "lookup/answer.h"
+#include "lookup/curlstage.h"
+#include "shell/fileutil.h"
 
 #include <QDir>
 #include <QProcessEnvironment>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "childrunner.h"
-#include "errorreport.h"
-#include "lookupconfig.h"
+#include "lookup/childrunner.h"
+#include "lookup/lookupconfig.h"
+#include "shell/errorreport.h"
 
 #include <QObject>
 #include <QProcessEnvironment>

@@ -1,7 +1,7 @@
-#include "resultrow.h"
+#include "lookup/resultrow.h"
 
-#include "answer.h"
-#include "jsvalue.h"
+#include "lookup/answer.h"
+#include "lookup/jsvalue.h"
 
 #include <QRandomGenerator>
 

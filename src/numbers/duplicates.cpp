@@ -1,6 +1,6 @@
-#include "duplicates.h"
+#include "numbers/duplicates.h"
 
-#include "fileutil.h"
+#include "shell/fileutil.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "phonenumbers.h"
+#include "numbers/phonenumbers.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "invalidnumbers.h"
+#include "numbers/invalidnumbers.h"
 
 namespace quillmore {
 

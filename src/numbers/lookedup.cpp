@@ -1,6 +1,6 @@
-#include "lookedup.h"
+#include "numbers/lookedup.h"
 
-#include "fileutil.h"
+#include "shell/fileutil.h"
 
 #include <QSet>
 

@@ -1,4 +1,4 @@
-#include "numbercheck.h"
+#include "numbers/numbercheck.h"
 
 namespace quillmore {
 

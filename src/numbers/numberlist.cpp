@@ -1,6 +1,6 @@
-#include "numberlist.h"
+#include "numbers/numberlist.h"
 
-#include "errorreport.h"
+#include "shell/errorreport.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "numberlistmodel.h"
+#include "numbers/numberlistmodel.h"
 
 #include <algorithm>
 

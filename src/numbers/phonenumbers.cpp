@@ -1,6 +1,6 @@
-#include "phonenumbers.h"
+#include "numbers/phonenumbers.h"
 
-#include "fileutil.h"
+#include "shell/fileutil.h"
 
 #include <QLocale>
 

@@ -3,7 +3,7 @@
 // Runs the command-line program (its test build, pointed at the local
 // stand-in service) as a user would, with its own home folders.
 
-#include "fakeservice.h"
+#include "support/fakeservice.h"
 
 #include <QByteArray>
 #include <QDir>

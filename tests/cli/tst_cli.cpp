@@ -1,12 +1,12 @@
 // The command-line program end to end: the test build of quillmore-cli
 // against the local stand-in service, as a script would run it.
 
-#include "answer.h"
 #include "clifixture.h"
-#include "csvexport.h"
-#include "jsontext.h"
-#include "resultrecord.h"
-#include "settingsstore.h"
+#include "export/csvexport.h"
+#include "export/jsontext.h"
+#include "lookup/answer.h"
+#include "shell/resultrecord.h"
+#include "shell/settingsstore.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,18 +1,18 @@
 // The command-line program's parts: the command line, the rate-limit waits,
 // the key file, the run journal and the ordered output.
 
-#include "clioptions.h"
-#include "csvexport.h"
-#include "errorreport.h"
-#include "jsonlinesexport.h"
-#include "keysource.h"
-#include "orderedoutput.h"
-#include "phonenumbers.h"
-#include "ratelimit.h"
-#include "journalformat.h"
-#include "runjournal.h"
-#include "scripteddialogs.h"
-#include "textexport.h"
+#include "cli/clioptions.h"
+#include "cli/keysource.h"
+#include "cli/orderedoutput.h"
+#include "cli/ratelimit.h"
+#include "cli/runjournal.h"
+#include "export/csvexport.h"
+#include "export/journalformat.h"
+#include "export/jsonlinesexport.h"
+#include "export/textexport.h"
+#include "numbers/phonenumbers.h"
+#include "shell/errorreport.h"
+#include "support/scripteddialogs.h"
 
 #include <QBuffer>
 #include <QDir>

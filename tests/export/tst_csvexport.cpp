@@ -1,5 +1,5 @@
-#include "csvexport.h"
-#include "errorreport.h"
+#include "export/csvexport.h"
+#include "shell/errorreport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "errorreport.h"
-#include "jsonlinesexport.h"
-#include "jsontext.h"
+#include "export/jsonlinesexport.h"
+#include "export/jsontext.h"
+#include "shell/errorreport.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
-#include "errorreport.h"
-#include "journalformat.h"
-#include "resultsjournal.h"
+#include "export/journalformat.h"
+#include "export/resultsjournal.h"
+#include "shell/errorreport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "answer.h"
+#include "lookup/answer.h"
 
 #include <QFile>
 #include <QTest>

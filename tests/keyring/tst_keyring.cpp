@@ -1,7 +1,7 @@
-#include "keystore.h"
-#include "scripteddialogs.h"
-#include "secretservicekeyring.h"
-#include "settingsstore.h"
+#include "keyring/secretservicekeyring.h"
+#include "shell/keystore.h"
+#include "shell/settingsstore.h"
+#include "support/scripteddialogs.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,13 +1,13 @@
 // The child process runner and the transfer tool's stage, with stand-in tools
 // instead of curl so that nothing here needs a service.
 
-#include "answer.h"
-#include "childrunner.h"
-#include "curlstage.h"
-#include "errorreport.h"
-#include "lookupfakes.h"
-#include "request.h"
-#include "resultrow.h"
+#include "lookup/answer.h"
+#include "lookup/childrunner.h"
+#include "lookup/curlstage.h"
+#include "lookup/request.h"
+#include "lookup/resultrow.h"
+#include "shell/errorreport.h"
+#include "support/lookupfakes.h"
 
 #include <QFile>
 #include <QFileInfo>

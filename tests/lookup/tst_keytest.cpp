@@ -1,9 +1,9 @@
 // The key window's key test end to end, against the local stand-in service.
 
-#include "errorreport.h"
-#include "fakeservice.h"
-#include "keytest.h"
-#include "lookupfakes.h"
+#include "lookup/keytest.h"
+#include "shell/errorreport.h"
+#include "support/fakeservice.h"
+#include "support/lookupfakes.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

@@ -1,13 +1,13 @@
 // The lookup run end to end: the carried curl against the local stand-in
 // service, through a recording main window.
 
-#include "answer.h"
-#include "errorreport.h"
-#include "fakeservice.h"
-#include "lookupfakes.h"
-#include "lookuprun.h"
-#include "request.h"
-#include "resultrow.h"
+#include "lookup/answer.h"
+#include "lookup/lookuprun.h"
+#include "lookup/request.h"
+#include "lookup/resultrow.h"
+#include "shell/errorreport.h"
+#include "support/fakeservice.h"
+#include "support/lookupfakes.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

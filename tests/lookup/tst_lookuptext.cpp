@@ -1,14 +1,14 @@
 // The lookup engine's text rules: request, answer decoding, value reader,
 // classification and result rows.
 
-#include "answer.h"
-#include "childrunner.h"
-#include "errorreport.h"
-#include "fileutil.h"
-#include "jsvalue.h"
-#include "lookupfakes.h"
-#include "request.h"
-#include "resultrow.h"
+#include "lookup/answer.h"
+#include "lookup/childrunner.h"
+#include "lookup/jsvalue.h"
+#include "lookup/request.h"
+#include "lookup/resultrow.h"
+#include "shell/errorreport.h"
+#include "shell/fileutil.h"
+#include "support/lookupfakes.h"
 
 #include <QProcess>
 #include <QSet>

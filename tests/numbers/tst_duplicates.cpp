@@ -1,5 +1,5 @@
-#include "duplicates.h"
-#include "numberlist.h"
+#include "numbers/duplicates.h"
+#include "numbers/numberlist.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "errorreport.h"
-#include "numberlist.h"
+#include "numbers/numberlist.h"
+#include "shell/errorreport.h"
 
 #include <QElapsedTimer>
 #include <QFile>

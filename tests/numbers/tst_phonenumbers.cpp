@@ -1,5 +1,5 @@
-#include "numbercheck.h"
-#include "phonenumbers.h"
+#include "numbers/numbercheck.h"
+#include "numbers/phonenumbers.h"
 
 #include <QSignalSpy>
 #include <QTest>

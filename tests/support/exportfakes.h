@@ -3,13 +3,13 @@
 // Stand-ins for the main window, its dialogs, progress bar, the clipboard and
 // the spreadsheet application, so the export buttons run without widgets.
 
-#include "clipboard.h"
-#include "dialogs.h"
-#include "errorreport.h"
-#include "exportview.h"
-#include "progresssink.h"
-#include "scripteddialogs.h"
-#include "spreadsheet.h"
+#include "desktop/clipboard.h"
+#include "desktop/spreadsheet.h"
+#include "export/exportview.h"
+#include "shell/dialogs.h"
+#include "shell/errorreport.h"
+#include "shell/progresssink.h"
+#include "support/scripteddialogs.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyring.h"
+#include "shell/keyring.h"
 
 #include <QList>
 #include <QMap>

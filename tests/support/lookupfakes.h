@@ -3,13 +3,13 @@
 // Recording stand-ins around the lookup run and the key test: what a window
 // would show of their signals, the message boxes, and a clock that does not wait.
 
-#include "keystore.h"
-#include "keytest.h"
-#include "lookupconfig.h"
-#include "lookuprun.h"
-#include "numberlistmodel.h"
-#include "progresssink.h"
-#include "scripteddialogs.h"
+#include "lookup/keytest.h"
+#include "lookup/lookupconfig.h"
+#include "lookup/lookuprun.h"
+#include "numbers/numberlistmodel.h"
+#include "shell/keystore.h"
+#include "shell/progresssink.h"
+#include "support/scripteddialogs.h"
 
 #include <QDir>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialogs.h"
-#include "progresssink.h"
+#include "shell/dialogs.h"
+#include "shell/progresssink.h"
 
 #include <QList>
 #include <QQueue>

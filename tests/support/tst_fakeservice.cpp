@@ -1,4 +1,4 @@
-#include "fakeservice.h"
+#include "support/fakeservice.h"
 
 #include <QFile>
 #include <QJsonArray>

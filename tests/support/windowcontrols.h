@@ -3,8 +3,8 @@
 // The windows' controls as a user finds them: by their object names, and the
 // key window among the application's top-level windows.
 
-#include "keywindow.h"
-#include "mainwindow.h"
+#include "windows/keywindow.h"
+#include "windows/mainwindow.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "appcontext.h"
-#include "clipboard.h"
-#include "exportfakes.h"
-#include "keystore.h"
-#include "resultsjournal.h"
-#include "scripteddialogs.h"
-#include "settingsstore.h"
-#include "spreadsheet.h"
+#include "desktop/clipboard.h"
+#include "desktop/spreadsheet.h"
+#include "export/resultsjournal.h"
+#include "shell/keystore.h"
+#include "shell/settingsstore.h"
+#include "support/exportfakes.h"
+#include "support/scripteddialogs.h"
+#include "windows/appcontext.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,38 @@
+#include "shell/dialogs.h"
+
+namespace quillmore {
+
+Dialogs::~Dialogs() = default;
+
+void Dialogs::message(const QString& text, const QString& title, Icon icon)
+{
+    showMessage(text, title.isEmpty() ? m_applicationTitle : title, icon);
+}
+
+QString Dialogs::input(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    return askText(prompt, title.isEmpty() ? m_applicationTitle : title, defaultText);
+}
+
+bool Dialogs::ask(const QString& question, const QString& title)
+{
+    return askYesNo(question, {}, title.isEmpty() ? m_applicationTitle : title, DefaultAnswer::No);
+}
+
+QStringList Dialogs::openFileNames(const QString& title, const QString& filter)
+{
+    return askOpenFileNames(title, filter);
+}
+
+QString Dialogs::saveFileName(const QString& title, const QString& filter)
+{
+    return askSaveFileName(title, filter);
+}
+
+bool Dialogs::question(const QString& text, const QString& details, const QString& title)
+{
+    return askYesNo(text, details, title.isEmpty() ? m_applicationTitle : title,
+                    DefaultAnswer::Yes);
+}
+
+} // namespace quillmore

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "export/exportview.h"
+#include "shell/resultrecord.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QTreeWidget;
+
+namespace quillmore {
+
+class Dialogs;
+class PhoneNumbers;
+class ResultsJournal;
+
+// The results list's rows together with what each was made from (the number
+// as typed and the service's answer), kept in step with the journal so that
+// a later session can restore exactly what the list showed. Rows are added
+// by the run or by a restore, removed one at a time or all at once.
+class ResultsList : public QObject
+{
+    Q_OBJECT
+public:
+    // `journal` may be null (no journal could be opened): the list works,
+    // only nothing survives the session.
+    ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* journal,
+                const PhoneNumbers& numbers, std::function<bool()> isBusy,
+                QObject* parent = nullptr);
+
+    void append(const ResultRecord& record);
+    void clear();
+    // Removes the selected row; refused while the window is busy.
+    void removeSelected();
+    void setAllTicked(bool ticked);
+
+    ReportTable table() const;
+    QList<ResultRecord> records() const;
+
+    // Appends, unticked, the rows the list held at the end of the latest
+    // earlier session not yet restored.
+    void restoreLastResults();
+    bool canRestore() const;
+
+    void saveAsCsv();
+    void saveAsJsonLines();
+
+private:
+    void showMenu(const QPoint& at);
+    void saveAs(const char* procedure, const QString& filter,
+                const std::function<void(const QString&)>& write);
+    // False when there is no journal or the change could not be written.
+    bool journal(const std::function<void(ResultsJournal&)>& change);
+    void addRows(const QList<ResultRecord>& records);
+
+    QTreeWidget* m_list;
+    Dialogs& m_dialogs;
+    ResultsJournal* m_journal;
+    const PhoneNumbers& m_numbers;
+    std::function<bool()> m_isBusy;
+    QList<ResultRecord> m_records; // row r's number and answer; cells and ticks live in the list
+    QList<quint64> m_ids;          // row r's id in the journal
+    quint64 m_nextId = 1;
+    bool m_journalFailureShown = false;
+};
+
+inline const QString kCsvFileFilter =
+    QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+inline const QString kJsonLinesFileFilter =
+    QStringLiteral("JSON Lines Files (*.jsonl)|*.jsonl|All Files (*.*)|*.*|");
+
+} // namespace quillmore

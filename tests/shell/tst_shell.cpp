@@ -1,0 +1,191 @@
+#include "desktop/pointerscheme.h"
+#include "shell/errorreport.h"
+#include "shell/fileutil.h"
+#include "support/scripteddialogs.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace quillmore;
+using quillmore::test::ScriptedDialogs;
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+private slots:
+    void errorMessageText_data();
+    void errorMessageText();
+    void guardedProcedureReportsAndCarriesOn();
+    void guardedProcedureLoopKeepsItsLine();
+    void closedProcedureRunsNoStep();
+    void appTitle_data();
+    void appTitle();
+    void fileHelpers();
+    void curFileGivesCursorWithHotSpot();
+};
+
+void TestShell::errorMessageText_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("overflow") << "Overflow" << procedurePath("Form1", "Form_Load") << 104
+                              << "Overflow\r\nin Vantrel2021/08/31.Form1.Form_Load at line "
+                                 "104\r\rPlease email screenshot of this message to x@y.z";
+    QTest::newRow("empty description")
+        << "" << procedurePath("CurlFunctions", "ReadCurl") << 100
+        << "\r\nin Vantrel2021/08/31.CurlFunctions.ReadCurl at line 100\r\rPlease email "
+           "screenshot of this message to x@y.z";
+}
+
+void TestShell::errorMessageText()
+{
+    QFETCH(QString, description);
+    QFETCH(QString, path);
+    QFETCH(int, line);
+    QFETCH(QString, expected);
+    QCOMPARE(quillmore::errorMessageText(description, path, line, "x@y.z"), expected);
+    // Exactly one space between the procedure and "at line ".
+    QVERIFY(!expected.contains("  at line"));
+}
+
+void TestShell::guardedProcedureReportsAndCarriesOn()
+{
+    ScriptedDialogs dialogs;
+    QStringList ran;
+    GuardedProcedure proc(dialogs, procedurePath("Form1", "PushButton3_Click"));
+    QVERIFY(proc.step([&] { ran << "a"; }));
+    QVERIFY(!proc.step([&] { throw Failure("File not found"); }));
+    QVERIFY(proc.step([&] { ran << "c"; }));
+    QVERIFY(!proc.step([&] { throw std::runtime_error("Disk full"); }));
+    QCOMPARE(proc.value([]() -> int { throw Failure("Overflow"); }, -1), -1);
+    QCOMPARE(ran, QStringList({"a", "c"}));
+    QCOMPARE(dialogs.messages.size(), 3);
+    for (const auto& m : dialogs.messages) {
+        QCOMPARE(m.title, QString("Application Error"));
+        QCOMPARE(m.icon, Dialogs::Icon::Warning);
+    }
+    QVERIFY(dialogs.messages[0].text.startsWith(
+        "File not found\r\nin Vantrel2021/08/31.Form1.PushButton3_Click at line 102\r\r"));
+    QVERIFY(dialogs.messages[1].text.startsWith("Disk full\r\n"));
+    QVERIFY(dialogs.messages[1].text.contains("at line 106\r\r"));
+    QVERIFY(dialogs.messages[2].text.contains("at line 108\r\r"));
+    QVERIFY(dialogs.messages[2].text.endsWith("Please email screenshot of this message to " +
+                                              supportEmail()));
+}
+
+void TestShell::guardedProcedureLoopKeepsItsLine()
+{
+    ScriptedDialogs dialogs;
+    GuardedProcedure proc(dialogs, "in X ");
+    enum class Statement { First, Second, InLoop, After };
+    proc.step([] {});
+    for (int i = 0; i < 3; ++i)
+        proc.step(Statement::InLoop, [&] {
+            if (i != 1)
+                throw Failure(QString::number(i));
+        });
+    proc.step([] { throw Failure("after"); });
+    QCOMPARE(dialogs.messageTexts().size(), 3);
+    QVERIFY(dialogs.messages[0].text.startsWith("0\r\nin X at line 104\r"));
+    QVERIFY(dialogs.messages[1].text.startsWith("2\r\nin X at line 104\r"));
+    QVERIFY(dialogs.messages[2].text.startsWith("after\r\nin X at line 106\r"));
+}
+
+void TestShell::closedProcedureRunsNoStep()
+{
+    // Work ended from outside while one of its boxes was up: the statements
+    // after the box must not run.
+    ScriptedDialogs dialogs;
+    GuardedProcedure proc(dialogs, "in Z ");
+    QStringList ran;
+    proc.step([&] {
+        ran << "a";
+        proc.close();
+    });
+    QVERIFY(!proc.step([&] { ran << "b"; }));
+    QVERIFY(!proc.step([&] { throw Failure("not reported"); }));
+    QCOMPARE(ran, QStringList{"a"});
+    QVERIFY(dialogs.messages.isEmpty());
+    proc.reopen();
+    QVERIFY(proc.step([&] { ran << "c"; }));
+    QCOMPARE(ran, (QStringList{"a", "c"}));
+}
+
+void TestShell::appTitle_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("one word stays") << "Quillmore"
+                                    << "Quillmore";
+    QTest::newRow("short name loses last word") << "Quill More Tool"
+                                                << "Quill More";
+    QTest::newRow("thirty characters, three words") << "Abcdefghij Klmnopqrst Uvwxyzabc"
+                                                    << "Abcdefghij Klmnopqrst";
+    QTest::newRow("cut until it fits")
+        << "Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbbbbbbbbbbbbb Cccc Dddd"
+        << "Aaaaaaaaaaaaaaaaaaaa";
+    QTest::newRow("first cut is 40") << QString(40, 'a') + " tail" << QString(40, 'a');
+    QTest::newRow("no space left to cut") << QString(45, 'b') + " c" << QString(45, 'b');
+}
+
+void TestShell::appTitle()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, title);
+    QCOMPARE(deriveAppTitle(name), title);
+}
+
+void TestShell::fileHelpers()
+{
+    QCOMPARE(fileNamePart("C:\\Temp\\results.txt"), QString("results.txt"));
+    QCOMPARE(fileNamePart("/home/u/results.txt"), QString("results.txt"));
+    QCOMPARE(fileNamePart("results.txt"), QString("results.txt"));
+    QCOMPARE(fileNamePart("C:\\Temp\\"), QString());
+    QTemporaryDir dir;
+    QVERIFY(fileExists(dir.path()));
+    QVERIFY(!fileExists(dir.filePath("missing")));
+    QVERIFY(!fileExists(QString()));
+}
+
+void TestShell::curFileGivesCursorWithHotSpot()
+{
+    // Make a cursor file the way Windows stores one: an icon whose type field
+    // says cursor and whose entry carries the hot spot.
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(QImageWriter(&buffer, "ico").write(image));
+    bytes[2] = 2;
+    bytes[10] = 5; // hot spot x
+    bytes[11] = 0;
+    bytes[12] = 9; // hot spot y
+    bytes[13] = 0;
+    QTemporaryDir dir;
+    QFile cur(dir.filePath("HAND-M.CUR"));
+    QVERIFY(cur.open(QIODevice::WriteOnly));
+    cur.write(bytes);
+    cur.close();
+    const auto cursor = loadCurFile(cur.fileName());
+    QVERIFY(cursor.has_value());
+    QCOMPARE(cursor->hotSpot(), QPoint(5, 9));
+    QCOMPARE(cursor->pixmap().size(), QSize(32, 32));
+
+    QVERIFY(!loadCurFile(dir.filePath("missing.cur")).has_value());
+    QFile junk(dir.filePath("junk.cur"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("not a cursor at all, just text");
+    junk.close();
+    QVERIFY(!loadCurFile(junk.fileName()).has_value());
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"

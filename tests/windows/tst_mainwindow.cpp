@@ -1,0 +1,810 @@
+#include "numbers/numberlist.h"
+#include "support/windowcontrols.h"
+#include "support/windowfixture.h"
+#include "windows/keywindow.h"
+#include "windows/mainwindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace quillmore;
+using namespace quillmore::test;
+
+namespace {
+
+// A report names the procedure and the line the procedure counted itself.
+bool reportsLineOf(const QString& report, const QString& procedure)
+{
+    const QRegularExpression named(
+        QRegularExpression::escape(procedurePath(QStringLiteral("Form1"), procedure)) +
+        QStringLiteral("at line \\d+"));
+    return named.match(report).hasMatch();
+}
+
+// The number list as the model holds it, provided the list control shows the same.
+QStringList numbers(MainWindow& w)
+{
+    const QStringList held = w.numberList().entries();
+    const QStringList shown = shownRows(MainControls(w).numberList);
+    return shown == held ? held : QStringList{QStringLiteral("<the list shows>")} + shown;
+}
+
+// A run over these numbers, with the number list set aside meanwhile; its
+// "Done." is taken off the messages. False when it did not end so.
+bool runOver(WindowFixture& f, MainWindow& w, const QStringList& lookedUp)
+{
+    NumberListModel& list = w.numberList();
+    const QStringList kept = list.entries();
+    list.clear();
+    list.append(lookedUp);
+    const qsizetype shownBefore = f.dialogs.messages.size();
+    MainControls(w).startButton->click();
+    const bool ended = QTest::qWaitFor([&] { return !w.isBusy(); }, 30000);
+    list.clear();
+    list.append(kept);
+    if (!ended || f.dialogs.messages.size() != shownBefore + 1 ||
+        f.dialogs.messages.constLast().text != QLatin1String("Done."))
+        return false;
+    f.dialogs.messages.removeLast();
+    return true;
+}
+
+// Result rows the way they really come: each from the answer to a number of its own.
+bool addResultRows(WindowFixture& f, MainWindow& w, const QList<QStringList>& rows)
+{
+    static qint64 next = 9000000000LL;
+    QStringList lookedUp;
+    for (const QStringList& cells : rows) {
+        const QString digits = QString::number(++next);
+        f.answerWith(digits, answerShownAs(cells));
+        lookedUp << digits;
+    }
+    return runOver(f, w, lookedUp);
+}
+
+// Picks an entry of the context menu that is about to open.
+void chooseFromNextMenu(const QString& entry)
+{
+    QTimer::singleShot(0, [entry] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* action : menu->actions())
+            if (action->text() == entry)
+                action->trigger();
+        menu->close();
+    });
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+void doubleClickRow(QTreeWidget* list, int row)
+{
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    list->setCurrentItem(item);
+    const QPoint at = list->visualItemRect(item).center();
+    // A real double-click: the view only reacts to one that follows a press.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void layoutMatchesTheFixedDesign();
+    void startupRestoresTheNumberList_data();
+    void startupRestoresTheNumberList();
+    void closingSavesTheNumberList();
+    void unusableSettingsFileStillStartsAndCloses();
+    void largeListSurvivesARestart();
+    void addTypedNumbers();
+    void loadNumberFiles();
+    void loadingDuringBusyKeepsBusy();
+    void runEndingUnderABoxLeavesTheWindowIdle_data();
+    void runEndingUnderABoxLeavesTheWindowIdle();
+    void sampleNumbersTwice();
+    void removeRows();
+    void clearingRules();
+    void pointerFollowsTheBusyState();
+    void skinAndHandCursorFiles();
+    void keyWindowSwitching();
+    void keyWindowStoresEveryKeystroke();
+    void keyWindowFocusAndTabOrder();
+    void keyWindowOpensAddresses();
+    void keyComesFromTheKeyStoreOnly();
+    void consoleKeepsExactText();
+    void tickAllRows();
+    void exportButtons();
+};
+
+void TestMainWindow::layoutMatchesTheFixedDesign()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    QCOMPARE(w.windowTitle(), QString("Quillmore"));
+    QCOMPARE(f.dialogs.applicationTitle(), QString("Quillmore"));
+    QCOMPARE(w.size(), QSize(536, 594));
+    struct Expect
+    {
+        QWidget* widget;
+        QString caption;
+        QRect rect;
+    };
+    const QList<Expect> expected = {
+        {c.keyButton, "Getting Started / Enter Your API Key", {8, 8, 520, 27}},
+        {c.numberList, "", {8, 41, 520, 106}},
+        {c.addButton, "Add Phone Number or Numbers", {8, 153, 256, 27}},
+        {c.loadButton, "Load Numbers From Text File", {272, 153, 256, 27}},
+        {c.clearNumbersButton, "Clear List", {8, 187, 256, 27}},
+        {c.samplesButton, "Load Sample/Example Numbers", {272, 187, 256, 27}},
+        {c.startButton, "Start Looking Up", {8, 221, 520, 27}},
+        {c.consoleFrame, "", {8, 251, 520, 121}},
+        {c.console, "", {16, 20, 489, 53}},
+        {c.copyConsoleButton, "Copy Results To Clipboard", {16, 80, 240, 27}},
+        {c.clearConsoleButton, "Clear", {264, 80, 240, 27}},
+        {c.resultsList, "", {8, 379, 520, 106}},
+        {c.saveTextButton, "Save Results As Text File", {8, 491, 256, 27}},
+        {c.saveSheetButton, "Save Results As Excel File", {272, 491, 256, 27}},
+        {c.copyResultsButton, "Copy Results To Clipboard", {8, 525, 256, 27}},
+        {c.clearResultsButton, "Clear List", {272, 525, 256, 27}},
+        {c.progressBar, "", {8, 560, 520, 27}},
+    };
+    for (const Expect& e : expected) {
+        QCOMPARE(e.widget->geometry(), e.rect);
+        if (auto* button = qobject_cast<QPushButton*>(e.widget)) {
+            QCOMPARE(button->text(), e.caption);
+            QCOMPARE(button->font().family(), QString("Arial"));
+            QCOMPARE(button->font().pointSizeF(), 11.25);
+            QVERIFY(button->font().bold());
+        }
+    }
+    QCOMPARE(c.consoleFrame->title(), QString("Console View"));
+    QCOMPARE(w.font().pointSizeF(), 9.0);
+    QVERIFY(w.font().bold());
+    QCOMPARE(c.numberList->headerItem()->text(0), QString("Phone Numbers"));
+    QCOMPARE(c.numberList->columnWidth(0), 467);
+    const QStringList captions = {"Phone Number", "Type", "Name", "Location", "Provider", "Status"};
+    const QList<int> widths = {133, 100, 133, 167, 100, 67};
+    QCOMPARE(c.resultsList->columnCount(), 6);
+    for (int col = 0; col < 6; ++col) {
+        QCOMPARE(c.resultsList->headerItem()->text(col), captions[col]);
+        QCOMPARE(c.resultsList->columnWidth(col), widths[col]);
+    }
+    const QString tip = "Double-click item to remove it. Move | line to right and out of window "
+                        "to reveal full names.";
+    QCOMPARE(c.numberList->toolTip(), tip);
+    QCOMPARE(c.resultsList->toolTip(), tip);
+    QCOMPARE(c.progressBar->text(), QString("Progress Bar"));
+    QCOMPARE(c.progressBar->value(), 0);
+    QCOMPARE(c.console->toPlainText(), QString());
+    QCOMPARE(w.palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::startupRestoresTheNumberList_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("nothing stored") << QString() << QStringList{};
+    QTest::newRow("separators in a row") << "1;;2" << QStringList{"1", "2"};
+    QTest::newRow("single separator") << ";" << QStringList{};
+    QTest::newRow("spaces kept") << " 413;592 " << QStringList{" 413", "592 "};
+}
+
+void TestMainWindow::startupRestoresTheNumberList()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, entries);
+    WindowFixture f;
+    if (!stored.isNull())
+        f.settings->writeSetting(kPhoneNumbersKey, stored);
+    MainWindow w(f.context);
+    QCOMPARE(numbers(w), entries);
+}
+
+void TestMainWindow::closingSavesTheNumberList()
+{
+    WindowFixture f;
+    {
+        MainWindow w(f.context);
+        MainControls c(w);
+        f.dialogs.inputAnswers << "1,2,3";
+        c.addButton->click();
+        QSignalSpy closed(&w, &MainWindow::closed);
+        w.show();
+        QVERIFY(w.close());
+        QCOMPARE(closed.count(), 1);
+    }
+    QCOMPARE(f.storedValue(kPhoneNumbersKey), QString("1;2;3"));
+    {
+        MainWindow w(f.context);
+        MainControls c(w);
+        QCOMPARE(numbers(w), QStringList({"1", "2", "3"}));
+        c.clearNumbersButton->click();
+        w.close();
+    }
+    // An emptied list is saved empty, so it stays empty at the next start.
+    QCOMPARE(f.storedValue(kPhoneNumbersKey), QString(""));
+    MainWindow again(f.context);
+    QCOMPARE(numbers(again), QStringList());
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::unusableSettingsFileStillStartsAndCloses()
+{
+    WindowFixture f;
+    f.keys.reset();
+    f.settings.reset();
+    QVERIFY(QDir().mkpath(f.settingsFile())); // a folder where the file belongs
+    SettingsStore store(f.settingsFile());
+    KeyStore keys(&store);
+    f.context.settings = &store;
+    f.context.keys = &keys;
+    MainWindow w(f.context);
+    MainControls c(w);
+    QCOMPARE(numbers(w), QStringList());
+    QVERIFY(f.dialogs.messages.isEmpty());
+    c.samplesButton->click();
+    w.close();
+    // The folder was moved aside, so the list typed in this session is saved.
+    QVERIFY(f.dialogs.messages.isEmpty());
+    QCOMPARE(splitFromStorage(SettingsStore(f.settingsFile()).readSetting(kPhoneNumbersKey)),
+             sampleNumbers());
+    const QFileInfo file(f.settingsFile());
+    QCOMPARE(file.dir()
+                 .entryList({file.fileName() + QStringLiteral(".damaged-*")},
+                            QDir::AllEntries | QDir::NoDotAndDotDot)
+                 .size(),
+             1);
+}
+
+void TestMainWindow::largeListSurvivesARestart()
+{
+    WindowFixture f;
+    QStringList typed;
+    for (int i = 0; i < 10000; ++i)
+        typed << QString::number(2125550000LL + (i * 7919) % 10000) + (i % 3 ? "" : " ext");
+    QElapsedTimer timer;
+    timer.start();
+    {
+        MainWindow w(f.context);
+        MainControls c(w);
+        f.dialogs.inputAnswers << typed.join(',');
+        c.addButton->click();
+        w.close();
+    }
+    MainWindow again(f.context);
+    qInfo("10,000 entries typed, saved at close and restored at start in %lld ms", timer.elapsed());
+    QCOMPARE(numbers(again), typed);
+}
+
+void TestMainWindow::addTypedNumbers()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    f.dialogs.inputAnswers << "4135923823, 3342228605"
+                           << ""
+                           << "7,, 8 ";
+    c.addButton->click();
+    QCOMPARE(f.dialogs.prompts.size(), 1);
+    QCOMPARE(f.dialogs.prompts[0].text, QString("Enter phone number or numbers (use commas): "));
+    QCOMPARE(f.dialogs.prompts[0].title, QString("Quillmore"));
+    QCOMPARE(numbers(w), QStringList({"4135923823", "3342228605"}));
+    c.addButton->click(); // cancelled
+    QCOMPARE(numbers(w).size(), 2);
+    c.addButton->click();
+    QCOMPARE(numbers(w), QStringList({"4135923823", "3342228605", "7", "", "8"}));
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::loadNumberFiles()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    const QString first = f.dir.filePath("first.txt");
+    const QString third = f.dir.filePath("third list.txt");
+    writeFile(first, "4135923823\r\n\r\n3342228605\r\n");
+    writeFile(third, "a\nb\n");
+    const QString folder = f.dir.filePath("afolder");
+    QDir().mkpath(folder);
+
+    f.dialogs.openAnswers << QStringList{first, f.dir.filePath("missing.txt"), folder, third};
+    c.loadButton->click();
+    QCOMPARE(f.dialogs.openAsks.size(), 1);
+    QCOMPARE(f.dialogs.openAsks[0].title,
+             QString("Load List(s) - Hold Ctrl to select multiple list files"));
+    QCOMPARE(f.dialogs.openAsks[0].filter,
+             QString("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
+    QCOMPARE(numbers(w), QStringList({"4135923823", "", "3342228605", "a", "b", ""}));
+    QCOMPARE(f.dialogs.messages.size(), 2);
+    QCOMPARE(f.dialogs.messages[0].text, QString("File not found"));
+    QCOMPARE(f.dialogs.messages[0].title, QString("Quillmore"));
+    QCOMPARE(f.dialogs.messages[0].icon, Dialogs::Icon::None);
+    QCOMPARE(f.dialogs.messages[1].title, QString("Application Error"));
+    QVERIFY(reportsLineOf(f.dialogs.messages[1].text, "PushButton3_Click"));
+    QVERIFY(!w.isBusy());
+
+    c.loadButton->click(); // cancelled: nothing happens
+    QCOMPARE(numbers(w).size(), 6);
+    QCOMPARE(f.dialogs.messages.size(), 2);
+}
+
+void TestMainWindow::loadingDuringBusyKeepsBusy()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    const QString file = f.dir.filePath("n.txt");
+    writeFile(file, "1\r\n");
+    w.setBusy(true); // as a lookup run does
+    f.dialogs.openAnswers << QStringList{file};
+    c.loadButton->click();
+    QCOMPARE(numbers(w), QStringList({"1"}));
+    QVERIFY(w.isBusy());
+}
+
+void TestMainWindow::runEndingUnderABoxLeavesTheWindowIdle_data()
+{
+    // Which button is clicked during the run, and the answer to its file
+    // dialog that makes it show a box.
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("file load") << "PushButton3" << true;
+    QTest::newRow("text export") << "PushButton4" << false;
+}
+
+void TestMainWindow::runEndingUnderABoxLeavesTheWindowIdle()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, opens);
+    WindowFixture f;
+    f.keys->setKey(QStringLiteral("key"));
+    MainWindow w(f.context);
+    MainControls c(w);
+    // A missing file, or a folder where the text file belongs.
+    if (opens)
+        f.dialogs.openAnswers << QStringList{f.dir.filePath("missing.txt")};
+    else
+        f.dialogs.saveAnswers << f.dir.path();
+    bool endedUnderTheBox = false;
+    f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
+        if (std::exchange(endedUnderTheBox, true))
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isBusy(), 30000);
+    };
+    f.onPause = [&] {
+        QTimer::singleShot(0, &w, [&] { w.findChild<QPushButton*>(button)->click(); });
+    };
+    f.dialogs.inputAnswers << "1111111111,2222222222";
+    c.addButton->click();
+    c.startButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(endedUnderTheBox, 30000);
+    QVERIFY(!w.isBusy());
+    QCOMPARE(c.startButton->cursor().shape(), Qt::PointingHandCursor);
+    c.clearNumbersButton->click();
+    QCOMPARE(numbers(w), QStringList());
+}
+
+void TestMainWindow::sampleNumbersTwice()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    c.samplesButton->click();
+    c.samplesButton->click();
+    QCOMPARE(numbers(w), sampleNumbers() + sampleNumbers());
+}
+
+void TestMainWindow::removeRows()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Nothing to remove: nothing happens.
+    QTest::keyClick(c.numberList, Qt::Key_Delete);
+    QCOMPARE(numbers(w), QStringList());
+
+    f.dialogs.inputAnswers << "a,b,c,d,e";
+    c.addButton->click();
+    doubleClickRow(c.numberList, 1);
+    QCOMPARE(numbers(w), QStringList({"a", "c", "d", "e"}));
+    c.numberList->setCurrentItem(c.numberList->topLevelItem(2));
+    QTest::keyClick(c.numberList, Qt::Key_Delete);
+    QCOMPARE(numbers(w), QStringList({"a", "c", "e"}));
+    c.numberList->setCurrentItem(c.numberList->topLevelItem(0));
+    QTest::keyClick(c.numberList, Qt::Key_Delete, Qt::ShiftModifier);
+    QCOMPARE(numbers(w), QStringList({"c", "e"}));
+    QTest::keyClick(c.numberList, Qt::Key_Backspace);
+    QCOMPARE(numbers(w).size(), 2);
+
+    w.setBusy(true);
+    c.numberList->setCurrentItem(c.numberList->topLevelItem(0));
+    QTest::keyClick(c.numberList, Qt::Key_Delete);
+    doubleClickRow(c.numberList, 0);
+    QCOMPARE(numbers(w), QStringList({"c", "e"}));
+    w.setBusy(false);
+
+    // The results list follows the same rule on its own rows.
+    QVERIFY(addResultRows(
+        f, w,
+        {{"1", "Mobile", "A", "L", "P", "Active"}, {"2", "Landline", "B", "L", "P", "Inactive"}}));
+    QCOMPARE(numbers(w), QStringList({"c", "e"}));
+    c.resultsList->setCurrentItem(c.resultsList->topLevelItem(0));
+    QTest::keyClick(c.resultsList, Qt::Key_Delete);
+    QCOMPARE(c.resultsList->topLevelItemCount(), 1);
+    QCOMPARE(c.resultsList->topLevelItem(0)->text(0), QString("2"));
+    w.setBusy(true);
+    doubleClickRow(c.resultsList, 0);
+    QCOMPARE(c.resultsList->topLevelItemCount(), 1);
+}
+
+void TestMainWindow::clearingRules()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    c.samplesButton->click();
+    w.setBusy(true);
+    c.clearNumbersButton->click();
+    QCOMPARE(numbers(w).size(), 6);
+    w.setBusy(false);
+
+    // During a run: the number list stays, the results list empties and the
+    // run goes on adding to it.
+    f.answerWith("1111111111", answerShownAs({"1", "", "", "", "", "Inactive"}));
+    f.answerWith("2222222222", answerShownAs({"2", "", "", "", "", "Inactive"}));
+    c.clearNumbersButton->click();
+    f.dialogs.inputAnswers << "1111111111,2222222222";
+    c.addButton->click();
+    f.onPause = [&] {
+        if (f.pauses.size() == 1) {
+            QCOMPARE(c.resultsList->topLevelItemCount(), 1);
+            c.clearNumbersButton->click();
+            c.clearResultsButton->click();
+        }
+    };
+    c.startButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isBusy(), 30000);
+    QCOMPARE(f.pauses.size(), 2);
+    QCOMPARE(numbers(w).size(), 2);
+    QCOMPARE(shownRows(c.resultsList), QStringList{"2"});
+    QCOMPARE(f.dialogs.messageTexts(), QStringList{"Done."});
+    c.clearNumbersButton->click();
+    QCOMPARE(numbers(w).size(), 0);
+}
+
+void TestMainWindow::pointerFollowsTheBusyState()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    QCOMPARE(c.startButton->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(c.numberList->viewport()->cursor().shape(), Qt::ArrowCursor);
+    w.setBusy(true);
+    for (QWidget* widget : {static_cast<QWidget*>(&w), static_cast<QWidget*>(c.startButton),
+                            static_cast<QWidget*>(c.clearConsoleButton), c.numberList->viewport(),
+                            c.resultsList->viewport(), static_cast<QWidget*>(c.consoleFrame)})
+        QCOMPARE(widget->cursor().shape(), Qt::WaitCursor);
+    w.setBusy(false);
+    QCOMPARE(c.startButton->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestMainWindow::skinAndHandCursorFiles()
+{
+    WindowFixture f;
+    QDir(f.programFolder()).mkpath("x");
+    writeFile(f.programFolder() + "/x/o.cjs", "skin");
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    image.save(f.programFolder() + "/HAND-M.CUR", "ico");
+    QFile cur(f.programFolder() + "/HAND-M.CUR");
+    QVERIFY(cur.open(QIODevice::ReadWrite));
+    cur.seek(2);
+    cur.write("\x02", 1);
+    cur.close();
+    MainWindow w(f.context);
+    MainControls c(w);
+    QCOMPARE(w.palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
+    QCOMPARE(c.startButton->cursor().shape(), Qt::BitmapCursor);
+    QVERIFY(f.dialogs.messages.isEmpty());
+
+    // A folder named like the skin file is no skin.
+    WindowFixture g;
+    QDir(g.programFolder()).mkpath("x/o.cjs");
+    MainWindow plain(g.context);
+    QCOMPARE(plain.palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(MainControls(plain).startButton->cursor().shape(), Qt::PointingHandCursor);
+}
+
+void TestMainWindow::keyWindowSwitching()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    c.samplesButton->click();
+    QVERIFY(addResultRows(f, w, {{"1", "", "", "", "", "Inactive"}}));
+    w.show();
+    c.keyButton->click();
+    QVERIFY(!w.isVisible());
+    QPointer<KeyWindow> key = loadedKeyWindow();
+    QVERIFY(key);
+    QVERIFY(key->isVisible());
+    QCOMPARE(key->windowTitle(), QString("Key Options"));
+    KeyControls k(*key);
+
+    k.okButton->click();
+    QVERIFY(w.isVisible());
+    QVERIFY(!key->isVisible());
+    QCOMPARE(numbers(w).size(), 6);
+    QCOMPARE(c.resultsList->topLevelItemCount(), 1);
+
+    // "OK" keeps the window loaded with its text; the close box unloads it.
+    c.keyButton->click();
+    QCOMPARE(loadedKeyWindow(), key.data());
+    k.keyField->setText("typed");
+    key->close();
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY(!key);
+    c.keyButton->click();
+    QVERIFY(loadedKeyWindow());
+    QCOMPARE(KeyControls(*loadedKeyWindow()).keyField->text(), QString("typed"));
+    QCOMPARE(numbers(w).size(), 6);
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::keyWindowStoresEveryKeystroke()
+{
+    WindowFixture f;
+    f.keys->setKey(" old key ");
+    MainWindow w(f.context);
+    MainControls c(w);
+    w.show();
+    c.keyButton->click();
+    QVERIFY(loadedKeyWindow());
+    KeyControls key(*loadedKeyWindow());
+    QCOMPARE(key.keyField->text(), QString(" old key "));
+    key.keyField->clear();
+    QCOMPARE(f.storedValue(kApiKeyKey), QString());
+    QStringList seen;
+    for (const QChar ch : QString(" ab1")) {
+        QTest::keyClick(key.keyField, ch.toLatin1());
+        seen << f.storedValue(kApiKeyKey);
+    }
+    QCOMPARE(seen, QStringList({" ", " a", " ab", " ab1"}));
+    QCOMPARE(f.keys->key(), QString(" ab1"));
+    // The program ends from the key window's side: the last text is kept.
+    w.close();
+    SettingsStore reopened(f.settingsFile());
+    QCOMPARE(KeyStore(&reopened).key(), QString(" ab1"));
+}
+
+void TestMainWindow::keyWindowFocusAndTabOrder()
+{
+    WindowFixture f;
+    f.keys->setKey("secret-key");
+    MainWindow w(f.context);
+    MainControls c(w);
+    w.show();
+    c.keyButton->click();
+    KeyWindow* key = loadedKeyWindow();
+    QVERIFY(key);
+    KeyControls k(*key);
+    QApplication::setActiveWindow(key);
+    QVERIFY(QTest::qWaitForWindowActive(key));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(k.keyField));
+    QTRY_COMPARE(k.keyField->selectedText(), QString("secret-key"));
+
+    QList<QWidget*> order;
+    QWidget* at = k.keyField;
+    for (int i = 0; i < 5; ++i) {
+        at = at->nextInFocusChain();
+        while (at->focusPolicy() == Qt::NoFocus)
+            at = at->nextInFocusChain();
+        order << at;
+    }
+    QCOMPARE(order, (QList<QWidget*>{k.okButton, k.whatIsButton, k.docsButton, k.testButton,
+                                     k.videoButton}));
+
+    k.okButton->setFocus();
+    k.keyField->deselect();
+    k.keyField->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(k.keyField->selectedText(), QString("secret-key"));
+}
+
+void TestMainWindow::keyWindowOpensAddresses()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls(w).keyButton->click();
+    QVERIFY(loadedKeyWindow());
+    KeyControls key(*loadedKeyWindow());
+    QVERIFY(key.docsButton->text().startsWith("Open "));
+    QCOMPARE(key.whatIsButton->text(), QString("What is an API key?"));
+    QCOMPARE(key.videoButton->text(), QString("Watch Instructional Video On How To Get Key"));
+    QCOMPARE(key.testButton->text(), QString("Test API Key"));
+    key.docsButton->click();
+    key.whatIsButton->click();
+    // No video folder: the folder itself is opened, and nothing is said.
+    key.videoButton->click();
+    QDir(f.programFolder()).mkpath("VideoKey/sub");
+    writeFile(f.programFolder() + "/VideoKey/b clip.mp4", "x");
+    writeFile(f.programFolder() + "/VideoKey/.hidden", "x");
+    writeFile(f.programFolder() + "/VideoKey/a clip.mp4", "x");
+    key.videoButton->click();
+    QCOMPARE(f.dialogs.opened.size(), 4);
+    QVERIFY(f.dialogs.opened[0].toString().endsWith(
+        "/developer/documentation/api-overview/#tag/Phone-Intelligence-API"));
+    QCOMPARE(f.dialogs.opened[1].toString(),
+             QString("https://en.wikipedia.org/wiki/Application_programming_interface_key"));
+    QCOMPARE(f.dialogs.opened[2], QUrl::fromLocalFile(f.programFolder() + "/VideoKey/"));
+    QCOMPARE(f.dialogs.opened[3], QUrl::fromLocalFile(f.programFolder() + "/VideoKey/a clip.mp4"));
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::keyComesFromTheKeyStoreOnly()
+{
+    WindowFixture f;
+    f.keys->setKey("stored-key");
+    f.answerWith("4135923823", answerShownAs({"4135923823", "", "", "", "", "Active"}));
+    MainWindow w(f.context);
+    // A run reads the key store afresh for each request and never loads the key window.
+    QVERIFY(runOver(f, w, {"4135923823"}));
+    f.keys->setKey("changed key");
+    QVERIFY(runOver(f, w, {"4135923823"}));
+    QVERIFY(!loadedKeyWindow());
+    const QStringList sent = f.requestLines();
+    QCOMPARE(sent.size(), 2);
+    QVERIFY2(sent[0].contains("api_key=stored-key&phone=4135923823"), qPrintable(sent[0]));
+    QVERIFY2(sent[1].contains("api_key=changed%20key&phone=4135923823"), qPrintable(sent[1]));
+
+    // The key window shows the store's key, not whatever the settings file holds.
+    WindowFixture g;
+    {
+        g.settings->writeSetting(kApiKeyKey, "file-key");
+        KeyStore memoryOnly(nullptr);
+        memoryOnly.setKey("store-key");
+        g.context.keys = &memoryOnly;
+        MainWindow other(g.context);
+        MainControls(other).keyButton->click();
+        QVERIFY(loadedKeyWindow());
+        QCOMPARE(KeyControls(*loadedKeyWindow()).keyField->text(), QString("store-key"));
+        QCOMPARE(g.storedValue(kApiKeyKey), QString("file-key"));
+    }
+
+    // A first load with nothing stored leaves an empty key in the store.
+    WindowFixture h;
+    MainWindow fresh(h.context);
+    QCOMPARE(h.storedValue(kApiKeyKey), QString("<missing>"));
+    MainControls(fresh).keyButton->click();
+    QVERIFY(loadedKeyWindow());
+    QCOMPARE(KeyControls(*loadedKeyWindow()).keyField->text(), QString());
+    QCOMPARE(h.storedValue(kApiKeyKey), QString());
+    QVERIFY(f.dialogs.messages.isEmpty() && g.dialogs.messages.isEmpty() &&
+            h.dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::consoleKeepsExactText()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    // The second number gets no answer at all, so the console shows "Could not connect".
+    f.answerWith("1111111111", "{\"a\":1}");
+    QVERIFY(runOver(f, w, {"1111111111", "2222222222"}));
+    QCOMPARE(w.consoleText(), QString("{\"a\":1}\r\nCould not connect\r\n"));
+    QCOMPARE(c.console->toPlainText(), QString("{\"a\":1}\nCould not connect"));
+    c.copyConsoleButton->click();
+    QCOMPARE(f.clipboard->held, QString("{\"a\":1}\r\nCould not connect\r\n"));
+    c.clearConsoleButton->click();
+    QCOMPARE(w.consoleText(), QString());
+    QCOMPARE(c.console->toPlainText(), QString());
+    f.answerWith("3333333333", "x");
+    QVERIFY(runOver(f, w, {"3333333333"}));
+    QCOMPARE(c.console->toPlainText(), QString("x"));
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::tickAllRows()
+{
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(addResultRows(
+        f, w,
+        {{"1", "Mobile", "A", "L", "P", "Active"}, {"2", "Landline", "B", "L", "P", "Inactive"}}));
+    QCOMPARE(w.resultsTable().rows.size(), 2);
+    QVERIFY(!w.resultsTable().rows[0].ticked);
+    QVERIFY(c.resultsList->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
+    chooseFromNextMenu("Tick All Rows");
+    emit c.resultsList->customContextMenuRequested(QPoint(4, 4));
+    QVERIFY(w.resultsTable().rows[0].ticked && w.resultsTable().rows[1].ticked);
+    chooseFromNextMenu("Untick All Rows");
+    emit c.resultsList->customContextMenuRequested(QPoint(4, 4));
+    QVERIFY(!w.resultsTable().rows[1].ticked);
+    const ReportTable table = w.resultsTable();
+    QCOMPARE(table.headers,
+             QStringList({"Phone Number", "Type", "Name", "Location", "Provider", "Status"}));
+    QCOMPARE(table.rows[1].cells, QStringList({"2", "Landline", "B", "L", "P", "Inactive"}));
+}
+
+void TestMainWindow::exportButtons()
+{
+    WindowFixture f;
+    f.context.clipboard = std::make_shared<SystemClipboard>();
+    MainWindow w(f.context);
+    MainControls c(w);
+    QVERIFY(addResultRows(f, w,
+                          {{"555-0100", "Mobile", "Ann", "L", "P", "Active"},
+                           {"555-0199999", "Landline", "=Bob", "", "P", "Inactive"}}));
+    c.resultsList->topLevelItem(0)->setCheckState(0, Qt::Checked);
+
+    const QString path = f.dir.filePath("out.txt");
+    f.dialogs.saveAnswers << path;
+    c.saveTextButton->click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("Phone Number\tType    \tName\tLocation\tProvider\tStatus  \t\r\n"
+                        "555-0100    \tMobile  \tAnn \tL       \tP       \tActive  \t\r\n"));
+    QCOMPARE(f.dialogs.saveAsks.size(), 1);
+    QCOMPARE(f.dialogs.saveAsks[0].title, QString("Save"));
+    QVERIFY(!w.isBusy());
+    QCOMPARE(c.progressBar->text(), QString("Progress Bar"));
+    QCOMPARE(c.progressBar->value(), 0);
+
+    c.copyResultsButton->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString("555-0100   \tMobile  \tAnn \tL\tP\tActive\r\n"));
+    QCOMPARE(f.dialogs.messageTexts(),
+             QStringList({"Results have been copied to the clipboard.\r\rClick a text area where "
+                          "you normally type and press Ctrl+V to paste the clipboard."}));
+    QCOMPARE(f.dialogs.messages[0].title, QString("Quillmore"));
+
+    c.clearConsoleButton->click();
+    f.answerWith("5550100000", "answer one");
+    QVERIFY(runOver(f, w, {"5550100000"}));
+    c.copyConsoleButton->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("answer one\r\n"));
+
+    // No spreadsheet application on this desktop: the two messages, in order.
+    f.dialogs.messages.clear();
+    c.saveSheetButton->click();
+    QCOMPARE(f.dialogs.messageTexts(),
+             QStringList({"Excel is not installed on this computer. You need to have it "
+                          "installed to use this software without error.",
+                          "Excel is not installed on this computer. You need to have it "
+                          "installed to use this feature."}));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
