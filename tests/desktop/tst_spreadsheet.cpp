@@ -1,5 +1,5 @@
 #include "desktop/exportactions.h"
-#include "desktop/spreadsheet.h"
+#include "export/spreadsheet.h"
 #include "shell/leftovers.h"
 #include "support/exportfakes.h"
 

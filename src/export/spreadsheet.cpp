@@ -1,4 +1,4 @@
-#include "desktop/spreadsheet.h"
+#include "export/spreadsheet.h"
 
 #include "export/textexport.h"
 #include "shell/dialogs.h"
