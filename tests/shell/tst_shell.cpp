@@ -1,12 +1,8 @@
-#include "desktop/pointerscheme.h"
 #include "shell/errorreport.h"
 #include "shell/fileutil.h"
 #include "support/scripteddialogs.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QImage>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -26,7 +22,6 @@ private slots:
     void appTitle_data();
     void appTitle();
     void fileHelpers();
-    void curFileGivesCursorWithHotSpot();
 };
 
 void TestShell::errorMessageText_data()
@@ -152,39 +147,6 @@ void TestShell::fileHelpers()
     QVERIFY(fileExists(dir.path()));
     QVERIFY(!fileExists(dir.filePath("missing")));
     QVERIFY(!fileExists(QString()));
-}
-
-void TestShell::curFileGivesCursorWithHotSpot()
-{
-    // Make a cursor file the way Windows stores one: an icon whose type field
-    // says cursor and whose entry carries the hot spot.
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(QImageWriter(&buffer, "ico").write(image));
-    bytes[2] = 2;
-    bytes[10] = 5; // hot spot x
-    bytes[11] = 0;
-    bytes[12] = 9; // hot spot y
-    bytes[13] = 0;
-    QTemporaryDir dir;
-    QFile cur(dir.filePath("HAND-M.CUR"));
-    QVERIFY(cur.open(QIODevice::WriteOnly));
-    cur.write(bytes);
-    cur.close();
-    const auto cursor = loadCurFile(cur.fileName());
-    QVERIFY(cursor.has_value());
-    QCOMPARE(cursor->hotSpot(), QPoint(5, 9));
-    QCOMPARE(cursor->pixmap().size(), QSize(32, 32));
-
-    QVERIFY(!loadCurFile(dir.filePath("missing.cur")).has_value());
-    QFile junk(dir.filePath("junk.cur"));
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write("not a cursor at all, just text");
-    junk.close();
-    QVERIFY(!loadCurFile(junk.fileName()).has_value());
 }
 
 QTEST_MAIN(TestShell)
