@@ -4,6 +4,7 @@
 #include "lookup/answer.h"
 #include "lookup/resultrow.h"
 #include "shell/dialogs.h"
+#include "shell/errorreport.h"
 #include "shell/resultrecord.h"
 
 #include <QDateTime>
@@ -104,8 +105,12 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
         return;
     }
     const QString& number = m_numbers.at(index);
-    const ResultRecord record{number, resultRow(m_dialogs, number, answer.text, answer.httpStatus),
+    QList<Failure> unread;
+    const ResultRecord record{number, resultRow(number, answer.text, answer.httpStatus, &unread),
                               answer.text, false};
+    // A value that cannot be read leaves its cell empty, and says so as the desktop does.
+    for (const Failure& failure : unread)
+        reportFailure(m_dialogs, {}, Step::ValueRead, failure);
     if (rowReady)
         rowReady(index, record);
     if (!m_stopping && !m_pending.empty())

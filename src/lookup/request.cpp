@@ -106,10 +106,8 @@ QProcessEnvironment curlEnvironment(const CurlStage& stage)
     return env;
 }
 
-CurlRequest::CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig& config,
-                         QObject* parent)
-    : QObject(parent), m_dialogs(dialogs), m_stage(stage), m_config(config),
-      m_lines(dialogs, procedurePath(QStringLiteral("CurlFunctions"), QStringLiteral("ReadCurl")))
+CurlRequest::CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* parent)
+    : QObject(parent), m_stage(stage), m_config(config)
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] {
@@ -122,32 +120,34 @@ CurlRequest::CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig&
     connect(&m_runner, &ChildRunner::ended, this, &CurlRequest::attemptEnded);
 }
 
+bool CurlRequest::tellFailure(Step step)
+{
+    const quint64 job = m_job;
+    emit failed(Failure(describe(std::current_exception())), step);
+    return m_job == job;
+}
+
 void CurlRequest::start(const QString& number, const QString& apiKey)
 {
     end();
-    m_lines.reopen();
     m_attempt = 0;
-    QString address;
     // No answer of an earlier request can be read.
-    m_lines.step(Statement::RemoveOld, [&] { removeFile(m_stage.responsePath()); });
-    m_lines.step(Statement::Address, [&] {
-        address = requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number));
-    });
-    m_lines.step(Statement::Arguments, [&] {
-        m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
-        m_input = curlConfigLine(address);
-    });
+    removeFile(m_stage.responsePath());
+    const QString address = requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number));
+    m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
+    m_input = curlConfigLine(address);
     runAttempt();
 }
 
 void CurlRequest::runAttempt()
 {
-    const bool started = m_lines.step(Statement::Run, [&] {
+    try {
         m_runner.start(m_stage.toolPath(), m_arguments, curlEnvironment(m_stage), m_input,
                        m_config.childTimeout);
-    });
-    if (!started && !m_lines.isClosed())
-        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase, {}});
+    } catch (...) {
+        if (tellFailure(Step::RequestStart))
+            attemptEnded({ChildRun::End::NotStarted, kStartErrorBase, {}});
+    }
 }
 
 void CurlRequest::attemptEnded(const ChildRun& run)
@@ -165,28 +165,31 @@ void CurlRequest::attemptEnded(const ChildRun& run)
     const int status =
         run.end == ChildRun::End::Exited && run.result == 0 ? httpStatusOf(run.output) : 0;
     if (status == 0) {
-        m_lines.step(Statement::RemoveHalf, [&] { removeFile(m_stage.responsePath()); });
+        removeFile(m_stage.responsePath());
     } else if (fileExists(m_stage.responsePath())) {
         finish(status);
         return;
     }
     ++m_attempt;
-    m_lines.step(Statement::Retry, [&] { m_retry.start(m_config.pause(std::chrono::seconds(1))); });
+    m_retry.start(m_config.pause(std::chrono::seconds(1)));
 }
 
 void CurlRequest::finish(int httpStatus)
 {
     QString text;
-    m_lines.step(Statement::Read, [&] { text = readFileText(m_stage.responsePath()); });
-    m_lines.step(Statement::Flatten, [&] { text = flattenLines(std::move(text)); });
-    m_lines.step(Statement::RemoveRead, [&] { removeFile(m_stage.responsePath()); });
-    if (!m_lines.isClosed())
-        emit answered(text, httpStatus);
+    try {
+        text = flattenLines(readFileText(m_stage.responsePath()));
+    } catch (...) {
+        if (!tellFailure(Step::RequestRead))
+            return;
+    }
+    removeFile(m_stage.responsePath());
+    emit answered(text, httpStatus);
 }
 
 void CurlRequest::end()
 {
-    m_lines.close();
+    ++m_job;
     m_runner.stop();
     m_retry.stop();
 }

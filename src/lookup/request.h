@@ -13,7 +13,6 @@
 namespace quillmore {
 
 class CurlStage;
-class Dialogs;
 
 // The address of one lookup: base + "/3.1/phone?api_key=" + key + "&phone=" +
 // digits. The key goes in as typed, but for the characters that cannot stand
@@ -45,15 +44,15 @@ int httpStatusOf(const QByteArray& toolOutput);
 // after each failed try, and gives the answer as one line, "empty file" or
 // "Could not connect". A try has failed when the tool did not end by itself
 // with exit status 0 and an HTTP status, or left no answer file: a cut-off
-// body or a reset connection is no answer. Reports its own failures under
-// CurlFunctions.ReadCurl. Owns its child and its timer: end() stops both, and
-// no answer follows.
+// body or a reset connection is no answer. A tool that cannot be started is
+// a failed try; an answer file that cannot be read is an empty answer. Both
+// are told through failed() and the request goes on. Owns its child and its
+// timer: end() stops both, and nothing of the ended request follows.
 class CurlRequest : public QObject
 {
     Q_OBJECT
 public:
-    CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig& config,
-                QObject* parent = nullptr);
+    CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* parent = nullptr);
 
     void start(const QString& number, const QString& apiKey);
     void end();
@@ -62,27 +61,20 @@ signals:
     void progressText(const QString& text);
     // httpStatus is the status the answer came with; 0 with "Could not connect".
     void answered(const QString& answer, int httpStatus);
+    // Step::RequestStart or Step::RequestRead.
+    void failed(const Failure& failure, Step step);
 
 private:
-    enum class Statement {
-        RemoveOld,
-        Address,
-        Arguments,
-        Run,
-        RemoveHalf,
-        Retry,
-        Read,
-        Flatten,
-        RemoveRead
-    };
     void runAttempt();
     void attemptEnded(const ChildRun& run);
     void finish(int httpStatus);
+    // Tells the failure being handled; false when a listener ended the
+    // request meanwhile (from under the box it showed).
+    bool tellFailure(Step step);
 
-    Dialogs& m_dialogs;
     CurlStage& m_stage;
     const LookupConfig& m_config;
-    GuardedProcedure m_lines;
+    quint64 m_job = 0; // changes whenever a request starts or ends
     ChildRunner m_runner;
     QTimer m_retry;
     QStringList m_arguments;
