@@ -368,6 +368,8 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
     QVERIFY(reports.constFirst().startsWith(QStringLiteral(
         "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line ")));
     QVERIFY(namesALine(reports.constFirst()));
+    QVERIFY(reports.constFirst().contains(
+        QStringLiteral("at line %1\r").arg(stepPlace(Step::RunStaging).line)));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QVERIFY(m_service.requests().isEmpty());
     QCOMPARE(m_view->dialogBoxes.messageTexts().constLast(), QStringLiteral("Done."));
