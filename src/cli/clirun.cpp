@@ -10,6 +10,8 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
+#include <csignal>
+
 namespace quillmore::cli {
 
 CliRun::CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
@@ -22,11 +24,27 @@ CliRun::CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
     for (int i = 0; i < m_settings.parallel; ++i) {
         auto slot = std::make_unique<Slot>();
         Slot* s = slot.get();
-        s->request = std::make_unique<CliRequest>(m_stage, m_config, i);
+        s->request = std::make_unique<CurlRequest>(m_stage, m_config);
+        s->request->setFileNames(QStringLiteral("answer-%1.txt").arg(i),
+                                 QStringLiteral("headers-%1.txt").arg(i));
+        // Ctrl+C reaches every process of the terminal's job. It is meant for
+        // the run, which lets the requests under way finish: the transfer tool
+        // must not die of it with an answer already paid for.
+        s->request->setChildSetup([] { ::signal(SIGINT, SIG_IGN); });
         s->pause.setSingleShot(true);
         connect(&s->pause, &QTimer::timeout, this, &CliRun::fill);
-        connect(s->request.get(), &CliRequest::answered, this,
-                [this, s](const CliAnswer& answer) { answered(*s, answer); });
+        connect(s->request.get(), &CurlRequest::failed, this, [s](const Failure&, Step step) {
+            if (step == Step::RequestRead)
+                s->unreadable = true;
+        });
+        connect(s->request.get(), &CurlRequest::answered, this,
+                [this, s](const QString& text, int httpStatus) {
+                    // An answer file that cannot be read is no answer: the
+                    // number's row says so, and a resumed run asks again.
+                    const bool unreadable = std::exchange(s->unreadable, false);
+                    answered(*s, {unreadable ? kCouldNotConnect : text, httpStatus,
+                                  parseHeaders(s->request->headers()).retryAfter});
+                });
         m_slots.push_back(std::move(slot));
     }
 }

@@ -5,6 +5,7 @@
 #include "shell/fileutil.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcessEnvironment>
 
 namespace quillmore {
@@ -111,13 +112,51 @@ CurlRequest::CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* 
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (m_attempt >= kAttempts)
-            emit answered(kCouldNotConnect, 0);
-        else
+        if (m_attempt < kAttempts) {
             runAttempt();
+            return;
+        }
+        m_busy = false;
+        emit answered(kCouldNotConnect, 0);
     });
     connect(&m_runner, &ChildRunner::progressText, this, &CurlRequest::progressText);
     connect(&m_runner, &ChildRunner::ended, this, &CurlRequest::attemptEnded);
+}
+
+void CurlRequest::setFileNames(const QString& answerName, const QString& headerName)
+{
+    m_answerName = answerName;
+    m_headerName = headerName;
+}
+
+// Both follow the stage, which may move to another folder between tries.
+QString CurlRequest::answerPath() const
+{
+    if (m_answerName.isEmpty())
+        return m_stage.responsePath();
+    return m_stage.folder().isEmpty() ? QString() : QDir(m_stage.folder()).filePath(m_answerName);
+}
+
+QString CurlRequest::headerPath() const
+{
+    if (m_headerName.isEmpty() || m_stage.folder().isEmpty())
+        return {};
+    return QDir(m_stage.folder()).filePath(m_headerName);
+}
+
+QStringList CurlRequest::arguments() const
+{
+    QStringList arguments = curlArguments(QDir::toNativeSeparators(answerPath()));
+    if (!headerPath().isEmpty())
+        arguments << QStringLiteral("--dump-header") << QDir::toNativeSeparators(headerPath());
+    return arguments;
+}
+
+void CurlRequest::removeAnswerFiles() const
+{
+    removeFile(answerPath());
+    if (!headerPath().isEmpty())
+        removeFile(headerPath());
 }
 
 bool CurlRequest::tellFailure(Step step)
@@ -130,19 +169,19 @@ bool CurlRequest::tellFailure(Step step)
 void CurlRequest::start(const QString& number, const QString& apiKey)
 {
     end();
+    m_busy = true;
     m_attempt = 0;
-    // No answer of an earlier request can be read.
-    removeFile(m_stage.responsePath());
-    const QString address = requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number));
-    m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
-    m_input = curlConfigLine(address);
+    m_headers.clear();
+    m_input = curlConfigLine(requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number)));
     runAttempt();
 }
 
 void CurlRequest::runAttempt()
 {
+    // No answer of an earlier request or try can be read.
+    removeAnswerFiles();
     try {
-        m_runner.start(m_stage.toolPath(), m_arguments, curlEnvironment(m_stage), m_input,
+        m_runner.start(m_stage.toolPath(), arguments(), curlEnvironment(m_stage), m_input,
                        m_config.childTimeout);
     } catch (...) {
         if (tellFailure(Step::RequestStart))
@@ -155,7 +194,6 @@ void CurlRequest::attemptEnded(const ChildRun& run)
     // A tool that may not run where it is staged gets its next way at once;
     // the attempt does not count.
     if (run.notExecutable() && m_stage.fallBack(m_config)) {
-        m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
         runAttempt();
         return;
     }
@@ -164,12 +202,11 @@ void CurlRequest::attemptEnded(const ChildRun& run)
     // off, a child that had to be ended), which is no answer.
     const int status =
         run.end == ChildRun::End::Exited && run.result == 0 ? httpStatusOf(run.output) : 0;
-    if (status == 0) {
-        removeFile(m_stage.responsePath());
-    } else if (fileExists(m_stage.responsePath())) {
+    if (status != 0 && fileExists(answerPath())) {
         finish(status);
         return;
     }
+    removeAnswerFiles();
     ++m_attempt;
     m_retry.start(m_config.pause(std::chrono::seconds(1)));
 }
@@ -178,12 +215,17 @@ void CurlRequest::finish(int httpStatus)
 {
     QString text;
     try {
-        text = flattenLines(readFileText(m_stage.responsePath()));
+        text = flattenLines(readFileText(answerPath()));
     } catch (...) {
         if (!tellFailure(Step::RequestRead))
             return;
     }
-    removeFile(m_stage.responsePath());
+    if (!headerPath().isEmpty()) {
+        QFile headers(headerPath());
+        m_headers = headers.open(QIODevice::ReadOnly) ? headers.readAll() : QByteArray();
+    }
+    removeAnswerFiles();
+    m_busy = false;
     emit answered(text, httpStatus);
 }
 
@@ -192,6 +234,7 @@ void CurlRequest::end()
     ++m_job;
     m_runner.stop();
     m_retry.stop();
+    m_busy = false;
 }
 
 } // namespace quillmore

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 namespace quillmore {
 
 class CurlStage;
@@ -54,8 +56,22 @@ class CurlRequest : public QObject
 public:
     CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* parent = nullptr);
 
+    // For several requests under way in one stage at once: each writes its
+    // answer to a file of its own in the stage's folder and, when
+    // `headerName` is given, the answer's headers beside it (see headers()).
+    // Without this, the stage's one answer file and no headers.
+    void setFileNames(const QString& answerName, const QString& headerName = {});
+    // Runs in each child before the tool starts (the command line keeps
+    // Ctrl+C, meant for the run, from killing a paid-for answer).
+    void setChildSetup(std::function<void()> setup) { m_runner.setChildSetup(std::move(setup)); }
+
     void start(const QString& number, const QString& apiKey);
     void end();
+    // From start() until the answer is told or the request is ended.
+    bool isBusy() const { return m_busy; }
+    // The headers the last answer came with, as the tool wrote them; empty
+    // unless a header file is named.
+    QByteArray headers() const { return m_headers; }
 
 signals:
     void progressText(const QString& text);
@@ -68,6 +84,10 @@ private:
     void runAttempt();
     void attemptEnded(const ChildRun& run);
     void finish(int httpStatus);
+    QString answerPath() const;
+    QString headerPath() const;
+    QStringList arguments() const;
+    void removeAnswerFiles() const;
     // Tells the failure being handled; false when a listener ended the
     // request meanwhile (from under the box it showed).
     bool tellFailure(Step step);
@@ -77,9 +97,12 @@ private:
     quint64 m_job = 0; // changes whenever a request starts or ends
     ChildRunner m_runner;
     QTimer m_retry;
-    QStringList m_arguments;
     QByteArray m_input;
+    QString m_answerName;
+    QString m_headerName;
+    QByteArray m_headers;
     int m_attempt = 0;
+    bool m_busy = false;
 };
 
 } // namespace quillmore
