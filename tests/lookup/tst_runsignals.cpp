@@ -38,6 +38,8 @@ QString nameOf(Step step)
         return QStringLiteral("RunStaging");
     case Step::RunProgress:
         return QStringLiteral("RunProgress");
+    case Step::RunPause:
+        return QStringLiteral("RunPause");
     case Step::KeyTestStaging:
         return QStringLiteral("KeyTestStaging");
     default:
@@ -146,8 +148,9 @@ void TestRunSignals::runTellsInOrder_data()
     QTest::addColumn<QStringList>("numbers");
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("canStage");
-    // What a listener does on the way: "" nothing, "empty the list" after
-    // the first row, "end" on the first failure (a window closing under its box).
+    // What happens on the way: "" nothing, "empty the list" after the first
+    // row, "end" on the first failure (a window closing under its box),
+    // "pause fails": no pause can be set.
     QTest::addColumn<QString>("listener");
     QTest::addColumn<QStringList>("expected");
 
@@ -186,6 +189,21 @@ void TestRunSignals::runTellsInOrder_data()
                        "answer",
                        "row  Inactive"} +
                kEnding + QStringList{"finished Completed"};
+    QTest::newRow("a pause that cannot be set: told, and the next number follows")
+        << QStringList{"4135923823", "3342228605"} << "good" << true << "pause fails"
+        << QStringList{"state Running",
+                       "busy",
+                       "progress 50",
+                       "busy",
+                       "answer",
+                       "row 4135923823 Active",
+                       "failed RunPause: Overflow",
+                       "progress 100",
+                       "busy",
+                       "answer",
+                       "row 3342228605 Inactive",
+                       "failed RunPause: Overflow"} +
+               kEnding + QStringList{"finished Completed"};
     QTest::newRow("ended under the failure's box: nothing after")
         << QStringList{"4135923823"} << "good" << false << "end"
         << QStringList{"state Running", "busy", "failed RunStaging: Path not found", "state Idle",
@@ -204,7 +222,12 @@ void TestRunSignals::runTellsInOrder()
     list.append(numbers);
     KeyStore keys(nullptr);
     keys.setKey(key);
-    LookupRun run(list, keys, config(temp.path(), canStage));
+    LookupConfig cfg = config(temp.path(), canStage);
+    if (listener == "pause fails")
+        cfg.pauseLength = [](std::chrono::milliseconds) -> std::chrono::milliseconds {
+            throw Failure(QStringLiteral("Overflow"));
+        };
+    LookupRun run(list, keys, cfg);
     SignalLog log;
     log.watch(run);
     log.onLine = [&](const QString& line) {
