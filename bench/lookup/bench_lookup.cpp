@@ -26,14 +26,14 @@ const QString kKey = QStringLiteral("bench");
 // Time for all the value reads of one result row, in seconds.
 double rowSeconds(const QString& answer, int repeats)
 {
-    RecordingDialogs dialogs;
+    QList<Failure> failures;
     QElapsedTimer clock;
     clock.start();
     qsizetype sink = 0;
     for (int i = 0; i < repeats; ++i)
-        sink += resultRow(dialogs, kNumber, answer).join(QString()).size();
+        sink += resultRow(kNumber, answer, 200, &failures).join(QString()).size();
     const double wall = double(clock.nsecsElapsed()) / 1e9 / repeats;
-    if (sink < 0 || !dialogs.messages.isEmpty())
+    if (sink < 0 || !failures.isEmpty())
         std::printf("  (value reads reported failures)\n");
     return wall;
 }
@@ -41,7 +41,7 @@ double rowSeconds(const QString& answer, int repeats)
 // One request through the program's own path, and each answer it gives.
 struct Requests
 {
-    RecordingDialogs dialogs;
+    QStringList failures; // what the engine told as failed
     CurlStage stage;
     std::unique_ptr<CurlRequest> request;
     std::function<void(const QString&)> onAnswer;
@@ -49,7 +49,9 @@ struct Requests
     explicit Requests(const LookupConfig& config)
     {
         stage.stage(config);
-        request = std::make_unique<CurlRequest>(dialogs, stage, config);
+        request = std::make_unique<CurlRequest>(stage, config);
+        QObject::connect(request.get(), &CurlRequest::failed,
+                         [this](const Failure& failure) { failures << failure.description(); });
         QObject::connect(request.get(), &CurlRequest::answered, [this](const QString& answer) {
             // Handled from the event loop, outside the request's own emission,
             // by a copy, since a handler may put the next one in its place.
@@ -69,7 +71,7 @@ struct Overhead
 };
 
 // Per-request overhead, interleaved with bare runs so that both see the same conditions.
-Step overheadStep(Requests& r, const LookupConfig& config, std::shared_ptr<Overhead> o)
+bench::Step overheadStep(Requests& r, const LookupConfig& config, std::shared_ptr<Overhead> o)
 {
     return [&r, &config, o](std::function<void()> done) {
         const BareCurl bare(r.stage);
@@ -104,19 +106,22 @@ Step overheadStep(Requests& r, const LookupConfig& config, std::shared_ptr<Overh
 }
 
 // Processor time while a run's 6-second pause goes on: one number, a real pause after it.
-Step pauseStep(RecordingDialogs& dialogs, LookupConfig config)
+bench::Step pauseStep(QStringList& failures, LookupConfig config)
 {
-    return [&dialogs, config](std::function<void()> done) mutable {
+    return [&failures, config](std::function<void()> done) mutable {
         config.pauseLength = nullptr;
         config.randomPauseSeconds = [] { return 6; };
         auto numbers = std::make_shared<NumberListModel>();
         numbers->append({kNumber});
         auto key = std::make_shared<KeyStore>(nullptr);
         key->setKey(kKey);
-        auto run = std::make_shared<LookupRun>(dialogs, *numbers, *key, config);
+        auto run = std::make_shared<LookupRun>(*numbers, *key, config);
+        QObject::connect(run.get(), &LookupRun::failed, [&failures](const Failure& failure) {
+            failures << failure.description();
+        });
         auto clock = std::make_shared<QElapsedTimer>();
         auto cpuBefore = std::make_shared<double>(0);
-        QObject::connect(run.get(), &LookupRun::resultAdded, [clock, cpuBefore] {
+        QObject::connect(run.get(), &LookupRun::rowReady, [clock, cpuBefore] {
             clock->start();
             *cpuBefore = cpuSeconds();
         });
@@ -138,7 +143,7 @@ Step pauseStep(RecordingDialogs& dialogs, LookupConfig config)
 }
 
 // The value reads of one row on the typical answer and on the 10 MB one.
-Step valueReadStep(Requests& r)
+bench::Step valueReadStep(Requests& r)
 {
     return [&r](std::function<void()> done) {
         r.onAnswer = [&r, done](const QString& typical) {
@@ -180,15 +185,15 @@ int main(int argc, char** argv)
         testLookupConfig(service.baseUrl(), service.caPem(), work.filePath("temp"), pauses);
     QDir().mkpath(config.tempFolder);
     Requests requests(config);
-    RecordingDialogs runDialogs;
+    QStringList runFailures;
 
     Steps steps({overheadStep(requests, config, std::make_shared<Overhead>()),
-                 pauseStep(runDialogs, config), valueReadStep(requests)});
+                 pauseStep(runFailures, config), valueReadStep(requests)});
     steps.next();
     const int status = app.exec();
-    if (!requests.dialogs.messages.isEmpty() || runDialogs.errorReports().size() > 0)
+    if (!requests.failures.isEmpty() || !runFailures.isEmpty())
         std::printf("(the engine reported failures: %s)\n",
-                    qPrintable(requests.dialogs.messageTexts().join(QStringLiteral(" | "))));
+                    qPrintable((requests.failures + runFailures).join(QStringLiteral(" | "))));
     requests.request.reset();
     requests.stage.remove();
     service.stop();

@@ -121,7 +121,7 @@ int main(int argc, char** argv)
     bareRuns(bare, config, numbers, 0, count / 2, servicePid, bareSide);
 
     // What the main window keeps of a run: the console's text and every row.
-    RecordingDialogs dialogs;
+    QStringList failures; // what the run told as failed
     NumberListModel list;
     list.append(numbers);
     KeyStore key(nullptr);
@@ -130,7 +130,10 @@ int main(int argc, char** argv)
     QList<ResultRecord> records;
     qsizetype answerCharacters = 0;
     int failedAnswers = 0;
-    LookupRun run(dialogs, list, key, config);
+    LookupRun run(list, key, config);
+    LookupRun::Outcome outcome = LookupRun::Outcome::Ended;
+    QObject::connect(&run, &LookupRun::failed,
+                     [&](const Failure& failure) { failures << failure.description(); });
     QObject::connect(&run, &LookupRun::answerReceived, [&](const QString& answer) {
         console += answer;
         console += QStringLiteral("\r\n");
@@ -138,12 +141,13 @@ int main(int argc, char** argv)
         if (answer == kCouldNotConnect || answer == kEmptyFile)
             ++failedAnswers;
     });
-    QObject::connect(&run, &LookupRun::resultAdded,
+    QObject::connect(&run, &LookupRun::rowReady,
                      [&](const ResultRecord& record) { records << record; });
 
     Cpu runBefore;
     QElapsedTimer clock;
-    QObject::connect(&run, &LookupRun::finished, [&] {
+    QObject::connect(&run, &LookupRun::finished, [&](LookupRun::Outcome ended) {
+        outcome = ended;
         runSide.wall = double(clock.nsecsElapsed()) / 1e9;
         runSide.cpu = Cpu::now(servicePid) - runBefore;
         runSide.failures = failedAnswers;
@@ -171,9 +175,9 @@ int main(int argc, char** argv)
     std::printf("  resident memory at the end: VmRSS %.1f MB, peak VmHWM %.1f MB "
                 "(target <= 150 MB)\n",
                 statusMegabytes("VmRSS"), statusMegabytes("VmHWM"));
-    if (dialogs.messageTexts() != QStringList{QStringLiteral("Done.")})
-        std::printf("  messages shown: %s\n",
-                    qPrintable(dialogs.messageTexts().join(QStringLiteral(" | "))));
+    if (outcome != LookupRun::Outcome::Completed || !failures.isEmpty())
+        std::printf("  the run did not complete cleanly: %s\n",
+                    qPrintable(failures.join(QStringLiteral(" | "))));
     service.stop();
     return 0;
 }

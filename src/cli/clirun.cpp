@@ -4,10 +4,13 @@
 #include "lookup/answer.h"
 #include "lookup/resultrow.h"
 #include "shell/dialogs.h"
+#include "shell/errorreport.h"
 #include "shell/resultrecord.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
+
+#include <csignal>
 
 namespace quillmore::cli {
 
@@ -21,11 +24,27 @@ CliRun::CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
     for (int i = 0; i < m_settings.parallel; ++i) {
         auto slot = std::make_unique<Slot>();
         Slot* s = slot.get();
-        s->request = std::make_unique<CliRequest>(m_stage, m_config, i);
+        s->request = std::make_unique<CurlRequest>(m_stage, m_config);
+        s->request->setFileNames(QStringLiteral("answer-%1.txt").arg(i),
+                                 QStringLiteral("headers-%1.txt").arg(i));
+        // Ctrl+C reaches every process of the terminal's job. It is meant for
+        // the run, which lets the requests under way finish: the transfer tool
+        // must not die of it with an answer already paid for.
+        s->request->setChildSetup([] { ::signal(SIGINT, SIG_IGN); });
         s->pause.setSingleShot(true);
         connect(&s->pause, &QTimer::timeout, this, &CliRun::fill);
-        connect(s->request.get(), &CliRequest::answered, this,
-                [this, s](const CliAnswer& answer) { answered(*s, answer); });
+        connect(s->request.get(), &CurlRequest::failed, this, [s](const Failure&, Step step) {
+            if (step == Step::RequestRead)
+                s->unreadable = true;
+        });
+        connect(s->request.get(), &CurlRequest::answered, this,
+                [this, s](const QString& text, int httpStatus) {
+                    // An answer file that cannot be read is no answer: the
+                    // number's row says so, and a resumed run asks again.
+                    const bool unreadable = std::exchange(s->unreadable, false);
+                    answered(*s, {unreadable ? kCouldNotConnect : text, httpStatus,
+                                  parseHeaders(s->request->headers()).retryAfter});
+                });
         m_slots.push_back(std::move(slot));
     }
 }
@@ -104,8 +123,12 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
         return;
     }
     const QString& number = m_numbers.at(index);
-    const ResultRecord record{number, resultRow(m_dialogs, number, answer.text, answer.httpStatus),
+    QList<Failure> unread;
+    const ResultRecord record{number, resultRow(number, answer.text, answer.httpStatus, &unread),
                               answer.text, false};
+    // A value that cannot be read leaves its cell empty, and says so as the desktop does.
+    for (const Failure& failure : unread)
+        reportFailure(m_dialogs, {}, Step::ValueRead, failure);
     if (rowReady)
         rowReady(index, record);
     if (!m_stopping && !m_pending.empty())

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/clirequest.h"
 #include "lookup/curlstage.h"
 #include "lookup/lookupconfig.h"
+#include "lookup/request.h"
 
 #include <QList>
 #include <QObject>
@@ -22,6 +22,16 @@ struct ResultRecord;
 namespace quillmore::cli {
 
 class ProgressLine;
+
+// What one request brought back: the answer text as the desktop's lookup
+// gives it (one line, "empty file" or "Could not connect") and the HTTP
+// status with its Retry-After, read from the answer's headers.
+struct CliAnswer
+{
+    QString text;
+    int httpStatus = 0; // 0: no answer came
+    QString retryAfter;
+};
 
 // How a run ended, as the exit status says it.
 enum class RunEnd { Complete = 0, Refused = 2, FailedRows = 3, Interrupted = 130 };
@@ -69,9 +79,12 @@ signals:
 private:
     struct Slot
     {
-        std::unique_ptr<CliRequest> request;
+        // The desktop's request, with answer and header files of the slot's
+        // own, so that several slots can be under way at once.
+        std::unique_ptr<CurlRequest> request;
         QTimer pause;
         qsizetype index = -1;
+        bool unreadable = false; // the answer came, but its file could not be read
     };
 
     void fill();

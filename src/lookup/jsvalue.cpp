@@ -63,11 +63,15 @@ QString jsValueCore(QStringView text, QStringView key)
     return piece;
 }
 
-QString getJSValue(Dialogs& dialogs, const QString& text, const QString& key)
+QString getJSValue(const QString& text, const QString& key, QList<Failure>* failures)
 {
-    GuardedProcedure proc(
-        dialogs, procedurePath(QStringLiteral("CurlFunctions"), QStringLiteral("GetJSValue")));
-    return proc.value([&] { return jsValueCore(text, key); }, QString());
+    try {
+        return jsValueCore(text, key);
+    } catch (const Failure& failure) {
+        if (failures)
+            failures->append(failure);
+        return {};
+    }
 }
 
 } // namespace quillmore

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "shell/errorreport.h"
+
+#include <QList>
 #include <QString>
 #include <QStringView>
 
 namespace quillmore {
-
-class Dialogs;
 
 // The value after the first occurrence of `key` (any letter case) in a
 // one-line answer, up to and including the next comma (or else the next quote
@@ -16,9 +17,9 @@ class Dialogs;
 // or it stands directly after the key.
 QString jsValueCore(QStringView text, QStringView key);
 
-// The same, reporting the failure under CurlFunctions.GetJSValue and giving
-// the empty text instead.
-QString getJSValue(Dialogs& dialogs, const QString& text, const QString& key);
+// The same, giving the empty text instead of failing; the failure goes to
+// `failures` (when given) for the caller to report.
+QString getJSValue(const QString& text, const QString& key, QList<Failure>* failures = nullptr);
 
 // Where `key` first occurs in `text` regardless of letter case, or -1.
 qsizetype findIgnoringCase(QStringView text, QStringView key);

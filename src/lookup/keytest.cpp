@@ -1,18 +1,16 @@
 #include "lookup/keytest.h"
 
 #include "lookup/answer.h"
-#include "shell/dialogs.h"
 #include "shell/keystore.h"
 
 namespace quillmore {
 
-KeyTest::KeyTest(Dialogs& dialogs, const KeyStore& key, LookupConfig config, QObject* parent)
-    : QObject(parent), m_dialogs(dialogs), m_key(key), m_config(std::move(config)),
-      m_lines(dialogs, procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click"))),
-      m_request(dialogs, m_stage, m_config)
+KeyTest::KeyTest(const KeyStore& key, LookupConfig config, QObject* parent)
+    : QObject(parent), m_key(key), m_config(std::move(config)), m_request(m_stage, m_config)
 {
     connect(&m_request, &CurlRequest::progressText, this, &KeyTest::progressText);
     connect(&m_request, &CurlRequest::answered, this, &KeyTest::answerArrived);
+    connect(&m_request, &CurlRequest::failed, this, &KeyTest::failed);
 }
 
 KeyTest::~KeyTest()
@@ -45,44 +43,48 @@ void KeyTest::buttonPressed()
     if (m_running)
         return;
     m_running = true;
-    m_lines.reopen();
-    m_lines.step(Statement::Busy, [&] { emit busyChanged(true); });
-    // With nowhere to put the tool, the report of that step is all there is
-    // to tell: a request could only fail, and blame the network.
-    if (!m_lines.step(Statement::Stage, [&] { m_stage.stage(m_config); })) {
-        finish({});
+    const quint64 job = ++m_job;
+    emit busyChanged(true);
+    try {
+        m_stage.stage(m_config);
+    } catch (...) {
+        // With nowhere to put the tool, the failure is all there is to tell:
+        // a request could only fail, and blame the network.
+        emit failed(Failure(describe(std::current_exception())), Step::KeyTestStaging);
+        if (m_job != job)
+            return;
+        emit busyChanged(false);
+        finish(Outcome::NotStaged, job);
         return;
     }
-    m_lines.step(Statement::Request, [&] { m_request.start(kKeyTestNumber, m_key.key()); });
+    m_request.start(kKeyTestNumber, m_key.key());
 }
 
 void KeyTest::answerArrived(const QString& answer, int httpStatus)
 {
-    m_lines.step(Statement::RemoveStage, [&] { m_stage.remove(); });
-    QString message;
-    m_lines.step(Statement::Classify, [&] { message = keyTestMessage(answer, httpStatus); });
-    finish(message);
+    const quint64 job = m_job;
+    m_stage.remove();
+    emit busyChanged(false);
+    emit answered(answer, httpStatus);
+    finish(Outcome::Answered, job);
 }
 
-void KeyTest::finish(const QString& message)
+void KeyTest::finish(Outcome outcome, quint64 job)
 {
-    m_lines.step(Statement::Idle, [&] { emit busyChanged(false); });
-    if (!message.isEmpty())
-        m_lines.step(Statement::Message, [&] { m_dialogs.message(message); });
-    if (m_lines.isClosed())
-        return;
-    m_lines.close();
+    if (m_job != job)
+        return; // ended by a listener meanwhile, and told so
+    ++m_job;
     m_running = false;
-    emit finished();
+    emit finished(outcome);
 }
 
 void KeyTest::end()
 {
-    m_lines.close();
+    ++m_job;
     m_request.end();
     m_stage.remove();
     if (std::exchange(m_running, false))
-        emit finished();
+        emit finished(Outcome::Ended);
 }
 
 } // namespace quillmore

@@ -5,6 +5,7 @@
 #include "shell/fileutil.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcessEnvironment>
 
 namespace quillmore {
@@ -106,48 +107,86 @@ QProcessEnvironment curlEnvironment(const CurlStage& stage)
     return env;
 }
 
-CurlRequest::CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig& config,
-                         QObject* parent)
-    : QObject(parent), m_dialogs(dialogs), m_stage(stage), m_config(config),
-      m_lines(dialogs, procedurePath(QStringLiteral("CurlFunctions"), QStringLiteral("ReadCurl")))
+CurlRequest::CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* parent)
+    : QObject(parent), m_stage(stage), m_config(config)
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (m_attempt >= kAttempts)
-            emit answered(kCouldNotConnect, 0);
-        else
+        if (m_attempt < kAttempts) {
             runAttempt();
+            return;
+        }
+        m_busy = false;
+        emit answered(kCouldNotConnect, 0);
     });
     connect(&m_runner, &ChildRunner::progressText, this, &CurlRequest::progressText);
     connect(&m_runner, &ChildRunner::ended, this, &CurlRequest::attemptEnded);
 }
 
+void CurlRequest::setFileNames(const QString& answerName, const QString& headerName)
+{
+    m_answerName = answerName;
+    m_headerName = headerName;
+}
+
+// Both follow the stage, which may move to another folder between tries.
+QString CurlRequest::answerPath() const
+{
+    if (m_answerName.isEmpty())
+        return m_stage.responsePath();
+    return m_stage.folder().isEmpty() ? QString() : QDir(m_stage.folder()).filePath(m_answerName);
+}
+
+QString CurlRequest::headerPath() const
+{
+    if (m_headerName.isEmpty() || m_stage.folder().isEmpty())
+        return {};
+    return QDir(m_stage.folder()).filePath(m_headerName);
+}
+
+QStringList CurlRequest::arguments() const
+{
+    QStringList arguments = curlArguments(QDir::toNativeSeparators(answerPath()));
+    if (!headerPath().isEmpty())
+        arguments << QStringLiteral("--dump-header") << QDir::toNativeSeparators(headerPath());
+    return arguments;
+}
+
+void CurlRequest::removeAnswerFiles() const
+{
+    removeFile(answerPath());
+    if (!headerPath().isEmpty())
+        removeFile(headerPath());
+}
+
+bool CurlRequest::tellFailure(Step step)
+{
+    const quint64 job = m_job;
+    emit failed(Failure(describe(std::current_exception())), step);
+    return m_job == job;
+}
+
 void CurlRequest::start(const QString& number, const QString& apiKey)
 {
     end();
-    m_lines.reopen();
+    m_busy = true;
     m_attempt = 0;
-    QString address;
-    // No answer of an earlier request can be read.
-    m_lines.step(Statement::RemoveOld, [&] { removeFile(m_stage.responsePath()); });
-    m_lines.step(Statement::Address, [&] {
-        address = requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number));
-    });
-    m_lines.step(Statement::Arguments, [&] {
-        m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
-        m_input = curlConfigLine(address);
-    });
+    m_headers.clear();
+    m_input = curlConfigLine(requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number)));
     runAttempt();
 }
 
 void CurlRequest::runAttempt()
 {
-    const bool started = m_lines.step(Statement::Run, [&] {
-        m_runner.start(m_stage.toolPath(), m_arguments, curlEnvironment(m_stage), m_input,
+    // No answer of an earlier request or try can be read.
+    removeAnswerFiles();
+    try {
+        m_runner.start(m_stage.toolPath(), arguments(), curlEnvironment(m_stage), m_input,
                        m_config.childTimeout);
-    });
-    if (!started && !m_lines.isClosed())
-        attemptEnded({ChildRun::End::NotStarted, kStartErrorBase, {}});
+    } catch (...) {
+        if (tellFailure(Step::RequestStart))
+            attemptEnded({ChildRun::End::NotStarted, kStartErrorBase, {}});
+    }
 }
 
 void CurlRequest::attemptEnded(const ChildRun& run)
@@ -155,7 +194,6 @@ void CurlRequest::attemptEnded(const ChildRun& run)
     // A tool that may not run where it is staged gets its next way at once;
     // the attempt does not count.
     if (run.notExecutable() && m_stage.fallBack(m_config)) {
-        m_arguments = curlArguments(QDir::toNativeSeparators(m_stage.responsePath()));
         runAttempt();
         return;
     }
@@ -164,31 +202,39 @@ void CurlRequest::attemptEnded(const ChildRun& run)
     // off, a child that had to be ended), which is no answer.
     const int status =
         run.end == ChildRun::End::Exited && run.result == 0 ? httpStatusOf(run.output) : 0;
-    if (status == 0) {
-        m_lines.step(Statement::RemoveHalf, [&] { removeFile(m_stage.responsePath()); });
-    } else if (fileExists(m_stage.responsePath())) {
+    if (status != 0 && fileExists(answerPath())) {
         finish(status);
         return;
     }
+    removeAnswerFiles();
     ++m_attempt;
-    m_lines.step(Statement::Retry, [&] { m_retry.start(m_config.pause(std::chrono::seconds(1))); });
+    m_retry.start(m_config.pause(std::chrono::seconds(1)));
 }
 
 void CurlRequest::finish(int httpStatus)
 {
     QString text;
-    m_lines.step(Statement::Read, [&] { text = readFileText(m_stage.responsePath()); });
-    m_lines.step(Statement::Flatten, [&] { text = flattenLines(std::move(text)); });
-    m_lines.step(Statement::RemoveRead, [&] { removeFile(m_stage.responsePath()); });
-    if (!m_lines.isClosed())
-        emit answered(text, httpStatus);
+    try {
+        text = flattenLines(readFileText(answerPath()));
+    } catch (...) {
+        if (!tellFailure(Step::RequestRead))
+            return;
+    }
+    if (!headerPath().isEmpty()) {
+        QFile headers(headerPath());
+        m_headers = headers.open(QIODevice::ReadOnly) ? headers.readAll() : QByteArray();
+    }
+    removeAnswerFiles();
+    m_busy = false;
+    emit answered(text, httpStatus);
 }
 
 void CurlRequest::end()
 {
-    m_lines.close();
+    ++m_job;
     m_runner.stop();
     m_retry.stop();
+    m_busy = false;
 }
 
 } // namespace quillmore

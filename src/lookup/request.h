@@ -10,10 +10,11 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 namespace quillmore {
 
 class CurlStage;
-class Dialogs;
 
 // The address of one lookup: base + "/3.1/phone?api_key=" + key + "&phone=" +
 // digits. The key goes in as typed, but for the characters that cannot stand
@@ -45,49 +46,63 @@ int httpStatusOf(const QByteArray& toolOutput);
 // after each failed try, and gives the answer as one line, "empty file" or
 // "Could not connect". A try has failed when the tool did not end by itself
 // with exit status 0 and an HTTP status, or left no answer file: a cut-off
-// body or a reset connection is no answer. Reports its own failures under
-// CurlFunctions.ReadCurl. Owns its child and its timer: end() stops both, and
-// no answer follows.
+// body or a reset connection is no answer. A tool that cannot be started is
+// a failed try; an answer file that cannot be read is an empty answer. Both
+// are told through failed() and the request goes on. Owns its child and its
+// timer: end() stops both, and nothing of the ended request follows.
 class CurlRequest : public QObject
 {
     Q_OBJECT
 public:
-    CurlRequest(Dialogs& dialogs, CurlStage& stage, const LookupConfig& config,
-                QObject* parent = nullptr);
+    CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* parent = nullptr);
+
+    // For several requests under way in one stage at once: each writes its
+    // answer to a file of its own in the stage's folder and, when
+    // `headerName` is given, the answer's headers beside it (see headers()).
+    // Without this, the stage's one answer file and no headers.
+    void setFileNames(const QString& answerName, const QString& headerName = {});
+    // Runs in each child before the tool starts (the command line keeps
+    // Ctrl+C, meant for the run, from killing a paid-for answer).
+    void setChildSetup(std::function<void()> setup) { m_runner.setChildSetup(std::move(setup)); }
 
     void start(const QString& number, const QString& apiKey);
     void end();
+    // From start() until the answer is told or the request is ended.
+    bool isBusy() const { return m_busy; }
+    // The headers the last answer came with, as the tool wrote them; empty
+    // unless a header file is named.
+    QByteArray headers() const { return m_headers; }
 
 signals:
     void progressText(const QString& text);
     // httpStatus is the status the answer came with; 0 with "Could not connect".
     void answered(const QString& answer, int httpStatus);
+    // Step::RequestStart or Step::RequestRead.
+    void failed(const Failure& failure, Step step);
 
 private:
-    enum class Statement {
-        RemoveOld,
-        Address,
-        Arguments,
-        Run,
-        RemoveHalf,
-        Retry,
-        Read,
-        Flatten,
-        RemoveRead
-    };
     void runAttempt();
     void attemptEnded(const ChildRun& run);
     void finish(int httpStatus);
+    QString answerPath() const;
+    QString headerPath() const;
+    QStringList arguments() const;
+    void removeAnswerFiles() const;
+    // Tells the failure being handled; false when a listener ended the
+    // request meanwhile (from under the box it showed).
+    bool tellFailure(Step step);
 
-    Dialogs& m_dialogs;
     CurlStage& m_stage;
     const LookupConfig& m_config;
-    GuardedProcedure m_lines;
+    quint64 m_job = 0; // changes whenever a request starts or ends
     ChildRunner m_runner;
     QTimer m_retry;
-    QStringList m_arguments;
     QByteArray m_input;
+    QString m_answerName;
+    QString m_headerName;
+    QByteArray m_headers;
     int m_attempt = 0;
+    bool m_busy = false;
 };
 
 } // namespace quillmore

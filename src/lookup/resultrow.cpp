@@ -7,7 +7,7 @@
 
 namespace quillmore {
 
-QString locationText(Dialogs& dialogs, const QString& answer)
+QString locationText(const QString& answer, QList<Failure>* failures)
 {
     static const char* const keys[] = {"street_line_1", "street_line_2", "city",
                                        "zip4",          "state_code",    "country_code"};
@@ -17,9 +17,9 @@ QString locationText(Dialogs& dialogs, const QString& answer)
     for (int i = 0; i < 6; ++i) {
         const QString key = QLatin1String(keys[i]);
         // Read twice, as the row always has been: once to test, once for the text.
-        if (getJSValue(dialogs, answer, key) == null)
+        if (getJSValue(answer, key, failures) == null)
             continue;
-        location += getJSValue(dialogs, answer, key);
+        location += getJSValue(answer, key, failures);
         if (i < 5)
             location += separator;
     }
@@ -32,8 +32,8 @@ QString statusText(const QString& isActive)
                                               : QStringLiteral("Inactive");
 }
 
-QStringList resultRow(Dialogs& dialogs, const QString& number, const QString& answer,
-                      int httpStatus)
+QStringList resultRow(const QString& number, const QString& answer, int httpStatus,
+                      QList<Failure>* failures)
 {
     // No answer came: say so, and which number it was, rather than read
     // "Inactive" and an empty address out of our own placeholder text.
@@ -47,11 +47,13 @@ QStringList resultRow(Dialogs& dialogs, const QString& number, const QString& an
         return {number, {}, {}, {}, {}, QStringLiteral("Empty answer")};
     QStringList cells;
     cells.reserve(6);
-    cells << getJSValue(dialogs, answer, QStringLiteral("phone_number"))
-          << getJSValue(dialogs, answer, QStringLiteral("line_type"))
-          << getJSValue(dialogs, answer, QStringLiteral("name")) << locationText(dialogs, answer)
-          << getJSValue(dialogs, answer, QStringLiteral("carrier"))
-          << statusText(getJSValue(dialogs, answer, QStringLiteral("is_active")));
+    // One statement per cell: the failures come in the order the cells are read.
+    cells << getJSValue(answer, QStringLiteral("phone_number"), failures);
+    cells << getJSValue(answer, QStringLiteral("line_type"), failures);
+    cells << getJSValue(answer, QStringLiteral("name"), failures);
+    cells << locationText(answer, failures);
+    cells << getJSValue(answer, QStringLiteral("carrier"), failures);
+    cells << statusText(getJSValue(answer, QStringLiteral("is_active"), failures));
     return cells;
 }
 

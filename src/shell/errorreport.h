@@ -16,10 +16,11 @@ QString describe(std::exception_ptr error);
 
 // A failure that the uniform error report names. The text is what the user
 // reads, so it carries the system's own wording where there is one.
+// Copied freely: the engine hands one to whoever shows it, through a signal.
 class Failure : public std::runtime_error
 {
 public:
-    explicit Failure(const QString& description);
+    explicit Failure(const QString& description = {});
     QString description() const;
 };
 
@@ -34,6 +35,39 @@ QString errorMessageText(const QString& description, const QString& procedurePat
 // gives "in Vantrel2021/08/31.Form1.Form_Load ".
 QString procedurePath(const QString& module, const QString& procedure);
 
+// The engine's steps that can fail while the job goes on, in whatever job
+// they run. The engine names the step of a failure and nothing more; the
+// report below turns it into the line the user reads.
+enum class Step {
+    // A lookup run (the main window's start button)
+    RunStaging,
+    RunProgress,
+    RunConsole,
+    RunRow,
+    RunPause,
+    // A request, in a run or a key test (the shared CurlFunctions.ReadCurl)
+    RequestStart,
+    RequestRead,
+    // The value reader, while a row is read (the shared CurlFunctions.GetJSValue)
+    ValueRead,
+    // A key test (the key window's test button)
+    KeyTestStaging,
+};
+
+// Where a step's failure is reported: the line, and the procedure when the
+// step runs inside one of the shared helper procedures (else empty: the
+// handler that started the job).
+struct StepPlace
+{
+    QString procedure;
+    int line = 0;
+};
+StepPlace stepPlace(Step step);
+
+// Shows the "Application Error" box for a failure at `step` of a job that
+// `procedure` (a procedurePath(), the handler that started the job) runs.
+void reportFailure(Dialogs& dialogs, const QString& procedure, Step step, const Failure& failure);
+
 // A procedure guarded by the uniform error report. Each step gets the next
 // line number (100, 102, 104, ...); a step that throws is reported under that
 // number and the procedure carries on with the next step, as the report
@@ -43,16 +77,12 @@ QString procedurePath(const QString& module, const QString& procedure);
 // over several event handlers) names them by an enumeration in source order
 // instead: statement k is line 100 + 2k, however often and in whatever order
 // it runs.
-//
-// Once closed (its work was ended from outside, say while one of its boxes was
-// up), no further step runs: the one place that keeps ended work from acting.
 class GuardedProcedure
 {
 public:
     GuardedProcedure(Dialogs& dialogs, QString path);
 
-    // Runs the next step; returns false when it failed (and was reported) or
-    // did not run because the procedure is closed.
+    // Runs the next step; returns false when it failed (and was reported).
     template <typename F> bool step(F&& f)
     {
         m_line = m_line < 0 ? kFirstLine : m_line + 2;
@@ -75,10 +105,6 @@ public:
         return result;
     }
 
-    void close() { m_closed = true; }
-    void reopen() { m_closed = false; }
-    bool isClosed() const { return m_closed; }
-
     // Reports a failure caught inside the current step, which goes on.
     void reportCurrent(std::exception_ptr error);
 
@@ -87,8 +113,6 @@ private:
 
     template <typename F> bool run(F&& f)
     {
-        if (m_closed)
-            return false;
         try {
             std::forward<F>(f)();
             return true;
@@ -102,7 +126,6 @@ private:
     Dialogs& m_dialogs;
     QString m_path;
     int m_line = -1;
-    bool m_closed = false;
 };
 
 } // namespace quillmore

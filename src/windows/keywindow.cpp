@@ -8,6 +8,7 @@
 #include "shell/keystore.h"
 #include "shell/quillmore_config.h"
 #include "windows/appcontext.h"
+#include "windows/runreporting.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -95,7 +96,8 @@ KeyWindow::KeyWindow(AppContext& context, QWidget* parent)
     for (QWidget* w : {m_howFrame, m_moreFrame, m_enterFrame})
         m_pointer.addArrowWidget(w);
 
-    m_keyTest = std::make_unique<KeyTest>(*m_context.dialogs, *m_context.keys, m_context.lookup);
+    m_keyTest = std::make_unique<KeyTest>(*m_context.keys, m_context.lookup);
+    showKeyTestReports(*m_keyTest, *m_context.dialogs);
     connect(m_keyTest.get(), &KeyTest::busyChanged, this, &KeyWindow::setBusy);
     connect(m_keyTest.get(), &KeyTest::progressText, this, &KeyWindow::progressText);
     connect(m_key, &QLineEdit::textChanged, this, &KeyWindow::storeKey);

@@ -44,8 +44,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context), m_phoneNumbers(context.numberRegion), m_pointer(this)
 {
     buildControls();
-    m_run = std::make_unique<LookupRun>(*m_context.dialogs, m_numbers, *m_context.keys,
-                                        m_context.lookup);
+    m_run = std::make_unique<LookupRun>(m_numbers, *m_context.keys, m_context.lookup);
     connectRun();
     formLoad();
 }
@@ -69,7 +68,8 @@ void MainWindow::connectRun()
     connect(m_run.get(), &LookupRun::progressText, this,
             [this](const QString& text) { m_progress.setProgressText(text); });
     connect(m_run.get(), &LookupRun::answerReceived, this, &MainWindow::appendConsole);
-    connect(m_run.get(), &LookupRun::resultAdded, m_results, &ResultsList::append);
+    connect(m_run.get(), &LookupRun::rowReady, m_results, &ResultsList::append);
+    showRunReports(*m_run, *m_context.dialogs);
 
     // The bar's tooltip tells how long the rest of the run will take.
     connect(m_run.get(), &LookupRun::stateChanged, this, [this](LookupRun::State state) {

@@ -6,6 +6,7 @@
 #include "lookup/lookuprun.h"
 #include "numbers/numberlistmodel.h"
 #include "numbers/phonenumbers.h"
+#include "windows/runreporting.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -99,6 +99,8 @@ private slots:
 private:
     LookupConfig configWithTool(const QByteArray& tool);
     QString request(CurlStage& stage, const LookupConfig& config, const QString& key = "k");
+    // Each failure the request tells becomes its report, as a window shows it.
+    void reportFailuresOf(CurlRequest& request);
 
     std::unique_ptr<QTemporaryDir> m_temp;
     std::shared_ptr<RecordingPauses> m_pauses;
@@ -129,9 +131,18 @@ LookupConfig TestCurlStage::configWithTool(const QByteArray& tool)
     return config;
 }
 
+void TestCurlStage::reportFailuresOf(CurlRequest& request)
+{
+    QObject::connect(&request, &CurlRequest::failed, &request,
+                     [this](const Failure& failure, Step step) {
+                         reportFailure(m_dialogs, QStringLiteral("in Caller "), step, failure);
+                     });
+}
+
 QString TestCurlStage::request(CurlStage& stage, const LookupConfig& config, const QString& key)
 {
-    CurlRequest request(m_dialogs, stage, config);
+    CurlRequest request(stage, config);
+    reportFailuresOf(request);
     QObject::connect(&request, &CurlRequest::progressText, &request,
                      [this](const QString& t) { m_progress.setProgressText(t); });
     QSignalSpy answered(&request, &CurlRequest::answered);
@@ -463,7 +474,8 @@ void TestCurlStage::readCurlEndedGivesNoAnswer()
     config.pauseLength = [](std::chrono::milliseconds) { return std::chrono::milliseconds(200); };
     CurlStage stage;
     stage.stage(config);
-    CurlRequest request(m_dialogs, stage, config);
+    CurlRequest request(stage, config);
+    reportFailuresOf(request);
     QSignalSpy answered(&request, &CurlRequest::answered);
     request.start(QStringLiteral("1"), QStringLiteral("k"));
     QTRY_VERIFY(QFileInfo(count).size() > 0);

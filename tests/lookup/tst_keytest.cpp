@@ -4,6 +4,7 @@
 #include "shell/errorreport.h"
 #include "support/fakeservice.h"
 #include "support/lookupfakes.h"
+#include "windows/runreporting.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -14,6 +15,18 @@
 
 using namespace quillmore;
 using namespace quillmore::test;
+
+namespace {
+
+// The test as the key window takes it: what it tells, and the boxes the
+// window makes of that.
+void watchAsWindow(RunRecorder& view, KeyTest& test)
+{
+    view.watch(test);
+    showKeyTestReports(test, view.dialogBoxes);
+}
+
+} // namespace
 
 class TestKeyTest : public QObject
 {
@@ -107,8 +120,8 @@ void TestKeyTest::outcomes()
     QFETCH(QString, key);
     QFETCH(QString, message);
     m_view->key.setKey(key);
-    KeyTest test(m_view->dialogBoxes, m_view->key, config());
-    m_view->watch(test);
+    KeyTest test(m_view->key, config());
+    watchAsWindow(*m_view, test);
     QVERIFY(testToEnd(test));
 
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{message});
@@ -127,8 +140,8 @@ void TestKeyTest::noServiceIsToldAsSuch()
 {
     LookupConfig cfg = config();
     cfg.serviceUrl = unusedLoopbackUrl();
-    KeyTest test(m_view->dialogBoxes, m_view->key, cfg);
-    m_view->watch(test);
+    KeyTest test(m_view->key, cfg);
+    watchAsWindow(*m_view, test);
     QVERIFY(testToEnd(test));
     QCOMPARE(m_view->dialogBoxes.messageTexts(),
              QStringList{"Could not reach the lookup service. Check the network connection and "
@@ -143,15 +156,15 @@ void TestKeyTest::noFolderToStageInIsReported()
     LookupConfig cfg = config();
     cfg.tempFolder = m_temp->filePath(QStringLiteral("missing"));
     cfg.cacheFolder = QStringLiteral("/dev/null/cache");
-    KeyTest test(m_view->dialogBoxes, m_view->key, cfg);
-    m_view->watch(test);
+    KeyTest test(m_view->key, cfg);
+    watchAsWindow(*m_view, test);
     QVERIFY(testToEnd(test));
     // The report of the staging step, and no word of the network after it.
-    QCOMPARE(
-        m_view->dialogBoxes.messageTexts(),
-        QStringList{errorMessageText(
-            QStringLiteral("Path not found"),
-            procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click")), 102)});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(),
+             QStringList{errorMessageText(
+                 QStringLiteral("Path not found"),
+                 procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click")),
+                 stepPlace(Step::KeyTestStaging).line)});
     QCOMPARE(m_view->busy, (QList<bool>{true, false}));
     QVERIFY(m_service.requests().isEmpty());
     QVERIFY(m_sleeper->requested.isEmpty());
@@ -160,8 +173,8 @@ void TestKeyTest::noFolderToStageInIsReported()
 void TestKeyTest::secondPressWhileRunningIsIgnored()
 {
     m_view->key.setKey(QStringLiteral("slow"));
-    KeyTest test(m_view->dialogBoxes, m_view->key, config());
-    m_view->watch(test);
+    KeyTest test(m_view->key, config());
+    watchAsWindow(*m_view, test);
     QSignalSpy finished(&test, &KeyTest::finished);
     test.buttonPressed();
     QVERIFY(test.isRunning());
@@ -176,8 +189,8 @@ void TestKeyTest::secondPressWhileRunningIsIgnored()
 void TestKeyTest::abortEndsTestQuietly()
 {
     m_view->key.setKey(QStringLiteral("hang"));
-    KeyTest test(m_view->dialogBoxes, m_view->key, config());
-    m_view->watch(test);
+    KeyTest test(m_view->key, config());
+    watchAsWindow(*m_view, test);
     QSignalSpy finished(&test, &KeyTest::finished);
     test.buttonPressed();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
@@ -216,7 +229,7 @@ void TestKeyTest::keyReachesServiceAsTyped()
     const QString target = m_temp->filePath(QStringLiteral("written-by-key"));
     const QString typed = key.arg(target);
     m_view->key.setKey(typed);
-    KeyTest test(m_view->dialogBoxes, m_view->key, config());
+    KeyTest test(m_view->key, config());
     QVERIFY(testToEnd(test));
     QVERIFY(!QFileInfo::exists(target));
     const QList<LoggedRequest> requests = m_service.requests();
@@ -229,7 +242,7 @@ void TestKeyTest::keyIsOnNoCommandLine()
 {
     const QString key = QStringLiteral("hang");
     m_view->key.setKey(key);
-    KeyTest test(m_view->dialogBoxes, m_view->key, config());
+    KeyTest test(m_view->key, config());
     test.buttonPressed();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
     // The request hangs: every process's command line now, ours and curl's.

@@ -8,6 +8,7 @@
 #include "shell/errorreport.h"
 #include "support/fakeservice.h"
 #include "support/lookupfakes.h"
+#include "windows/runreporting.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -53,6 +54,14 @@ bool namesALine(const QString& report)
 {
     const qsizetype at = report.indexOf(QStringLiteral("at line "));
     return at >= 0 && at + 8 < report.size() && report.at(at + 8).isDigit();
+}
+
+// The run as the main window takes it: what it tells, and the boxes the
+// window makes of that.
+void watchAsWindow(RunRecorder& view, LookupRun& run)
+{
+    view.watch(run);
+    showRunReports(run, view.dialogBoxes);
 }
 
 QStringList phonesOf(const QList<LoggedRequest>& requests)
@@ -144,8 +153,8 @@ void TestLookupRun::fourNumbersInOrder()
     m_view->setNumbers(numbers);
     m_view->console = QStringLiteral("earlier\r\n");
     m_view->rows << QStringList{"kept"};
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
 
     QCOMPARE(m_view->bar.values, (QList<double>{25, 50, 75, 100, 0}));
@@ -190,8 +199,8 @@ void TestLookupRun::fourNumbersInOrder()
 void TestLookupRun::answersOfEveryShape()
 {
     m_view->setNumbers({"5550000006", "5550000005", "2040000001", "5550000004", "5550000003"});
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
 
     QCOMPARE(m_view->answers.size(), 5);
@@ -221,8 +230,8 @@ void TestLookupRun::quotaOnThirdOfFive()
     m_view->setNumbers(
         {kSamples.at(0), kSamples.at(1), "4030000001", kSamples.at(3), kSamples.at(4)});
     m_view->rows << QStringList{"from an earlier run"};
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
 
     QCOMPARE(m_view->answers.size(), 3);
@@ -262,8 +271,8 @@ void TestLookupRun::serviceErrorsStopTheRun()
     QFETCH(QString, message);
     m_view->key.setKey(key);
     m_view->setNumbers(kSamples.mid(0, 3));
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{message});
     QCOMPARE(m_service.requests().size(), 1);
@@ -274,8 +283,8 @@ void TestLookupRun::serviceErrorsStopTheRun()
 void TestLookupRun::stopDuringRequest()
 {
     m_view->setNumbers({kSamples.at(0), "5550000001", kSamples.at(2), kSamples.at(3)});
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     int starts = 0;
     m_view->bar.onText = [&](const QString& text) {
         if (text == QStringLiteral("Please wait.. 1") && ++starts == 2) {
@@ -302,8 +311,8 @@ void TestLookupRun::stopDuringRequest()
 void TestLookupRun::stopDuringPause()
 {
     m_view->setNumbers(kSamples.mid(0, 5));
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     m_sleeper->onPause = [&](std::chrono::milliseconds) {
         if (m_sleeper->requested.size() == 2)
             run.buttonPressed();
@@ -321,8 +330,8 @@ void TestLookupRun::noServiceGivesCouldNotConnect()
     LookupConfig cfg = config(5);
     cfg.serviceUrl = unusedLoopbackUrl();
     m_view->setNumbers({kSamples.at(0)});
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, cfg);
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QCOMPARE(m_view->rows,
@@ -337,8 +346,8 @@ void TestLookupRun::hangingChildIsEndedAfterTimeout()
     LookupConfig cfg = config();
     cfg.childTimeout = 400ms;
     m_view->setNumbers({"5550000002"});
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, cfg);
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QCOMPARE(m_service.requests().size(), 6);
@@ -351,14 +360,16 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
     cfg.tempFolder = m_temp->filePath(QStringLiteral("missing"));
     cfg.cacheFolder = QStringLiteral("/dev/null/cache"); // no way to fall back either
     m_view->setNumbers({kSamples.at(0)});
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, cfg);
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
     const auto reports = m_view->dialogBoxes.errorReports();
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports.constFirst().startsWith(QStringLiteral(
         "Path not found\r\nin Vantrel2021/08/31.Form1.PushButton17_Click at line ")));
     QVERIFY(namesALine(reports.constFirst()));
+    QVERIFY(reports.constFirst().contains(
+        QStringLiteral("at line %1\r").arg(stepPlace(Step::RunStaging).line)));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
     QVERIFY(m_service.requests().isEmpty());
     QCOMPARE(m_view->dialogBoxes.messageTexts().constLast(), QStringLiteral("Done."));
@@ -366,8 +377,8 @@ void TestLookupRun::failedStagingIsReportedAndRunGoesOn()
 
 void TestLookupRun::emptyListStillEndsWithDone()
 {
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
     QVERIFY(m_service.requests().isEmpty());
@@ -377,8 +388,8 @@ void TestLookupRun::emptyListStillEndsWithDone()
 void TestLookupRun::abortMidRunCleansUp()
 {
     m_view->setNumbers({"5550000002", kSamples.at(0)});
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
     QSignalSpy finished(&run, &LookupRun::finished);
     run.buttonPressed();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
@@ -404,9 +415,8 @@ void TestLookupRun::abortMidRunCleansUp()
 void TestLookupRun::destroyingRunMidRequestIsSafe()
 {
     m_view->setNumbers({"5550000002"});
-    auto run =
-        std::make_unique<LookupRun>(m_view->dialogBoxes, m_view->numbers, m_view->key, config());
-    m_view->watch(*run);
+    auto run = std::make_unique<LookupRun>(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, *run);
     run->buttonPressed();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
     const QString folder = stagingFolderIn(m_temp->path());
@@ -425,8 +435,8 @@ void TestLookupRun::realPausesSeparateRequests()
     cfg.pauseLength = nullptr; // real pauses
     cfg.randomPauseSeconds = [] { return randomPauseSeconds(); };
     m_view->setNumbers(kSamples.mid(0, 3));
-    LookupRun run(m_view->dialogBoxes, m_view->numbers, m_view->key, cfg);
-    m_view->watch(run);
+    LookupRun run(m_view->numbers, m_view->key, cfg);
+    watchAsWindow(*m_view, run);
     // Stop while the second request runs, so the run ends without a second pause.
     int starts = 0;
     m_view->bar.onText = [&](const QString& text) {

@@ -100,10 +100,10 @@ void TestLookupText::valueReader()
     QFETCH(QString, body);
     QFETCH(QString, key);
     QFETCH(QString, expected);
-    RecordingDialogs dialogs;
-    QCOMPARE(getJSValue(dialogs, body, key), expected);
+    QList<Failure> failures;
+    QCOMPARE(getJSValue(body, key, &failures), expected);
     QCOMPARE(jsValueCore(body, key), expected);
-    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(failures.isEmpty());
 }
 
 void TestLookupText::valueReaderReportsMissingEndMark()
@@ -115,8 +115,13 @@ void TestLookupText::valueReaderReportsMissingEndMark()
     QVERIFY_THROWS_EXCEPTION(Failure,
                              jsValueCore(QStringLiteral("{key,x}"), QStringLiteral("key")));
 
+    QList<Failure> failures;
+    QCOMPARE(getJSValue(body, QStringLiteral("carrier"), &failures), QString());
+    QCOMPARE(failures.size(), 1);
+    // Reported, whoever reads the value, under the value reader's own procedure.
     RecordingDialogs dialogs;
-    QCOMPARE(getJSValue(dialogs, body, QStringLiteral("carrier")), QString());
+    reportFailure(dialogs, procedurePath(QStringLiteral("Form1"), QStringLiteral("X")),
+                  Step::ValueRead, failures.constFirst());
     QCOMPARE(dialogs.messages.size(), 1);
     const RecordingDialogs::Shown& report = dialogs.messages.constFirst();
     QCOMPARE(report.title, QStringLiteral("Application Error"));
@@ -305,14 +310,14 @@ void TestLookupText::readingAnswerFiles()
 
 void TestLookupText::locationAndStatus()
 {
-    RecordingDialogs dialogs;
+    QList<Failure> failures;
     const QString answer = QStringLiteral(
         R"({"phone_number":"4135550100","line_type":"Landline","name":"Ann Lee","street_line_1":"302 Main St",)"
         R"("street_line_2":null,"city":"Springfield","zip4":"1234","state_code":"MA",)"
         R"("country_code":"US","carrier":"Verizon","is_active":true,"x":1})");
-    QCOMPARE(locationText(dialogs, answer),
+    QCOMPARE(locationText(answer, &failures),
              QStringLiteral("302 Main St, Springfield, 1234, MA, US"));
-    QCOMPARE(resultRow(dialogs, QStringLiteral("x"), answer),
+    QCOMPARE(resultRow(QStringLiteral("x"), answer, 200, &failures),
              (QStringList{"4135550100", "Landline", "Ann Lee",
                           "302 Main St, Springfield, 1234, MA, US", "Verizon", "Active"}));
 
@@ -320,30 +325,31 @@ void TestLookupText::locationAndStatus()
     const QString noCountry = QStringLiteral(
         R"({"street_line_1":"1 A St","street_line_2":"Fl 2","city":"Nashua","state_code":"NH",)"
         R"("country_code":null,"is_active":false,"x":1})");
-    QCOMPARE(locationText(dialogs, noCountry), QStringLiteral("1 A St, Fl 2, Nashua, , NH, "));
-    QCOMPARE(statusText(getJSValue(dialogs, noCountry, QStringLiteral("is_active"))),
+    QCOMPARE(locationText(noCountry, &failures), QStringLiteral("1 A St, Fl 2, Nashua, , NH, "));
+    QCOMPARE(statusText(getJSValue(noCountry, QStringLiteral("is_active"), &failures)),
              QStringLiteral("Inactive"));
     QCOMPARE(statusText(QString()), QStringLiteral("Inactive"));
     QCOMPARE(statusText(QStringLiteral(" true")), QStringLiteral("Inactive"));
     QCOMPARE(statusText(QStringLiteral("true")), QStringLiteral("Active"));
-    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(failures.isEmpty());
 
     // Each location key is read twice: a broken value is reported twice.
     const QString broken = QStringLiteral(R"({"city":"X"})");
-    QCOMPARE(locationText(dialogs, broken), QStringLiteral(", , , , , "));
-    QCOMPARE(dialogs.errorReports().size(), 2);
+    QCOMPARE(locationText(broken, &failures), QStringLiteral(", , , , , "));
+    QCOMPARE(failures.size(), 2);
 }
 
 void TestLookupText::rowOfFailedRequest()
 {
-    RecordingDialogs dialogs;
+    QList<Failure> failures;
     for (const QString& answer : {kCouldNotConnect, kEmptyFile}) {
-        const QStringList row = resultRow(dialogs, QStringLiteral(" (413) 592-3823"), answer);
+        const QStringList row =
+            resultRow(QStringLiteral(" (413) 592-3823"), answer, 200, &failures);
         // The number as the list holds it, nothing read out of our own text.
         QCOMPARE(row, (QStringList{" (413) 592-3823", "", "", "", "",
                                    answer == kEmptyFile ? "Empty answer" : "Could not connect"}));
     }
-    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(failures.isEmpty());
 }
 
 void TestLookupText::pauseSeconds()

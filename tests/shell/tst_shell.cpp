@@ -8,6 +8,8 @@
 #include <QTimer>
 
 using namespace quillmore;
+
+Q_DECLARE_METATYPE(quillmore::Step)
 using quillmore::test::ScriptedDialogs;
 
 class TestShell : public QObject
@@ -18,7 +20,8 @@ private slots:
     void errorMessageText();
     void guardedProcedureReportsAndCarriesOn();
     void guardedProcedureLoopKeepsItsLine();
-    void closedProcedureRunsNoStep();
+    void reportFailureNamesEachStepsLine_data();
+    void reportFailureNamesEachStepsLine();
     void appTitle_data();
     void appTitle();
     void fileHelpers();
@@ -93,24 +96,41 @@ void TestShell::guardedProcedureLoopKeepsItsLine()
     QVERIFY(dialogs.messages[2].text.startsWith("after\r\nin X at line 106\r"));
 }
 
-void TestShell::closedProcedureRunsNoStep()
+void TestShell::reportFailureNamesEachStepsLine_data()
 {
-    // Work ended from outside while one of its boxes was up: the statements
-    // after the box must not run.
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<QString>("reported");
+    // The lines are those the statements always had (100 + 2 per statement):
+    // users quote them to support, so they never move.
+    const QString run = "in Vantrel2021/08/31.Form1.PushButton17_Click at line ";
+    const QString readCurl = "in Vantrel2021/08/31.CurlFunctions.ReadCurl at line ";
+    QTest::newRow("staging") << Step::RunStaging << run + "108";
+    QTest::newRow("progress") << Step::RunProgress << run + "114";
+    QTest::newRow("console") << Step::RunConsole << run + "124";
+    QTest::newRow("row") << Step::RunRow << run + "136";
+    QTest::newRow("pause") << Step::RunPause << run + "140";
+    // Steps inside the shared helpers name the helper, whoever started the job.
+    QTest::newRow("tool start") << Step::RequestStart << readCurl + "106";
+    QTest::newRow("answer read") << Step::RequestRead << readCurl + "112";
+    QTest::newRow("value read") << Step::ValueRead
+                                << "in Vantrel2021/08/31.CurlFunctions.GetJSValue at line 100";
+    // The key test's own step goes under the handler given (here the run's).
+    QTest::newRow("key test staging") << Step::KeyTestStaging << run + "102";
+}
+
+void TestShell::reportFailureNamesEachStepsLine()
+{
+    QFETCH(Step, step);
+    QFETCH(QString, reported);
     ScriptedDialogs dialogs;
-    GuardedProcedure proc(dialogs, "in Z ");
-    QStringList ran;
-    proc.step([&] {
-        ran << "a";
-        proc.close();
-    });
-    QVERIFY(!proc.step([&] { ran << "b"; }));
-    QVERIFY(!proc.step([&] { throw Failure("not reported"); }));
-    QCOMPARE(ran, QStringList{"a"});
-    QVERIFY(dialogs.messages.isEmpty());
-    proc.reopen();
-    QVERIFY(proc.step([&] { ran << "c"; }));
-    QCOMPARE(ran, (QStringList{"a", "c"}));
+    reportFailure(dialogs, procedurePath("Form1", "PushButton17_Click"), step,
+                  Failure("Path not found"));
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].text, "Path not found\r\n" + reported +
+                                           "\r\rPlease email screenshot of this message to " +
+                                           supportEmail());
+    QCOMPARE(dialogs.messages[0].title, QString("Application Error"));
+    QCOMPARE(dialogs.messages[0].icon, Dialogs::Icon::Warning);
 }
 
 void TestShell::appTitle_data()

@@ -91,7 +91,7 @@ public:
             console += a + QStringLiteral("\r\n");
             answers << a;
         });
-        QObject::connect(&run, &LookupRun::resultAdded, [this](const ResultRecord& r) {
+        QObject::connect(&run, &LookupRun::rowReady, [this](const ResultRecord& r) {
             records << r;
             rows << r.cells;
         });

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "lookup/keytest.h"
+#include "lookup/lookuprun.h"
+
+namespace quillmore {
+
+class Dialogs;
+
+// What the user is shown of a lookup run and of a key test. The engine only
+// tells what happened; these turn it into the program's boxes through
+// `dialogs`: a failed step into its error report under the button's handler,
+// a refusal into the service's own message, a run's end into "Done.", a key
+// test's answer into its verdict. Connected for as long as the job object lives.
+void showRunReports(LookupRun& run, Dialogs& dialogs);
+void showKeyTestReports(KeyTest& test, Dialogs& dialogs);
+
+} // namespace quillmore
