@@ -82,7 +82,7 @@ int main(int argc, char* argv[])
     window.show();
     ResultsList* results = window.findChild<ResultsList*>();
     QPushButton* clearButton = window.findChild<QPushButton*>(QStringLiteral("PushButton2"));
-    QTreeWidget* list = MainControls(window).resultsList;
+    QTreeView* list = MainControls(window).resultsList;
     if (!results || !clearButton) {
         std::printf("the window has no results list or no \"Clear List\" button\n");
         return 1;
@@ -97,15 +97,14 @@ int main(int argc, char* argv[])
     const auto clearPhase = [&] {
         figures.clear << timed([&] { clearButton->click(); });
         figures.clearPaint << timed([&] { window.repaint(); });
-        if (list->topLevelItemCount() != 0)
-            std::printf("  (the list still holds %d rows after the click)\n",
-                        list->topLevelItemCount());
+        if (rowCount(list) != 0)
+            std::printf("  (the list still holds %d rows after the click)\n", rowCount(list));
         later(nextRound);
     };
     const auto tickPhase = [&] {
         figures.tick << timed([&] { results->setAllTicked(true); });
         figures.tickPaint << timed([&] { window.repaint(); });
-        if (list->topLevelItem(kRows - 1)->checkState(0) != Qt::Checked)
+        if (checkState(list, kRows - 1) != Qt::Checked)
             std::printf("  (the last row is not ticked)\n");
         figures.untick << timed([&] { results->setAllTicked(false); });
         figures.retick << timed([&] { results->setAllTicked(true); });

@@ -21,7 +21,7 @@ inline const QString kCopiedMessage =
                    "normally type and press Ctrl+V to paste the clipboard.");
 
 // "Save Results As Text File": asks for a name, then writes the ticked rows
-// aligned under the captions. The pointer is busy meanwhile.
+// aligned under the captions. The window is busy meanwhile.
 void saveResultsAsTextFile(ExportView& view);
 
 // Whether a spreadsheet application can take the results; says so when not.

@@ -26,8 +26,8 @@ public:
     void addHandWidget(QWidget* widget);
     void addArrowWidget(QWidget* widget);
 
+    // Shows the window's busy state; the window owns that state, this only follows it.
     void setBusy(bool busy);
-    bool isBusy() const { return m_busy; }
     QCursor handCursor() const;
 
 private:

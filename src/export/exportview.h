@@ -10,7 +10,8 @@
 namespace quillmore {
 
 // A report list as the exporters read it: column captions, then rows whose
-// cell c is the row's text for c = 0 and its sub-item c for the others.
+// cell c is the row's text for c = 0 and its sub-item c for the others. A
+// copy: rows added while an export runs do not change it.
 struct ReportTable
 {
     struct Row
@@ -28,6 +29,7 @@ class ExportView
 public:
     virtual ~ExportView() = default;
     virtual Dialogs& dialogs() = 0;
+    // The results model's rows as they stand (ResultsModel::table()).
     virtual ReportTable resultsTable() const = 0;
     virtual ProgressSink& progress() = 0;
     virtual void setBusy(bool busy) = 0;

@@ -8,25 +8,22 @@
 #include "shell/keystore.h"
 #include "shell/quillmore_config.h"
 #include "windows/appcontext.h"
+#include "windows/keywindowcontrols.h"
 #include "windows/runreporting.h"
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 namespace quillmore {
 
-static const QString kProvider = QStringLiteral(QUILLMORE_PROVIDER_DOMAIN);
-
 static QString form2(const char* procedure)
 {
-    return procedurePath(QStringLiteral("Form2"), QString::fromLatin1(procedure));
+    return procedurePath(kKeyForm, QString::fromLatin1(procedure));
 }
 
 KeyWindow::KeyWindow(AppContext& context, QWidget* parent)
@@ -36,65 +33,23 @@ KeyWindow::KeyWindow(AppContext& context, QWidget* parent)
     setFixedSize(px(8040), px(5115));
     setFont(windowFont());
 
-    const auto button = [this](QWidget* parent, const char* name, const QString& caption, int top,
-                               auto&& clicked) {
-        QPushButton* b = makePushButton(parent, caption,
-                                        parent == this ? twipsRect(120, top, 7800, 405)
-                                                       : twipsRect(240, top, 7320, 405));
-        b->setObjectName(QLatin1String(name));
-        connect(b, &QPushButton::clicked, this, std::forward<decltype(clicked)>(clicked));
-        m_pointer.addHandWidget(b);
-        return b;
-    };
-
-    m_howFrame =
-        new QGroupBox(QStringLiteral("How To Get Your Free API Key From ") + kProvider, this);
-    m_howFrame->setObjectName(QStringLiteral("Frame1"));
-    m_howFrame->setGeometry(twipsRect(120, 60, 7800, 2010));
-    auto* label = new QLabel(
-        QStringLiteral("Visit ") + QStringLiteral(QUILLMORE_SIGNUP_URL) +
-            QStringLiteral(" and click the button Get a Free API Key to get your own key, then "
-                           "enter it below. The key will allow you free lookups."),
-        m_howFrame);
-    label->setObjectName(QStringLiteral("Label2"));
-    label->setGeometry(twipsRect(240, 315, 7500, 450));
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QPushButton* video = button(m_howFrame, "PushButton5",
-                                QStringLiteral("Watch Instructional Video On How To Get Key"), 900,
-                                [this] { openVideo(); });
-    QPushButton* docs = button(m_howFrame, "PushButton1", QStringLiteral("Open ") + kProvider, 1410,
-                               [this] { openDocs(); });
-
-    m_moreFrame = new QGroupBox(QStringLiteral("More Information"), this);
-    m_moreFrame->setObjectName(QStringLiteral("Frame3"));
-    m_moreFrame->setGeometry(twipsRect(120, 2130, 7800, 900));
-    QPushButton* whatIs = button(m_moreFrame, "PushButton2", QStringLiteral("What is an API key?"),
-                                 300, [this] { openWhatIs(); });
-
-    m_enterFrame =
-        new QGroupBox(QStringLiteral("Enter Your ") + kProvider + QStringLiteral(" API Key"), this);
-    m_enterFrame->setObjectName(QStringLiteral("Frame2"));
-    m_enterFrame->setGeometry(twipsRect(120, 3075, 7800, 1395));
-    m_key = new QLineEdit(m_enterFrame);
-    m_key->setObjectName(QStringLiteral("Text1"));
-    m_key->setGeometry(twipsRect(240, 300, 7335, 345));
+    using C = KeyControl;
+    m_controls = createControls(this, kKeyForm, keyWindowControls(), m_pointer);
+    m_key = m_controls.get<QLineEdit>(C::Key);
     m_key->installEventFilter(this);
-    QPushButton* test = button(m_enterFrame, "PushButton4", QStringLiteral("Test API Key"), 780,
-                               [this] { m_keyTest->buttonPressed(); });
-
-    QPushButton* ok =
-        button(this, "PushButton6", QStringLiteral("OK"), 4590, [this] { pressOk(); });
+    const std::pair<int, void (KeyWindow::*)()> clicks[] = {{C::Video, &KeyWindow::openVideo},
+                                                            {C::Docs, &KeyWindow::openDocs},
+                                                            {C::WhatIs, &KeyWindow::openWhatIs},
+                                                            {C::Ok, &KeyWindow::pressOk}};
+    for (const auto& [role, clicked] : clicks)
+        connect(m_controls.get<QPushButton>(role), &QPushButton::clicked, this, clicked);
+    connect(m_controls.get<QPushButton>(C::Test), &QPushButton::clicked, this,
+            [this] { m_keyTest->buttonPressed(); });
 
     // Key first, then the buttons in the order users meet them when tabbing.
-    setTabOrder(m_key, ok);
-    setTabOrder(ok, whatIs);
-    setTabOrder(whatIs, docs);
-    setTabOrder(docs, test);
-    setTabOrder(test, video);
-
-    for (QWidget* w : {m_howFrame, m_moreFrame, m_enterFrame})
-        m_pointer.addArrowWidget(w);
+    const int tabOrder[] = {C::Key, C::Ok, C::WhatIs, C::Docs, C::Test, C::Video};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(m_controls.widget(tabOrder[i - 1]), m_controls.widget(tabOrder[i]));
 
     m_keyTest = std::make_unique<KeyTest>(*m_context.keys, m_context.lookup);
     showKeyTestReports(*m_keyTest, *m_context.dialogs);
@@ -132,6 +87,7 @@ void KeyWindow::formLoad()
 
 void KeyWindow::setBusy(bool busy)
 {
+    m_busy = busy;
     m_pointer.setBusy(busy);
 }
 
@@ -151,7 +107,8 @@ void KeyWindow::storeKey(const QString& text)
         // again only after a save has worked in between.
         if (!m_storeFailureReported) {
             m_storeFailureReported = true;
-            GuardedProcedure proc(*m_context.dialogs, form2("Text1_Change"));
+            GuardedProcedure proc(*m_context.dialogs,
+                                  m_controls.procedure(KeyControl::Key, "Change"));
             proc.step([error = std::current_exception()] { std::rethrow_exception(error); });
         }
     }
@@ -159,13 +116,13 @@ void KeyWindow::storeKey(const QString& text)
 
 void KeyWindow::openDocs()
 {
-    GuardedProcedure proc(*m_context.dialogs, form2("PushButton1_Click"));
+    GuardedProcedure proc(*m_context.dialogs, m_controls.procedure(KeyControl::Docs, "Click"));
     proc.step([&] { m_context.dialogs->openUrl(QUrl(QStringLiteral(QUILLMORE_DOCS_URL))); });
 }
 
 void KeyWindow::openWhatIs()
 {
-    GuardedProcedure proc(*m_context.dialogs, form2("PushButton2_Click"));
+    GuardedProcedure proc(*m_context.dialogs, m_controls.procedure(KeyControl::WhatIs, "Click"));
     proc.step(
         [&] { m_context.dialogs->openUrl(QUrl(QStringLiteral(QUILLMORE_ENCYCLOPEDIA_URL))); });
 }
@@ -181,7 +138,7 @@ QString KeyWindow::videoTarget(const QString& programFolder)
 
 void KeyWindow::openVideo()
 {
-    GuardedProcedure proc(*m_context.dialogs, form2("PushButton5_Click"));
+    GuardedProcedure proc(*m_context.dialogs, m_controls.procedure(KeyControl::Video, "Click"));
     proc.step([&] {
         m_context.dialogs->openUrl(QUrl::fromLocalFile(videoTarget(m_context.programFolder)));
     });
@@ -189,7 +146,7 @@ void KeyWindow::openVideo()
 
 void KeyWindow::pressOk()
 {
-    GuardedProcedure proc(*m_context.dialogs, form2("PushButton6_Click"));
+    GuardedProcedure proc(*m_context.dialogs, m_controls.procedure(KeyControl::Ok, "Click"));
     proc.step([&] { emit okPressed(); });
     proc.step([&] { hide(); });
 }

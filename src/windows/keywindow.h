@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/controltable.h"
 #include "desktop/pointerscheme.h"
 
 #include <QWidget>
@@ -7,9 +8,6 @@
 #include <memory>
 
 class QLineEdit;
-class QLabel;
-class QGroupBox;
-class QPushButton;
 
 namespace quillmore {
 
@@ -25,7 +23,8 @@ public:
     explicit KeyWindow(AppContext& context, QWidget* parent = nullptr);
     ~KeyWindow() override;
 
-    bool isBusy() const { return m_pointer.isBusy(); }
+    // Busy while the key test runs; the pointer shows it.
+    bool isBusy() const { return m_busy; }
 
     // Ends a running key test at once (the program is closing).
     void endWork();
@@ -58,9 +57,8 @@ private:
 
     AppContext& m_context;
     PointerScheme m_pointer;
-    QGroupBox* m_howFrame = nullptr;
-    QGroupBox* m_moreFrame = nullptr;
-    QGroupBox* m_enterFrame = nullptr;
+    bool m_busy = false;
+    ControlSet m_controls;
     QLineEdit* m_key = nullptr;
     std::unique_ptr<KeyTest> m_keyTest;
     bool m_storeFailureReported = false;

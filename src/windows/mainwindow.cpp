@@ -1,6 +1,5 @@
 #include "windows/mainwindow.h"
 
-#include "desktop/accessibletexts.h"
 #include "desktop/exportactions.h"
 #include "desktop/widgetstyle.h"
 #include "desktop/windowplacement.h"
@@ -13,32 +12,27 @@
 #include "shell/timeleft.h"
 #include "windows/appcontext.h"
 #include "windows/keywindow.h"
+#include "windows/mainwindowcontrols.h"
 #include "windows/numberlistview.h"
 #include "windows/resultslist.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
+
+#include <functional>
 
 namespace quillmore {
 
 static QString form1(const char* procedure)
 {
-    return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
+    return procedurePath(kMainForm, QString::fromLatin1(procedure));
 }
-
-static const QString kStartCaption = QStringLiteral("Start Looking Up");
-
-static const QString kListTooltip = QStringLiteral(
-    "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
 
 MainWindow::MainWindow(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context), m_phoneNumbers(context.numberRegion), m_pointer(this)
@@ -90,116 +84,47 @@ void MainWindow::connectRun()
     });
 }
 
-static QTreeWidget* makeReportList(QWidget* parent, const QRect& geometry)
-{
-    auto* list = new QTreeWidget(parent);
-    list->setGeometry(geometry);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setAllColumnsShowFocus(true);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setToolTip(kListTooltip);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionsMovable(false);
-    return list;
-}
-
 void MainWindow::buildControls()
 {
     setFixedSize(px(8040), px(8910));
     setFont(windowFont());
+    using C = MainControl;
+    m_controls = createControls(this, kMainForm, mainWindowControls(), m_pointer);
+    m_startButton = m_controls.get<QPushButton>(C::Start);
+    m_progressBar = m_controls.get<QProgressBar>(C::ProgressBar);
+    m_console.attach(m_controls.get<QPlainTextEdit>(C::Console));
 
-    // Each button by its name, caption, place and what a click does.
-    const auto button = [this](QWidget* parent, const char* name, const QString& caption,
-                               const QRect& geometry, auto&& clicked) {
-        QPushButton* b = makePushButton(parent, caption, geometry);
-        b->setObjectName(QLatin1String(name));
-        connect(b, &QPushButton::clicked, this, std::forward<decltype(clicked)>(clicked));
-        return b;
+    const std::pair<int, std::function<void()>> clicks[] = {
+        {C::KeyButton, [this] { showKeyWindow(); }},
+        {C::AddNumbers, [this] { addTypedNumbers(); }},
+        {C::LoadNumbers, [this] { loadNumberFiles(); }},
+        {C::ClearNumbers, [this] { clearNumberList(); }},
+        {C::SampleNumbers, [this] { addSampleNumbers(); }},
+        {C::Start, [this] { m_run->buttonPressed(); }},
+        {C::CopyConsole, [this] { copyConsoleToClipboard(*this, *m_context.clipboard); }},
+        {C::ClearConsole, [this] { clearConsole(); }},
+        {C::SaveText, [this] { saveResultsAsTextFile(*this); }},
+        {C::SaveSheet, [this] { saveResultsAsExcelFile(*this, *m_context.spreadsheet); }},
+        {C::CopyResults, [this] { copyResultsToClipboard(*this, *m_context.clipboard); }},
+        {C::ClearResults, [this] { clearResultsList(); }},
     };
-    const auto named = [](auto* widget, const char* name) {
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    };
+    for (const auto& [role, clicked] : clicks)
+        connect(m_controls.get<QPushButton>(role), &QPushButton::clicked, this, clicked);
 
-    button(this, "PushButton9", QStringLiteral("Getting Started / Enter Your API Key"),
-           twipsRect(120, 120, 7800, 405), [this] { showKeyWindow(); });
-    m_numberList = named(makeReportList(this, twipsRect(120, 615, 7800, 1590)), "ListView1");
-    button(this, "PushButton6", QStringLiteral("Add Phone Number or Numbers"),
-           twipsRect(120, 2300, 3840, 405), [this] { addTypedNumbers(); });
-    button(this, "PushButton3", QStringLiteral("Load Numbers From Text File"),
-           twipsRect(4080, 2300, 3840, 405), [this] { loadNumberFiles(); });
-    button(this, "PushButton1", QStringLiteral("Clear List"), twipsRect(120, 2810, 3840, 405),
-           [this] { clearNumberList(); });
-    button(this, "PushButton8", QStringLiteral("Load Sample/Example Numbers"),
-           twipsRect(4080, 2810, 3840, 405), [this] { addSampleNumbers(); });
-    m_startButton = button(this, "PushButton17", kStartCaption, twipsRect(120, 3320, 7800, 405),
-                           [this] { m_run->buttonPressed(); });
-
-    m_consoleFrame = named(new QGroupBox(QStringLiteral("Console View"), this), "Frame1");
-    m_consoleFrame->setGeometry(twipsRect(120, 3760, 7800, 1815));
-    m_console = named(new QPlainTextEdit(m_consoleFrame), "Text1");
-    m_console->setGeometry(twipsRect(240, 300, 7335, 795));
-    m_console->setReadOnly(true);
-    m_console->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_console->setUndoRedoEnabled(false);
-    // Answers are long single lines: wrap them anywhere rather than scroll sideways.
-    m_console->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_console->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    button(m_consoleFrame, "PushButton5", QStringLiteral("Copy Results To Clipboard"),
-           twipsRect(240, 1200, 3600, 405),
-           [this] { copyConsoleToClipboard(*this, *m_context.clipboard); });
-    button(m_consoleFrame, "PushButton10", QStringLiteral("Clear"),
-           twipsRect(3960, 1200, 3600, 405), [this] {
-               GuardedProcedure proc(*m_context.dialogs, form1("PushButton10_Click"));
-               proc.step([&] {
-                   m_consoleText.clear();
-                   m_console->clear();
-               });
-           });
-
-    m_resultsList = named(makeReportList(this, twipsRect(120, 5690, 7800, 1590)), "ListView2");
-    button(this, "PushButton4", QStringLiteral("Save Results As Text File"),
-           twipsRect(120, 7370, 3840, 405), [this] { saveResultsAsTextFile(*this); });
-    button(this, "PushButton13", QStringLiteral("Save Results As Excel File"),
-           twipsRect(4080, 7370, 3840, 405),
-           [this] { saveResultsAsExcelFile(*this, *m_context.spreadsheet); });
-    button(this, "PushButton7", QStringLiteral("Copy Results To Clipboard"),
-           twipsRect(120, 7880, 3840, 405),
-           [this] { copyResultsToClipboard(*this, *m_context.clipboard); });
-    button(this, "PushButton2", QStringLiteral("Clear List"), twipsRect(4080, 7880, 3840, 405),
-           [this] { clearResultsList(); });
-
-    m_progressBar = named(new QProgressBar(this), "ProgressBar1");
-    m_progressBar->setGeometry(twipsRect(120, 8400, 7800, 405));
-    m_progressBar->setRange(0, 100);
-    m_progressBar->setTextVisible(true);
-    m_progressBar->setAlignment(Qt::AlignCenter);
     m_progress.attach(m_progressBar);
     m_progress.setProgressValue(0);
     m_progress.setProgressText(kProgressRestText);
 
     setWhiteBackColors(this);
-    setMainWindowAccessibleTexts(this);
-
-    for (QPushButton* b : findChildren<QPushButton*>())
-        m_pointer.addHandWidget(b);
-    for (QWidget* w :
-         {static_cast<QWidget*>(m_consoleFrame), static_cast<QWidget*>(m_numberList->viewport()),
-          static_cast<QWidget*>(m_resultsList->viewport())})
-        m_pointer.addArrowWidget(w);
+    connect(this, &MainWindow::busyChanged, this, [this](bool busy) { m_pointer.setBusy(busy); });
 
     const auto busy = [this] { return isBusy(); };
-    auto* numberView = new NumberListView(m_numberList, m_numbers, m_phoneNumbers,
-                                          *m_context.dialogs, *m_context.clipboard, busy, this);
-    m_results = new ResultsList(m_resultsList, *m_context.dialogs, m_context.journal,
-                                m_phoneNumbers, busy, this);
-    numberView->setResultRows([this] { return m_results->records(); });
-    connect(m_resultsList, &QTreeWidget::itemDoubleClicked, m_results,
-            &ResultsList::removeSelected);
-    m_resultsList->installEventFilter(this);
+    auto* numberView =
+        new NumberListView(m_controls.get<QTreeView>(C::NumberList), m_numbers, m_phoneNumbers,
+                           *m_context.dialogs, *m_context.clipboard, busy, this);
+    m_results = new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel,
+                                *m_context.dialogs, m_context.journal, m_phoneNumbers, busy, this);
+    numberView->setResultRows([this] { return m_resultsModel.records(); });
 }
 
 void MainWindow::applySkin()
@@ -218,19 +143,15 @@ void MainWindow::formLoad()
     proc.step([&] { setWindowIcon(QIcon(QStringLiteral(":/icons/quillmore.svg"))); });
     proc.step([&] { m_context.dialogs->setApplicationTitle(deriveAppTitle(kProductName)); });
     proc.step([&] { m_pointer.useHandCursorFile(m_context.programFolder); });
+    proc.step([&] { m_console.clear(); });
+    // The captions come from the models.
+    proc.step(
+        [&] { m_controls.get<QTreeView>(MainControl::NumberList)->setColumnWidth(0, px(7000)); });
     proc.step([&] {
-        m_consoleText.clear();
-        m_console->clear();
-    });
-    proc.step([&] {
-        m_numberList->setHeaderLabels({QStringLiteral("Phone Numbers")});
-        m_numberList->setColumnWidth(0, px(7000));
-    });
-    proc.step([&] {
-        m_resultsList->setHeaderLabels(kResultCaptions);
+        auto* results = m_controls.get<QTreeView>(MainControl::Results);
         const int widths[] = {2000, 1500, 2000, 2500, 1500, 1000};
         for (int c = 0; c < 6; ++c)
-            m_resultsList->setColumnWidth(c, px(widths[c]));
+            results->setColumnWidth(c, px(widths[c]));
     });
     proc.step([&] {
         m_numbers.append(
@@ -291,7 +212,8 @@ void MainWindow::keyWindowClosed()
 
 void MainWindow::showKeyWindow()
 {
-    GuardedProcedure proc(*m_context.dialogs, form1("PushButton9_Click"));
+    GuardedProcedure proc(*m_context.dialogs,
+                          m_controls.procedure(MainControl::KeyButton, "Click"));
     proc.step([&] {
         KeyWindow& window = keyWindow();
         placeAtTopLeftOf(&window, this);
@@ -304,7 +226,8 @@ void MainWindow::showKeyWindow()
 
 void MainWindow::addTypedNumbers()
 {
-    GuardedProcedure proc(*m_context.dialogs, form1("PushButton6_Click"));
+    GuardedProcedure proc(*m_context.dialogs,
+                          m_controls.procedure(MainControl::AddNumbers, "Click"));
     QString answer;
     proc.step([&] { answer = m_context.dialogs->input(kAddNumbersPrompt); });
     if (answer.isEmpty())
@@ -314,7 +237,8 @@ void MainWindow::addTypedNumbers()
 
 void MainWindow::loadNumberFiles()
 {
-    GuardedProcedure proc(*m_context.dialogs, form1("PushButton3_Click"));
+    GuardedProcedure proc(*m_context.dialogs,
+                          m_controls.procedure(MainControl::LoadNumbers, "Click"));
     QStringList paths;
     proc.step(
         [&] { paths = m_context.dialogs->openFileNames(kLoadDialogTitle, kNumberFileFilter); });
@@ -342,34 +266,33 @@ void MainWindow::loadNumberFiles()
 
 void MainWindow::addSampleNumbers()
 {
-    GuardedProcedure proc(*m_context.dialogs, form1("PushButton8_Click"));
+    GuardedProcedure proc(*m_context.dialogs,
+                          m_controls.procedure(MainControl::SampleNumbers, "Click"));
     proc.step([&] { m_numbers.append(sampleNumbers()); });
 }
 
 void MainWindow::clearNumberList()
 {
-    GuardedProcedure proc(*m_context.dialogs, form1("PushButton1_Click"));
+    GuardedProcedure proc(*m_context.dialogs,
+                          m_controls.procedure(MainControl::ClearNumbers, "Click"));
     proc.step([&] {
         if (!isBusy())
             m_numbers.clear();
     });
 }
 
-void MainWindow::clearResultsList()
+void MainWindow::clearConsole()
 {
-    GuardedProcedure proc(*m_context.dialogs, form1("PushButton2_Click"));
-    proc.step([&] { m_results->clear(); });
+    GuardedProcedure proc(*m_context.dialogs,
+                          m_controls.procedure(MainControl::ClearConsole, "Click"));
+    proc.step([&] { m_console.clear(); });
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+void MainWindow::clearResultsList()
 {
-    if (watched == m_resultsList && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        // Shift, Ctrl and Alt do not matter: Shift+Delete removes like Delete.
-        m_results->removeSelected();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    GuardedProcedure proc(*m_context.dialogs,
+                          m_controls.procedure(MainControl::ClearResults, "Click"));
+    proc.step([&] { m_results->clear(); });
 }
 
 Dialogs& MainWindow::dialogs()
@@ -379,21 +302,18 @@ Dialogs& MainWindow::dialogs()
 
 void MainWindow::setBusy(bool busy)
 {
-    m_pointer.setBusy(busy);
+    if (std::exchange(m_busy, busy) != busy)
+        emit busyChanged(busy);
 }
 
 void MainWindow::appendConsole(const QString& answer)
 {
-    m_consoleText += answer;
-    m_consoleText += QStringLiteral("\r\n");
-    // Appending a block costs the same on the 10,000th answer as on the first;
-    // the shown text never holds CR, so the kept text is the one copied.
-    m_console->appendPlainText(answer);
+    m_console.append(answer);
 }
 
 ReportTable MainWindow::resultsTable() const
 {
-    return m_results->table();
+    return m_resultsModel.table();
 }
 
 } // namespace quillmore

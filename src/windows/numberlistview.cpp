@@ -10,9 +10,9 @@
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTreeWidget>
 
 namespace quillmore {
 
@@ -21,23 +21,14 @@ static QString form1(const char* procedure)
     return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
 }
 
-NumberListView::NumberListView(QTreeWidget* list, NumberListModel& model,
+NumberListView::NumberListView(QAbstractItemView* list, NumberListModel& model,
                                const PhoneNumbers& numbers, Dialogs& dialogs, Clipboard& clipboard,
                                std::function<bool()> isBusy, QObject* parent)
     : QObject(parent), m_list(list), m_model(model), m_numbers(numbers), m_dialogs(dialogs),
       m_clipboard(clipboard), m_isBusy(std::move(isBusy))
 {
-    connect(&m_model, &NumberListModel::appended, this, [this](int first, int count) {
-        QList<QTreeWidgetItem*> items;
-        items.reserve(count);
-        for (int i = first; i < first + count; ++i)
-            items << new QTreeWidgetItem(QStringList{m_model.at(i)});
-        m_list->addTopLevelItems(items);
-    });
-    connect(&m_model, &NumberListModel::removed, this,
-            [this](int index) { delete m_list->takeTopLevelItem(index); });
-    connect(&m_model, &NumberListModel::cleared, this, [this] { m_list->clear(); });
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &NumberListView::removeSelected);
+    m_list->setModel(&m_model);
+    connect(m_list, &QAbstractItemView::doubleClicked, this, &NumberListView::removeSelected);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, &NumberListView::showMenu);
     m_list->installEventFilter(this);
@@ -49,9 +40,9 @@ void NumberListView::removeSelected()
 {
     if (m_isBusy() || isChecking() || m_model.count() == 0)
         return;
-    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
     if (!selected.isEmpty())
-        m_model.removeAt(m_list->indexOfTopLevelItem(selected.constFirst()));
+        m_model.removeAt(selected.constFirst().row());
 }
 
 void NumberListView::pasteNumbers()

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-class QTreeWidget;
+class QAbstractItemView;
 
 namespace quillmore {
 
@@ -19,17 +19,16 @@ class NumberCheck;
 class NumberListModel;
 
 // The number list widget as a view of the model: it shows the model's
-// entries and turns the user's removals, pastes and clean-ups into changes of
-// the model. Removals are refused while the window is busy, since a run reads
-// the list; additions are not. The clean-ups ask the phone-number library
-// about every entry first, which on a long list goes on from the event loop
-// (NumberCheck); meanwhile other removals wait, and a run that begins
-// meanwhile cancels the clean-up.
+// entries (the model is set on it here) and turns the user's removals, pastes and clean-ups into
+// changes of the model. Removals are refused while the window is busy, since a run reads the list;
+// additions are not. The clean-ups ask the phone-number library about every entry first, which on a
+// long list goes on from the event loop (NumberCheck); meanwhile other removals wait, and a run
+// that begins meanwhile cancels the clean-up.
 class NumberListView : public QObject
 {
     Q_OBJECT
 public:
-    NumberListView(QTreeWidget* list, NumberListModel& model, const PhoneNumbers& numbers,
+    NumberListView(QAbstractItemView* list, NumberListModel& model, const PhoneNumbers& numbers,
                    Dialogs& dialogs, Clipboard& clipboard, std::function<bool()> isBusy,
                    QObject* parent = nullptr);
     ~NumberListView() override;
@@ -63,7 +62,7 @@ private:
     void removeDuplicates(const QStringList& entries, const QList<NumberClass>& classes);
     void removeCannotBeValid(const QStringList& entries, const QList<NumberClass>& classes);
 
-    QTreeWidget* m_list;
+    QAbstractItemView* m_list;
     NumberListModel& m_model;
     const PhoneNumbers& m_numbers;
     Dialogs& m_dialogs;

@@ -3,11 +3,13 @@
 #include "export/csvexport.h"
 #include "export/jsonlinesexport.h"
 #include "export/resultsjournal.h"
+#include "export/resultsmodel.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 
+#include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QTreeWidget>
 
 namespace quillmore {
 
@@ -16,13 +18,17 @@ static QString form1(const char* procedure)
     return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
 }
 
-ResultsList::ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* journal,
-                         const PhoneNumbers& numbers, std::function<bool()> isBusy, QObject* parent)
-    : QObject(parent), m_list(list), m_dialogs(dialogs), m_journal(journal), m_numbers(numbers),
-      m_isBusy(std::move(isBusy))
+ResultsList::ResultsList(QAbstractItemView* view, ResultsModel& model, Dialogs& dialogs,
+                         ResultsJournal* journal, const PhoneNumbers& numbers,
+                         std::function<bool()> isBusy, QObject* parent)
+    : QObject(parent), m_view(view), m_model(model), m_dialogs(dialogs), m_journal(journal),
+      m_numbers(numbers), m_isBusy(std::move(isBusy))
 {
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_list, &QWidget::customContextMenuRequested, this, &ResultsList::showMenu);
+    m_view->setModel(&m_model);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &ResultsList::showMenu);
+    connect(m_view, &QAbstractItemView::doubleClicked, this, &ResultsList::removeSelected);
+    m_view->installEventFilter(this);
 }
 
 bool ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
@@ -42,93 +48,44 @@ bool ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
     }
 }
 
-void ResultsList::addRows(const QList<ResultRecord>& records)
-{
-    QList<QTreeWidgetItem*> items;
-    items.reserve(records.size());
-    for (const ResultRecord& record : records) {
-        auto* item = new QTreeWidgetItem(record.cells);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        items << item;
-        m_ids << m_nextId++;
-    }
-    m_list->addTopLevelItems(items);
-    // Ticked once in the list: a row ticked before it has a place is looked
-    // for through the whole list at its next tick, which makes Tick All
-    // quadratic.
-    for (qsizetype i = 0; i < items.size(); ++i)
-        items[i]->setCheckState(0, records[i].ticked ? Qt::Checked : Qt::Unchecked);
-    m_records += records;
-}
-
 void ResultsList::append(const ResultRecord& record)
 {
-    addRows({record});
-    journal([&](ResultsJournal& j) { j.append(m_ids.constLast(), record); });
+    const quint64 id = m_model.append({record});
+    journal([&](ResultsJournal& j) { j.append(id, record); });
 }
 
 void ResultsList::clear()
 {
-    m_list->clear();
-    m_records.clear();
-    m_ids.clear();
+    m_model.clear();
     journal([](ResultsJournal& j) { j.clear(); });
 }
 
 void ResultsList::removeSelected()
 {
-    if (m_isBusy() || m_list->topLevelItemCount() == 0)
+    if (m_isBusy() || m_model.count() == 0)
         return;
-    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    const QModelIndexList selected = m_view->selectionModel()->selectedRows();
     if (selected.isEmpty())
         return;
-    const int index = m_list->indexOfTopLevelItem(selected.constFirst());
-    delete m_list->takeTopLevelItem(index);
-    m_records.removeAt(index);
-    const quint64 id = m_ids.takeAt(index);
+    const int row = selected.constFirst().row();
+    const quint64 id = m_model.rowId(row);
+    m_model.removeRow(row);
     journal([&](ResultsJournal& j) { j.remove(id); });
 }
 
 void ResultsList::setAllTicked(bool ticked)
 {
-    const Qt::CheckState state = ticked ? Qt::Checked : Qt::Unchecked;
-    // One repaint for the whole list, not one per row.
-    m_list->setUpdatesEnabled(false);
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
-        m_list->topLevelItem(i)->setCheckState(0, state);
-    m_list->setUpdatesEnabled(true);
+    m_model.setAllTicked(ticked);
 }
 
 ReportTable ResultsList::table() const
 {
-    ReportTable table;
-    const QTreeWidgetItem* header = m_list->headerItem();
-    const int columns = m_list->columnCount();
-    for (int c = 0; c < columns; ++c)
-        table.headers << header->text(c);
-    table.rows.reserve(m_list->topLevelItemCount());
-    for (int r = 0; r < m_list->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem* item = m_list->topLevelItem(r);
-        ReportTable::Row row;
-        for (int c = 0; c < columns; ++c)
-            row.cells << item->text(c);
-        row.ticked = item->checkState(0) == Qt::Checked;
-        table.rows << row;
-    }
-    return table;
+    return m_model.table();
 }
 
-QList<ResultRecord> ResultsList::records() const
+const QList<ResultRecord>& ResultsList::records() const
 {
-    QList<ResultRecord> all = m_records;
-    for (int r = 0; r < all.size() && r < m_list->topLevelItemCount(); ++r) {
-        const QTreeWidgetItem* item = m_list->topLevelItem(r);
-        all[r].cells.clear();
-        for (int c = 0; c < m_list->columnCount(); ++c)
-            all[r].cells << item->text(c);
-        all[r].ticked = item->checkState(0) == Qt::Checked;
-    }
-    return all;
+    return m_model.records();
 }
 
 bool ResultsList::canRestore() const
@@ -146,8 +103,8 @@ void ResultsList::restoreLastResults()
         return;
     for (ResultRecord& record : session.rows)
         record.ticked = false;
-    const quint64 firstId = m_nextId;
-    if (!proc.step([&] { addRows(session.rows); }))
+    quint64 firstId = 0;
+    if (!proc.step([&] { firstId = m_model.append(session.rows); }))
         return;
     // The restored rows join this session's journal; only once they are there
     // may the earlier session's file count as restored and go at the next start.
@@ -186,7 +143,7 @@ void ResultsList::saveAsJsonLines()
 
 void ResultsList::showMenu(const QPoint& at)
 {
-    QMenu menu(m_list);
+    QMenu menu(m_view);
     menu.addAction(QStringLiteral("Tick All Rows"), this, [this] { setAllTicked(true); });
     menu.addAction(QStringLiteral("Untick All Rows"), this, [this] { setAllTicked(false); });
     menu.addSeparator();
@@ -197,7 +154,18 @@ void ResultsList::showMenu(const QPoint& at)
     QAction* restore = menu.addAction(QStringLiteral("Restore Last Results"), this,
                                       &ResultsList::restoreLastResults);
     restore->setEnabled(canRestore());
-    menu.exec(m_list->viewport()->mapToGlobal(at));
+    menu.exec(m_view->viewport()->mapToGlobal(at));
+}
+
+bool ResultsList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        // Shift, Ctrl and Alt do not matter: Shift+Delete removes like Delete.
+        removeSelected();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace quillmore

@@ -10,26 +10,29 @@
 #include <functional>
 #include <memory>
 
-class QTreeWidget;
+class QAbstractItemView;
 
 namespace quillmore {
 
 class Dialogs;
 class PhoneNumbers;
 class ResultsJournal;
+class ResultsModel;
 
-// The results list's rows together with what each was made from (the number
-// as typed and the service's answer), kept in step with the journal so that
-// a later session can restore exactly what the list showed. Rows are added
-// by the run or by a restore, removed one at a time or all at once.
+// The results list widget as a view of the results model: the user's
+// removals, ticks and the list's menu become changes of the model, and every
+// change of the rows is written to the journal so that a later session can
+// restore exactly what the list showed. Rows are added by the run or by a
+// restore, removed one at a time (refused while the window is busy) or all
+// at once.
 class ResultsList : public QObject
 {
     Q_OBJECT
 public:
     // `journal` may be null (no journal could be opened): the list works,
     // only nothing survives the session.
-    ResultsList(QTreeWidget* list, Dialogs& dialogs, ResultsJournal* journal,
-                const PhoneNumbers& numbers, std::function<bool()> isBusy,
+    ResultsList(QAbstractItemView* view, ResultsModel& model, Dialogs& dialogs,
+                ResultsJournal* journal, const PhoneNumbers& numbers, std::function<bool()> isBusy,
                 QObject* parent = nullptr);
 
     void append(const ResultRecord& record);
@@ -39,7 +42,7 @@ public:
     void setAllTicked(bool ticked);
 
     ReportTable table() const;
-    QList<ResultRecord> records() const;
+    const QList<ResultRecord>& records() const;
 
     // Appends, unticked, the rows the list held at the end of the latest
     // earlier session not yet restored.
@@ -49,22 +52,22 @@ public:
     void saveAsCsv();
     void saveAsJsonLines();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showMenu(const QPoint& at);
     void saveAs(const char* procedure, const QString& filter,
                 const std::function<void(const QString&)>& write);
     // False when there is no journal or the change could not be written.
     bool journal(const std::function<void(ResultsJournal&)>& change);
-    void addRows(const QList<ResultRecord>& records);
 
-    QTreeWidget* m_list;
+    QAbstractItemView* m_view;
+    ResultsModel& m_model;
     Dialogs& m_dialogs;
     ResultsJournal* m_journal;
     const PhoneNumbers& m_numbers;
     std::function<bool()> m_isBusy;
-    QList<ResultRecord> m_records; // row r's number and answer; cells and ticks live in the list
-    QList<quint64> m_ids;          // row r's id in the journal
-    quint64 m_nextId = 1;
     bool m_journalFailureShown = false;
 };
 

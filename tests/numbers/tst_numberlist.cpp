@@ -1,13 +1,19 @@
 #include "numbers/numberlist.h"
+#include "numbers/numberlistmodel.h"
 #include "shell/errorreport.h"
+#include "support/modelsignals.h"
 
+#include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 using namespace quillmore;
+using quillmore::test::ModelSignals;
 
 class TestNumberList : public QObject
 {
@@ -25,6 +31,9 @@ private slots:
     void bigFileLoads();
     void randomBytesDoNotBreakLoading();
     void unreadableFileFails();
+    void modelShowsTheEntries();
+    void modelTellsItsViews_data();
+    void modelTellsItsViews();
 };
 
 void TestNumberList::typedInput_data()
@@ -177,6 +186,76 @@ void TestNumberList::unreadableFileFails()
     const QString file = writeFile(dir, "plain.txt", "1\r\n");
     // A path that runs through a file cannot be opened, root or not.
     QVERIFY_THROWS_EXCEPTION(Failure, readNumberFile(file + "/below.txt"));
+}
+
+void TestNumberList::modelShowsTheEntries()
+{
+    NumberListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.append({"4135923823", "", " 334 "});
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.index(2).data().toString(), QString(" 334 "));
+    QCOMPARE(model.index(1).data().toString(), QString());
+    QVERIFY(!model.index(0).data(Qt::CheckStateRole).isValid());
+    QVERIFY(!model.index(3).isValid());
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("Phone Numbers"));
+    // Shown and selected, never edited in place, no check box, no children.
+    QCOMPARE(model.flags(model.index(0)),
+             Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);
+    QCOMPARE(model.rowCount(model.index(0)), 0);
+}
+
+void TestNumberList::modelTellsItsViews_data()
+{
+    using Change = std::function<void(NumberListModel&)>;
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<QStringList>("told");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("append") << Change([](NumberListModel& m) {
+        m.append({"f", "g"});
+    }) << QStringList{"inserted 5-6"}
+                            << QStringList{"a", "b", "c", "d", "e", "f", "g"};
+    QTest::newRow("append nothing") << Change([](NumberListModel& m) { m.append({}); })
+                                    << QStringList{} << QStringList{"a", "b", "c", "d", "e"};
+    QTest::newRow("remove one") << Change([](NumberListModel& m) { m.removeAt(1); })
+                                << QStringList{"removed 1-1"} << QStringList{"a", "c", "d", "e"};
+    QTest::newRow("remove outside") << Change([](NumberListModel& m) {
+        m.removeAt(5);
+        m.removeAt(-1);
+    }) << QStringList{} << QStringList{"a", "b", "c", "d", "e"};
+    // Neighbours go together, from the back, so each position names its entry.
+    QTest::newRow("remove several") << Change([](NumberListModel& m) {
+        m.removeAll({4, 0, 1, 3});
+    }) << QStringList{"removed 3-4", "removed 0-1"}
+                                    << QStringList{"c"};
+    QTest::newRow("remove repeated and outside") << Change([](NumberListModel& m) {
+        m.removeAll({2, 2, 9, -1});
+    }) << QStringList{"removed 2-2"} << QStringList{"a", "b", "d", "e"};
+    QTest::newRow("remove none") << Change([](NumberListModel& m) { m.removeAll({}); })
+                                 << QStringList{} << QStringList{"a", "b", "c", "d", "e"};
+    QTest::newRow("clear") << Change([](NumberListModel& m) { m.clear(); }) << QStringList{"reset"}
+                           << QStringList{};
+    QTest::newRow("clear twice") << Change([](NumberListModel& m) {
+        m.clear();
+        m.clear();
+    }) << QStringList{"reset"} << QStringList{};
+}
+
+void TestNumberList::modelTellsItsViews()
+{
+    using Change = std::function<void(NumberListModel&)>;
+    QFETCH(Change, change);
+    QFETCH(QStringList, told);
+    QFETCH(QStringList, entries);
+    NumberListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.append({"a", "b", "c", "d", "e"});
+    ModelSignals views(&model);
+    change(model);
+    QCOMPARE(views.take(), told);
+    QCOMPARE(model.entries(), entries);
+    QCOMPARE(model.count(), entries.size());
+    QCOMPARE(model.at(0), entries.value(0));
 }
 
 QTEST_MAIN(TestNumberList)

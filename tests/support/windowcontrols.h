@@ -15,7 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace quillmore::test {
 
@@ -34,7 +34,7 @@ struct MainControls
 {
     explicit MainControls(MainWindow& w)
         : keyButton(control<QPushButton>(w, "PushButton9")),
-          numberList(control<QTreeWidget>(w, "ListView1")),
+          numberList(control<QTreeView>(w, "ListView1")),
           addButton(control<QPushButton>(w, "PushButton6")),
           loadButton(control<QPushButton>(w, "PushButton3")),
           clearNumbersButton(control<QPushButton>(w, "PushButton1")),
@@ -44,7 +44,7 @@ struct MainControls
           console(control<QPlainTextEdit>(w, "Text1")),
           copyConsoleButton(control<QPushButton>(w, "PushButton5")),
           clearConsoleButton(control<QPushButton>(w, "PushButton10")),
-          resultsList(control<QTreeWidget>(w, "ListView2")),
+          resultsList(control<QTreeView>(w, "ListView2")),
           saveTextButton(control<QPushButton>(w, "PushButton4")),
           saveSheetButton(control<QPushButton>(w, "PushButton13")),
           copyResultsButton(control<QPushButton>(w, "PushButton7")),
@@ -54,7 +54,7 @@ struct MainControls
     }
 
     QPushButton* keyButton;
-    QTreeWidget* numberList;
+    QTreeView* numberList;
     QPushButton* addButton;
     QPushButton* loadButton;
     QPushButton* clearNumbersButton;
@@ -64,7 +64,7 @@ struct MainControls
     QPlainTextEdit* console;
     QPushButton* copyConsoleButton;
     QPushButton* clearConsoleButton;
-    QTreeWidget* resultsList;
+    QTreeView* resultsList;
     QPushButton* saveTextButton;
     QPushButton* saveSheetButton;
     QPushButton* copyResultsButton;
@@ -108,29 +108,60 @@ inline KeyWindow* loadedKeyWindow()
     return found;
 }
 
+// How many rows a list shows.
+inline int rowCount(const QAbstractItemView* list)
+{
+    return list->model()->rowCount();
+}
+
+// The index of a row's first column.
+inline QModelIndex rowIndex(const QAbstractItemView* list, int row)
+{
+    return list->model()->index(row, 0);
+}
+
+// Makes the row the list's current and only selected one, as a click on it does.
+inline void selectRow(QAbstractItemView* list, int row)
+{
+    list->setCurrentIndex(rowIndex(list, row));
+}
+
+// The tick of a row, as the list's check box shows it.
+inline Qt::CheckState checkState(const QAbstractItemView* list, int row)
+{
+    return static_cast<Qt::CheckState>(rowIndex(list, row).data(Qt::CheckStateRole).toInt());
+}
+
+// Ticks or unticks a row as a click on its check box does.
+inline bool setCheckState(QAbstractItemView* list, int row, Qt::CheckState state)
+{
+    return list->model()->setData(rowIndex(list, row), state, Qt::CheckStateRole);
+}
+
 // The first column of every row, as the list shows it.
-inline QStringList shownRows(const QTreeWidget* list)
+inline QStringList shownRows(const QAbstractItemView* list)
 {
     QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        rows << list->topLevelItem(i)->text(0);
+    for (int i = 0; i < rowCount(list); ++i)
+        rows << rowIndex(list, i).data().toString();
     return rows;
 }
 
 // Every cell of one row of a list.
-inline QStringList rowCells(const QTreeWidget* list, int row)
+inline QStringList rowCells(const QAbstractItemView* list, int row)
 {
     QStringList cells;
-    for (int c = 0; c < list->columnCount(); ++c)
-        cells << list->topLevelItem(row)->text(c);
+    const QAbstractItemModel* model = list->model();
+    for (int c = 0; c < model->columnCount(); ++c)
+        cells << model->index(row, c).data().toString();
     return cells;
 }
 
 // Every row of a list, every cell.
-inline QList<QStringList> allRows(const QTreeWidget* list)
+inline QList<QStringList> allRows(const QAbstractItemView* list)
 {
     QList<QStringList> rows;
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
+    for (int r = 0; r < rowCount(list); ++r)
         rows << rowCells(list, r);
     return rows;
 }
@@ -139,7 +170,7 @@ inline QList<QStringList> allRows(const QTreeWidget* list)
 // from the menu that opens, as a user would (a disabled entry does nothing).
 // Gives the menu's entries in order, "-" for a separator; none when no menu
 // opened. Works for a menu shown with popup() and for one run with exec().
-inline QStringList chooseFromContextMenu(QTreeWidget* list, const QString& choice)
+inline QStringList chooseFromContextMenu(QAbstractItemView* list, const QString& choice)
 {
     QStringList entries;
     bool handled = false;

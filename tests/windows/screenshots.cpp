@@ -16,7 +16,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace quillmore;
 using quillmore::test::darkPalette;
@@ -74,7 +74,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     controls.samplesButton->click();
-    controls.resultsList->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    test::setCheckState(controls.resultsList, 0, Qt::Checked);
     window.show();
     QDir().mkpath(outDir);
     bool ok = window.grab().save(QDir(outDir).filePath(QStringLiteral("main-window") + suffix));

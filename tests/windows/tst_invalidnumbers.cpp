@@ -160,7 +160,7 @@ void TestInvalidNumbers::longListDoesNotHoldTheWindow()
     // The command has returned with the check under way; meanwhile a removal
     // waits and an addition is taken.
     QVERIFY(listView(w).isChecking());
-    c.numberList->setCurrentItem(c.numberList->topLevelItem(0));
+    selectRow(c.numberList, 0);
     QTest::keyClick(c.numberList, Qt::Key_Delete);
     f.dialogs.inputAnswers << "111";
     c.addButton->click();

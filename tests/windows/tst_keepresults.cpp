@@ -2,6 +2,7 @@
 // kill, the results list's exports and the number list's clean-ups, and the
 // time left on the progress bar.
 #include "export/resultsjournal.h"
+#include "export/resultsmodel.h"
 #include "numbers/phonenumbers.h"
 #include "shell/fileutil.h"
 #include "support/windowcontrols.h"
@@ -82,23 +83,23 @@ struct Session
         context.journal = journal.get();
         window = std::make_unique<MainWindow>(context);
     }
-    QTreeWidget* results() const { return MainControls(*window).resultsList; }
+    QTreeView* results() const { return MainControls(*window).resultsList; }
 
     std::unique_ptr<ResultsJournal> journal;
     AppContext context;
     std::unique_ptr<MainWindow> window;
 };
 
-bool noneTicked(const QTreeWidget* list)
+bool noneTicked(const QTreeView* list)
 {
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
-        if (list->topLevelItem(r)->checkState(0) != Qt::Unchecked)
+    for (int r = 0; r < rowCount(list); ++r)
+        if (checkState(list, r) != Qt::Unchecked)
             return false;
     return true;
 }
 
 // The JSON Lines export of `list` through its menu, one object per line.
-QList<QJsonObject> exportJsonLines(WindowFixture& f, QTreeWidget* list)
+QList<QJsonObject> exportJsonLines(WindowFixture& f, QTreeView* list)
 {
     const QString path = f.dir.filePath(QStringLiteral("answers.jsonl"));
     f.dialogs.saveAnswers << path;
@@ -176,16 +177,16 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     }
     MainWindow first(f.context);
     run(f, first, typed.join(','));
-    QTreeWidget* firstList = MainControls(first).resultsList;
-    QCOMPARE(firstList->topLevelItemCount(), 3);
+    QTreeView* firstList = MainControls(first).resultsList;
+    QCOMPARE(rowCount(firstList), 3);
     chooseFromContextMenu(firstList, "Tick All Rows");
-    QCOMPARE(firstList->topLevelItem(2)->checkState(0), Qt::Checked);
+    QCOMPARE(checkState(firstList, 2), Qt::Checked);
     const QList<QStringList> rows = allRows(firstList);
 
     // The crash: the next start finds the journal as the first session left it,
     // its window never closed and its file still open.
     Session second(f);
-    QCOMPARE(second.results()->topLevelItemCount(), 0);
+    QCOMPARE(rowCount(second.results()), 0);
     QCOMPARE(chooseFromContextMenu(second.results(), kRestore),
              (QStringList{"Tick All Rows", "Untick All Rows", "-", "Save Results As CSV File...",
                           kSaveJsonLines, "-", kRestore}));
@@ -200,16 +201,16 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     }
 
     // A removed row does not come back, and a cleared list brings back nothing.
-    second.results()->setCurrentItem(second.results()->topLevelItem(1));
+    selectRow(second.results(), 1);
     QTest::keyClick(second.results(), Qt::Key_Delete);
-    QCOMPARE(second.results()->topLevelItemCount(), 2);
+    QCOMPARE(rowCount(second.results()), 2);
     Session third(f);
     chooseFromContextMenu(third.results(), kRestore);
     QCOMPARE(allRows(third.results()), (QList<QStringList>{rows[0], rows[2]}));
     MainControls(*third.window).clearResultsButton->click();
     Session fourth(f);
     chooseFromContextMenu(fourth.results(), kRestore);
-    QCOMPARE(fourth.results()->topLevelItemCount(), 0);
+    QCOMPARE(rowCount(fourth.results()), 0);
 }
 
 void TestKeepResults::killedProgramsRowsComeBack()
@@ -251,9 +252,9 @@ void TestKeepResults::killedProgramsRowsComeBack()
         ResultsJournal next(folder);
         context.journal = &next;
         MainWindow w(context);
-        QTreeWidget* list = MainControls(w).resultsList;
+        QTreeView* list = MainControls(w).resultsList;
         chooseFromContextMenu(list, kRestore);
-        QCOMPARE(list->topLevelItemCount(), expected.size());
+        QCOMPARE(rowCount(list), expected.size());
         QVERIFY(noneTicked(list));
         const QList<QJsonObject> lines = exportJsonLines(f, list);
         QCOMPARE(lines.size(), expected.size());
@@ -296,10 +297,10 @@ void TestKeepResults::removalAfterALostLineTakesItsRow()
 {
     WindowFixture f;
     ResultsJournal& journal = f.keepResults();
-    QTreeWidget tree;
-    tree.setColumnCount(1);
+    QTreeView tree;
+    ResultsModel rows({QStringLiteral("Phone Number")});
     const PhoneNumbers numbers;
-    ResultsList list(&tree, f.dialogs, &journal, numbers, [] { return false; });
+    ResultsList list(&tree, rows, f.dialogs, &journal, numbers, [] { return false; });
     list.append(record("A", {"A"}));
     {
         // The disk takes nothing more for one row: its line is lost.
@@ -314,7 +315,7 @@ void TestKeepResults::removalAfterALostLineTakesItsRow()
         std::signal(SIGXFSZ, previousHandler);
     }
     list.append(record("C", {"C"}));
-    tree.setCurrentItem(tree.topLevelItem(1));
+    selectRow(&tree, 1);
     list.removeSelected();
     QCOMPARE(allRows(&tree), (QList<QStringList>{{"A"}, {"C"}}));
     QCOMPARE(f.dialogs.messageTexts().size(), 1);
@@ -341,7 +342,7 @@ void TestKeepResults::csvOfAwkwardCells()
     }
     Session s(f);
     chooseFromContextMenu(s.results(), kRestore);
-    s.results()->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    setCheckState(s.results(), 1, Qt::Checked);
     const QString path = f.dir.filePath("results.csv");
     f.dialogs.saveAnswers << path;
     chooseFromContextMenu(s.results(), "Save Results As CSV File...");
@@ -400,7 +401,7 @@ void TestKeepResults::duplicatesInThreeSpellings()
     run(f, w, "4135923823,413-592-3823");
     QVERIFY(wasBusy);
     QCOMPARE(shownRows(c.numberList), (QStringList{"4135923823", "413-592-3823"}));
-    QCOMPARE(c.resultsList->topLevelItemCount(), 2);
+    QCOMPARE(rowCount(c.resultsList), 2);
     QCOMPARE(f.dialogs.messageTexts(), QStringList{"Done."});
 }
 

@@ -48,7 +48,7 @@ private slots:
         typeNumbers(f, c, "334.222.8605,6033802932");
         c.startButton->click();
         QTRY_VERIFY_WITH_TIMEOUT(!w.isBusy(), 30000);
-        QCOMPARE(c.resultsList->topLevelItemCount(), 3);
+        QCOMPARE(rowCount(c.resultsList), 3);
         f.dialogs.messages.clear();
 
         // Every spelling of a number with a row goes, the row that says

@@ -1,8 +1,11 @@
+#include "desktop/widgetstyle.h"
 #include "numbers/numberlist.h"
 #include "support/windowcontrols.h"
 #include "support/windowfixture.h"
 #include "windows/keywindow.h"
+#include "windows/keywindowcontrols.h"
 #include "windows/mainwindow.h"
+#include "windows/mainwindowcontrols.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,16 +13,19 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace quillmore;
 using namespace quillmore::test;
@@ -97,14 +103,66 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-void doubleClickRow(QTreeWidget* list, int row)
+void doubleClickRow(QTreeView* list, int row)
 {
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    list->setCurrentItem(item);
-    const QPoint at = list->visualItemRect(item).center();
+    selectRow(list, row);
+    const QPoint at = list->visualRect(rowIndex(list, row)).center();
     // A real double-click: the view only reacts to one that follows a press.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Where `window` differs from its table: a control missing, of another
+// kind, in another place or frame, or one the table does not hold. Empty
+// when every control is as the table says.
+QString tableMismatch(QWidget& window, const QList<ControlSpec>& table)
+{
+    const auto kindOf = [](ControlKind kind) -> const QMetaObject* {
+        switch (kind) {
+        case ControlKind::PushButton:
+            return &QPushButton::staticMetaObject;
+        case ControlKind::ReportList:
+            return &QTreeView::staticMetaObject;
+        case ControlKind::Frame:
+            return &QGroupBox::staticMetaObject;
+        case ControlKind::TextBox:
+            return &QPlainTextEdit::staticMetaObject;
+        case ControlKind::Label:
+            return &QLabel::staticMetaObject;
+        case ControlKind::LineEdit:
+            return &QLineEdit::staticMetaObject;
+        case ControlKind::ProgressBar:
+            return &QProgressBar::staticMetaObject;
+        }
+        return nullptr;
+    };
+    QSet<QString> names;
+    for (const ControlSpec& spec : table) {
+        const QString name = QLatin1String(spec.objectName);
+        if (names.contains(name))
+            return name + QStringLiteral(" twice in the table");
+        names << name;
+        QWidget* control = window.findChild<QWidget*>(name);
+        if (!control || !kindOf(spec.kind)->cast(control))
+            return name + QStringLiteral(" missing or of another kind");
+        const QRect& at = spec.twips;
+        if (control->geometry() != twipsRect(at.x(), at.y(), at.width(), at.height()))
+            return name + QStringLiteral(" out of place");
+        QWidget* parent = &window;
+        for (const ControlSpec& frame : table)
+            if (frame.role == spec.parentRole)
+                parent = window.findChild<QWidget*>(QLatin1String(frame.objectName));
+        if (control->parentWidget() != parent)
+            return name + QStringLiteral(" in another frame");
+    }
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        const bool own =
+            control->parentWidget() == &window || qobject_cast<QGroupBox*>(control->parentWidget());
+        if (own && !control->isWindow() && !names.contains(control->objectName()))
+            return control->objectName() + QStringLiteral(" (a ") +
+                   control->metaObject()->className() + QStringLiteral(") not in the table");
+    }
+    return {};
 }
 
 } // namespace
@@ -128,6 +186,8 @@ private slots:
     void removeRows();
     void clearingRules();
     void pointerFollowsTheBusyState();
+    void busyIsTheWindowsOwnState_data();
+    void busyIsTheWindowsOwnState();
     void skinAndHandCursorFiles();
     void keyWindowSwitching();
     void keyWindowStoresEveryKeystroke();
@@ -151,29 +211,31 @@ void TestMainWindow::layoutMatchesTheFixedDesign()
     {
         QWidget* widget;
         QString caption;
-        QRect rect;
     };
     const QList<Expect> expected = {
-        {c.keyButton, "Getting Started / Enter Your API Key", {8, 8, 520, 27}},
-        {c.numberList, "", {8, 41, 520, 106}},
-        {c.addButton, "Add Phone Number or Numbers", {8, 153, 256, 27}},
-        {c.loadButton, "Load Numbers From Text File", {272, 153, 256, 27}},
-        {c.clearNumbersButton, "Clear List", {8, 187, 256, 27}},
-        {c.samplesButton, "Load Sample/Example Numbers", {272, 187, 256, 27}},
-        {c.startButton, "Start Looking Up", {8, 221, 520, 27}},
-        {c.consoleFrame, "", {8, 251, 520, 121}},
-        {c.console, "", {16, 20, 489, 53}},
-        {c.copyConsoleButton, "Copy Results To Clipboard", {16, 80, 240, 27}},
-        {c.clearConsoleButton, "Clear", {264, 80, 240, 27}},
-        {c.resultsList, "", {8, 379, 520, 106}},
-        {c.saveTextButton, "Save Results As Text File", {8, 491, 256, 27}},
-        {c.saveSheetButton, "Save Results As Excel File", {272, 491, 256, 27}},
-        {c.copyResultsButton, "Copy Results To Clipboard", {8, 525, 256, 27}},
-        {c.clearResultsButton, "Clear List", {272, 525, 256, 27}},
-        {c.progressBar, "", {8, 560, 520, 27}},
+        {c.keyButton, "Getting Started / Enter Your API Key"},
+        {c.numberList, ""},
+        {c.addButton, "Add Phone Number or Numbers"},
+        {c.loadButton, "Load Numbers From Text File"},
+        {c.clearNumbersButton, "Clear List"},
+        {c.samplesButton, "Load Sample/Example Numbers"},
+        {c.startButton, "Start Looking Up"},
+        {c.consoleFrame, ""},
+        {c.console, ""},
+        {c.copyConsoleButton, "Copy Results To Clipboard"},
+        {c.clearConsoleButton, "Clear"},
+        {c.resultsList, ""},
+        {c.saveTextButton, "Save Results As Text File"},
+        {c.saveSheetButton, "Save Results As Excel File"},
+        {c.copyResultsButton, "Copy Results To Clipboard"},
+        {c.clearResultsButton, "Clear List"},
+        {c.progressBar, ""},
     };
+    // Every control stands where the window's table puts it, in the frame the
+    // table names, and the table holds nothing else.
+    QCOMPARE(tableMismatch(w, mainWindowControls()), QString());
+    QCOMPARE(mainWindowControls().size(), expected.size());
     for (const Expect& e : expected) {
-        QCOMPARE(e.widget->geometry(), e.rect);
         if (auto* button = qobject_cast<QPushButton*>(e.widget)) {
             QCOMPARE(button->text(), e.caption);
             QCOMPARE(button->font().family(), QString("Arial"));
@@ -181,16 +243,23 @@ void TestMainWindow::layoutMatchesTheFixedDesign()
             QVERIFY(button->font().bold());
         }
     }
+    // Within the window, as laid out in twips.
+    QVERIFY(w.rect().contains(c.progressBar->geometry()));
     QCOMPARE(c.consoleFrame->title(), QString("Console View"));
     QCOMPARE(w.font().pointSizeF(), 9.0);
     QVERIFY(w.font().bold());
-    QCOMPARE(c.numberList->headerItem()->text(0), QString("Phone Numbers"));
+    const auto caption = [](const QTreeView* list, int column) {
+        return list->model()->headerData(column, Qt::Horizontal).toString();
+    };
+    QCOMPARE(c.numberList->model()->columnCount(), 1);
+    QCOMPARE(caption(c.numberList, 0), QString("Phone Numbers"));
     QCOMPARE(c.numberList->columnWidth(0), 467);
     const QStringList captions = {"Phone Number", "Type", "Name", "Location", "Provider", "Status"};
     const QList<int> widths = {133, 100, 133, 167, 100, 67};
-    QCOMPARE(c.resultsList->columnCount(), 6);
+    QCOMPARE(c.resultsList->model()->columnCount(), 6);
+    QCOMPARE(c.resultsList->header()->count(), 6);
     for (int col = 0; col < 6; ++col) {
-        QCOMPARE(c.resultsList->headerItem()->text(col), captions[col]);
+        QCOMPARE(caption(c.resultsList, col), captions[col]);
         QCOMPARE(c.resultsList->columnWidth(col), widths[col]);
     }
     const QString tip = "Double-click item to remove it. Move | line to right and out of window "
@@ -435,17 +504,17 @@ void TestMainWindow::removeRows()
     c.addButton->click();
     doubleClickRow(c.numberList, 1);
     QCOMPARE(numbers(w), QStringList({"a", "c", "d", "e"}));
-    c.numberList->setCurrentItem(c.numberList->topLevelItem(2));
+    selectRow(c.numberList, 2);
     QTest::keyClick(c.numberList, Qt::Key_Delete);
     QCOMPARE(numbers(w), QStringList({"a", "c", "e"}));
-    c.numberList->setCurrentItem(c.numberList->topLevelItem(0));
+    selectRow(c.numberList, 0);
     QTest::keyClick(c.numberList, Qt::Key_Delete, Qt::ShiftModifier);
     QCOMPARE(numbers(w), QStringList({"c", "e"}));
     QTest::keyClick(c.numberList, Qt::Key_Backspace);
     QCOMPARE(numbers(w).size(), 2);
 
     w.setBusy(true);
-    c.numberList->setCurrentItem(c.numberList->topLevelItem(0));
+    selectRow(c.numberList, 0);
     QTest::keyClick(c.numberList, Qt::Key_Delete);
     doubleClickRow(c.numberList, 0);
     QCOMPARE(numbers(w), QStringList({"c", "e"}));
@@ -456,13 +525,13 @@ void TestMainWindow::removeRows()
         f, w,
         {{"1", "Mobile", "A", "L", "P", "Active"}, {"2", "Landline", "B", "L", "P", "Inactive"}}));
     QCOMPARE(numbers(w), QStringList({"c", "e"}));
-    c.resultsList->setCurrentItem(c.resultsList->topLevelItem(0));
+    selectRow(c.resultsList, 0);
     QTest::keyClick(c.resultsList, Qt::Key_Delete);
-    QCOMPARE(c.resultsList->topLevelItemCount(), 1);
-    QCOMPARE(c.resultsList->topLevelItem(0)->text(0), QString("2"));
+    QCOMPARE(rowCount(c.resultsList), 1);
+    QCOMPARE(rowIndex(c.resultsList, 0).data().toString(), QString("2"));
     w.setBusy(true);
     doubleClickRow(c.resultsList, 0);
-    QCOMPARE(c.resultsList->topLevelItemCount(), 1);
+    QCOMPARE(rowCount(c.resultsList), 1);
 }
 
 void TestMainWindow::clearingRules()
@@ -485,7 +554,7 @@ void TestMainWindow::clearingRules()
     c.addButton->click();
     f.onPause = [&] {
         if (f.pauses.size() == 1) {
-            QCOMPARE(c.resultsList->topLevelItemCount(), 1);
+            QCOMPARE(rowCount(c.resultsList), 1);
             c.clearNumbersButton->click();
             c.clearResultsButton->click();
         }
@@ -498,6 +567,12 @@ void TestMainWindow::clearingRules()
     QCOMPARE(f.dialogs.messageTexts(), QStringList{"Done."});
     c.clearNumbersButton->click();
     QCOMPARE(numbers(w).size(), 0);
+    // Emptied lists keep their columns as they were laid out.
+    c.clearResultsButton->click();
+    QCOMPARE(rowCount(c.resultsList), 0);
+    QCOMPARE(c.numberList->columnWidth(0), 467);
+    QCOMPARE(c.resultsList->header()->count(), 6);
+    QCOMPARE(c.resultsList->columnWidth(3), 167);
 }
 
 void TestMainWindow::pointerFollowsTheBusyState()
@@ -515,6 +590,40 @@ void TestMainWindow::pointerFollowsTheBusyState()
     w.setBusy(false);
     QCOMPARE(c.startButton->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestMainWindow::busyIsTheWindowsOwnState_data()
+{
+    QTest::addColumn<QList<bool>>("set");
+    QTest::addColumn<QList<bool>>("told");
+    QTest::newRow("busy") << QList<bool>{true} << QList<bool>{true};
+    QTest::newRow("busy twice") << QList<bool>{true, true} << QList<bool>{true};
+    QTest::newRow("busy, then not") << QList<bool>{true, false} << QList<bool>{true, false};
+    QTest::newRow("idle stays idle") << QList<bool>{false} << QList<bool>{};
+    QTest::newRow("back and forth")
+        << QList<bool>{true, false, false, true} << QList<bool>{true, false, true};
+}
+
+void TestMainWindow::busyIsTheWindowsOwnState()
+{
+    QFETCH(QList<bool>, set);
+    QFETCH(QList<bool>, told);
+    WindowFixture f;
+    MainWindow w(f.context);
+    MainControls c(w);
+    QSignalSpy changed(&w, &MainWindow::busyChanged);
+    for (bool busy : set) {
+        QVERIFY(w.setProperty("busy", busy));
+        // The pointer follows the state, over the window and its buttons alike.
+        QCOMPARE(w.cursor().shape(), busy ? Qt::WaitCursor : Qt::ArrowCursor);
+        QCOMPARE(c.startButton->cursor().shape(), busy ? Qt::WaitCursor : Qt::PointingHandCursor);
+    }
+    QList<bool> seen;
+    for (const QList<QVariant>& args : std::as_const(changed))
+        seen << args.at(0).toBool();
+    QCOMPARE(seen, told);
+    QCOMPARE(w.property("busy").toBool(), set.constLast());
+    QCOMPARE(w.isBusy(), set.constLast());
 }
 
 void TestMainWindow::skinAndHandCursorFiles()
@@ -558,13 +667,14 @@ void TestMainWindow::keyWindowSwitching()
     QVERIFY(key);
     QVERIFY(key->isVisible());
     QCOMPARE(key->windowTitle(), QString("Key Options"));
+    QCOMPARE(tableMismatch(*key, keyWindowControls()), QString());
     KeyControls k(*key);
 
     k.okButton->click();
     QVERIFY(w.isVisible());
     QVERIFY(!key->isVisible());
     QCOMPARE(numbers(w).size(), 6);
-    QCOMPARE(c.resultsList->topLevelItemCount(), 1);
+    QCOMPARE(rowCount(c.resultsList), 1);
 
     // "OK" keeps the window loaded with its text; the close box unloads it.
     c.keyButton->click();
@@ -744,7 +854,7 @@ void TestMainWindow::tickAllRows()
         {{"1", "Mobile", "A", "L", "P", "Active"}, {"2", "Landline", "B", "L", "P", "Inactive"}}));
     QCOMPARE(w.resultsTable().rows.size(), 2);
     QVERIFY(!w.resultsTable().rows[0].ticked);
-    QVERIFY(c.resultsList->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
+    QVERIFY(c.resultsList->model()->flags(rowIndex(c.resultsList, 0)) & Qt::ItemIsUserCheckable);
     chooseFromNextMenu("Tick All Rows");
     emit c.resultsList->customContextMenuRequested(QPoint(4, 4));
     QVERIFY(w.resultsTable().rows[0].ticked && w.resultsTable().rows[1].ticked);
@@ -755,6 +865,22 @@ void TestMainWindow::tickAllRows()
     QCOMPARE(table.headers,
              QStringList({"Phone Number", "Type", "Name", "Location", "Provider", "Status"}));
     QCOMPARE(table.rows[1].cells, QStringList({"2", "Landline", "B", "L", "P", "Inactive"}));
+
+    // The user's own tick, by the keyboard and on the box itself, is what the exports see.
+    selectRow(c.resultsList, 1);
+    QTest::keyClick(c.resultsList, Qt::Key_Space);
+    QVERIFY(w.resultsTable().rows[1].ticked);
+    QStyleOptionViewItem option;
+    option.initFrom(c.resultsList);
+    option.rect = c.resultsList->visualRect(rowIndex(c.resultsList, 0));
+    option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const QPoint box =
+        c.resultsList->style()
+            ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, c.resultsList)
+            .center();
+    QTest::mouseClick(c.resultsList->viewport(), Qt::LeftButton, {}, box);
+    QVERIFY(w.resultsTable().rows[0].ticked);
+    QCOMPARE(checkState(c.resultsList, 0), Qt::Checked);
 }
 
 void TestMainWindow::exportButtons()
@@ -766,7 +892,7 @@ void TestMainWindow::exportButtons()
     QVERIFY(addResultRows(f, w,
                           {{"555-0100", "Mobile", "Ann", "L", "P", "Active"},
                            {"555-0199999", "Landline", "=Bob", "", "P", "Inactive"}}));
-    c.resultsList->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    setCheckState(c.resultsList, 0, Qt::Checked);
 
     const QString path = f.dir.filePath("out.txt");
     f.dialogs.saveAnswers << path;
