@@ -112,7 +112,7 @@ int main(int argc, char** argv)
     std::printf("  text length %lld characters\n", static_cast<long long>(clipboardChars));
     SystemClipboard clipboard;
     report("clipboard button, system clipboard (offscreen)",
-           [&] { copyResultsToClipboard(view, clipboard); });
+           [&] { copyResultsToClipboard(view, clipboard, QStringLiteral("Copy Results")); });
 
     XlsxSpreadsheetLauncher launcher(
         view.silent,
@@ -120,8 +120,9 @@ int main(int argc, char** argv)
             return SpreadsheetHandler{SpreadsheetHandler::Kind::Desktop, {}};
         },
         dir.path());
-    report("workbook (Save Results As Excel File, to .xlsx)",
-           [&] { saveResultsAsExcelFile(view, launcher); });
+    report("workbook (Save Results As Excel File, to .xlsx)", [&] {
+        saveResultsAsExcelFile(view, launcher, QStringLiteral("Save Results As Excel File"));
+    });
 
     std::printf("messages shown: %d (the clipboard button's own)\n", view.silent.shown);
     return 0;

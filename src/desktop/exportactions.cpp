@@ -6,19 +6,10 @@
 
 namespace quillmore {
 
-namespace {
-
-QString form1(const char* procedure)
-{
-    return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
-}
-
-} // namespace
-
-void saveResultsAsTextFile(ExportView& view)
+void saveResultsAsTextFile(ExportView& view, const QString& procedure)
 {
     Dialogs& dialogs = view.dialogs();
-    GuardedProcedure proc(dialogs, form1("PushButton4_Click"));
+    GuardedProcedure proc(dialogs, procedure);
     const QString fileName =
         proc.value([&] { return dialogs.saveFileName(QStringLiteral("Save"), kTextFileFilter); });
     if (fileName.isEmpty())
@@ -53,10 +44,10 @@ bool saveResultsAsExcelFileIsExcelInstalled(SpreadsheetLauncher& app, Dialogs& d
     return installed;
 }
 
-void saveResultsAsExcelFile(ExportView& view, SpreadsheetLauncher& app)
+void saveResultsAsExcelFile(ExportView& view, SpreadsheetLauncher& app, const QString& procedure)
 {
     Dialogs& dialogs = view.dialogs();
-    GuardedProcedure proc(dialogs, form1("PushButton13_Click"));
+    GuardedProcedure proc(dialogs, procedure);
 
     const bool installed =
         proc.value([&] { return saveResultsAsExcelFileIsExcelInstalled(app, dialogs); }, false);
@@ -112,17 +103,17 @@ void saveResultsAsExcelFile(ExportView& view, SpreadsheetLauncher& app)
     proc.step([&] { sheet->show(); });
 }
 
-void copyResultsToClipboard(ExportView& view, Clipboard& clipboard)
+void copyResultsToClipboard(ExportView& view, Clipboard& clipboard, const QString& procedure)
 {
     Dialogs& dialogs = view.dialogs();
-    GuardedProcedure proc(dialogs, form1("PushButton7_Click"));
+    GuardedProcedure proc(dialogs, procedure);
     proc.step([&] { copyListviewProperlySpaced(view.resultsTable(), clipboard); });
     proc.step([&] { dialogs.message(kCopiedMessage); });
 }
 
-void copyConsoleToClipboard(ExportView& view, Clipboard& clipboard)
+void copyConsoleToClipboard(ExportView& view, Clipboard& clipboard, const QString& procedure)
 {
-    GuardedProcedure proc(view.dialogs(), form1("PushButton5_Click"));
+    GuardedProcedure proc(view.dialogs(), procedure);
     proc.step([&] { clipboardSetText(clipboard, view.consoleText()); });
 }
 

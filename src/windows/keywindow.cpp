@@ -52,7 +52,8 @@ KeyWindow::KeyWindow(AppContext& context, QWidget* parent)
         setTabOrder(m_controls.widget(tabOrder[i - 1]), m_controls.widget(tabOrder[i]));
 
     m_keyTest = std::make_unique<KeyTest>(*m_context.keys, m_context.lookup);
-    showKeyTestReports(*m_keyTest, *m_context.dialogs);
+    showKeyTestReports(*m_keyTest, *m_context.dialogs,
+                       m_controls.procedure(KeyControl::Test, "Click"));
     connect(m_keyTest.get(), &KeyTest::busyChanged, this, &KeyWindow::setBusy);
     connect(m_keyTest.get(), &KeyTest::progressText, this, &KeyWindow::progressText);
     connect(m_key, &QLineEdit::textChanged, this, &KeyWindow::storeKey);

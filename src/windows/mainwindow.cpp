@@ -63,7 +63,7 @@ void MainWindow::connectRun()
             [this](const QString& text) { m_progress.setProgressText(text); });
     connect(m_run.get(), &LookupRun::answerReceived, this, &MainWindow::appendConsole);
     connect(m_run.get(), &LookupRun::rowReady, m_results, &ResultsList::append);
-    showRunReports(*m_run, *m_context.dialogs);
+    showRunReports(*m_run, *m_context.dialogs, m_controls.procedure(MainControl::Start, "Click"));
 
     // The bar's tooltip tells how long the rest of the run will take.
     connect(m_run.get(), &LookupRun::stateChanged, this, [this](LookupRun::State state) {
@@ -101,11 +101,24 @@ void MainWindow::buildControls()
         {C::ClearNumbers, [this] { clearNumberList(); }},
         {C::SampleNumbers, [this] { addSampleNumbers(); }},
         {C::Start, [this] { m_run->buttonPressed(); }},
-        {C::CopyConsole, [this] { copyConsoleToClipboard(*this, *m_context.clipboard); }},
+        {C::CopyConsole,
+         [this] {
+             copyConsoleToClipboard(*this, *m_context.clipboard,
+                                    m_controls.procedure(C::CopyConsole, "Click"));
+         }},
         {C::ClearConsole, [this] { clearConsole(); }},
-        {C::SaveText, [this] { saveResultsAsTextFile(*this); }},
-        {C::SaveSheet, [this] { saveResultsAsExcelFile(*this, *m_context.spreadsheet); }},
-        {C::CopyResults, [this] { copyResultsToClipboard(*this, *m_context.clipboard); }},
+        {C::SaveText,
+         [this] { saveResultsAsTextFile(*this, m_controls.procedure(C::SaveText, "Click")); }},
+        {C::SaveSheet,
+         [this] {
+             saveResultsAsExcelFile(*this, *m_context.spreadsheet,
+                                    m_controls.procedure(C::SaveSheet, "Click"));
+         }},
+        {C::CopyResults,
+         [this] {
+             copyResultsToClipboard(*this, *m_context.clipboard,
+                                    m_controls.procedure(C::CopyResults, "Click"));
+         }},
         {C::ClearResults, [this] { clearResultsList(); }},
     };
     for (const auto& [role, clicked] : clicks)

@@ -9,6 +9,7 @@
 #include "numbers/numberlistmodel.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
+#include "windows/mainwindowcontrols.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -18,7 +19,7 @@ namespace quillmore {
 
 static QString form1(const char* procedure)
 {
-    return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
+    return procedurePath(kMainForm, QString::fromLatin1(procedure));
 }
 
 NumberListView::NumberListView(QAbstractItemView* list, NumberListModel& model,

@@ -6,6 +6,7 @@
 #include "export/resultsmodel.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
+#include "windows/mainwindowcontrols.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -15,7 +16,7 @@ namespace quillmore {
 
 static QString form1(const char* procedure)
 {
-    return procedurePath(QStringLiteral("Form1"), QString::fromLatin1(procedure));
+    return procedurePath(kMainForm, QString::fromLatin1(procedure));
 }
 
 ResultsList::ResultsList(QAbstractItemView* view, ResultsModel& model, Dialogs& dialogs,

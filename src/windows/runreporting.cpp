@@ -6,10 +6,8 @@
 
 namespace quillmore {
 
-void showRunReports(LookupRun& run, Dialogs& dialogs)
+void showRunReports(LookupRun& run, Dialogs& dialogs, const QString& handler)
 {
-    const QString handler =
-        procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton17_Click"));
     QObject::connect(&run, &LookupRun::failed, &run,
                      [&dialogs, handler](const Failure& failure, Step step) {
                          reportFailure(dialogs, handler, step, failure);
@@ -23,10 +21,8 @@ void showRunReports(LookupRun& run, Dialogs& dialogs)
     });
 }
 
-void showKeyTestReports(KeyTest& test, Dialogs& dialogs)
+void showKeyTestReports(KeyTest& test, Dialogs& dialogs, const QString& handler)
 {
-    const QString handler =
-        procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click"));
     QObject::connect(&test, &KeyTest::failed, &test,
                      [&dialogs, handler](const Failure& failure, Step step) {
                          reportFailure(dialogs, handler, step, failure);

@@ -74,7 +74,7 @@ void ClipboardTest::emptyListLeavesClipboardAlone()
     view.table.headers = QStringList{"Phone Number", "Type"};
     RecordingClipboard clipboard;
     clipboard.held = QStringLiteral("earlier");
-    copyResultsToClipboard(view, clipboard);
+    copyResultsToClipboard(view, clipboard, kCopyResultsProcedure);
     QVERIFY(clipboard.log.isEmpty());
     QCOMPARE(clipboard.held, QStringLiteral("earlier"));
     QCOMPARE(view.scriptedDialogs.messages.size(), 1);
@@ -90,7 +90,7 @@ void ClipboardTest::noTickedRowSetsEmptyText()
     RecordingClipboard clipboard;
     clipboard.held = QStringLiteral("earlier");
     clipboard.holdsText = true;
-    copyResultsToClipboard(view, clipboard);
+    copyResultsToClipboard(view, clipboard, kCopyResultsProcedure);
     QCOMPARE(clipboard.log, (QStringList{"set "}));
     QVERIFY(clipboard.holdsText);
     QCOMPARE(clipboard.held, QString());
@@ -103,7 +103,7 @@ void ClipboardTest::messageFollowsReportedFailure()
     FakeExportView view;
     view.tableFails = true;
     RecordingClipboard clipboard;
-    copyResultsToClipboard(view, clipboard);
+    copyResultsToClipboard(view, clipboard, kCopyResultsProcedure);
     const auto& shown = view.scriptedDialogs.messages;
     QCOMPARE(shown.size(), 2);
     QVERIFY(shown.at(0).text.startsWith(QStringLiteral(
@@ -118,12 +118,12 @@ void ClipboardTest::consoleCopyIsVerbatim()
     FakeExportView view;
     view.console = QStringLiteral("{\"a\": 1}\r\nCould not connect\r\n  \r\n");
     RecordingClipboard clipboard;
-    copyConsoleToClipboard(view, clipboard);
+    copyConsoleToClipboard(view, clipboard, kCopyConsoleProcedure);
     QCOMPARE(clipboard.log, (QStringList{"set " + view.console}));
     QCOMPARE(clipboard.held, view.console);
 
     view.console.clear();
-    copyConsoleToClipboard(view, clipboard);
+    copyConsoleToClipboard(view, clipboard, kCopyConsoleProcedure);
     QVERIFY(clipboard.holdsText);
     QCOMPARE(clipboard.held, QString());
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
@@ -135,7 +135,7 @@ void ClipboardTest::systemClipboardGetsPlainText()
     FakeExportView view;
     view.table = ReportTable{{"Phone", "Name"},
                              {row({"555-0100", QString::fromUtf8("Zoë")}), row({"5", "x"}, false)}};
-    copyResultsToClipboard(view, clipboard);
+    copyResultsToClipboard(view, clipboard, kCopyResultsProcedure);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     QVERIFY(data);
     QVERIFY(data->hasText());
@@ -143,10 +143,10 @@ void ClipboardTest::systemClipboardGetsPlainText()
     QCOMPARE(data->text(), QString::fromUtf8("555-0100\tZoë\r\n"));
 
     view.console = QStringLiteral("line one\r\nline two\r\n");
-    copyConsoleToClipboard(view, clipboard);
+    copyConsoleToClipboard(view, clipboard, kCopyConsoleProcedure);
     QCOMPARE(QGuiApplication::clipboard()->text(), view.console);
     view.console.clear();
-    copyConsoleToClipboard(view, clipboard);
+    copyConsoleToClipboard(view, clipboard, kCopyConsoleProcedure);
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
 }
 

@@ -135,7 +135,7 @@ void SpreadsheetTest::workbookHoldsEveryRowAsText()
     XlsxSpreadsheetLauncher app(view.scriptedDialogs,
                                 finds(SpreadsheetHandler::Kind::Desktop, "calc.desktop"),
                                 temp.path());
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
 
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
     QCOMPARE(view.scriptedDialogs.opened.size(), 1);
@@ -186,7 +186,7 @@ void SpreadsheetTest::fullListFillsNPlusOneRows()
     view.table.rows[7].ticked = false;
     XlsxSpreadsheetLauncher app(view.scriptedDialogs, finds(SpreadsheetHandler::Kind::Desktop),
                                 temp.path());
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     QCOMPARE(view.scriptedDialogs.opened.size(), 1);
     const QJsonObject book = readWorkbook(view.scriptedDialogs.opened.first().toLocalFile());
     QCOMPARE(book.value("dimension").toString(), QStringLiteral("A1:F301"));
@@ -204,7 +204,7 @@ void SpreadsheetTest::overlongValueIsLostAlone()
     view.table = ReportTable{{"A", "B"}, {row({"keep", QString(40000, 'x')}), row({"too", "b"})}};
     XlsxSpreadsheetLauncher app(view.scriptedDialogs, finds(SpreadsheetHandler::Kind::Desktop),
                                 temp.path());
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     QCOMPARE(view.scriptedDialogs.errorReports(),
              QStringList{"String exceeds Excel's limit of 32,767 characters.\r\n" + kExcelPath +
                          "at line 108\r\rPlease email screenshot of this message to " +
@@ -220,7 +220,7 @@ void SpreadsheetTest::missingApplicationShowsBothMessages()
     FakeExportView view; // an empty list: the test still comes first
     XlsxSpreadsheetLauncher app(view.scriptedDialogs, finds(SpreadsheetHandler::Kind::None),
                                 temp.path());
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     const auto& shown = view.scriptedDialogs.messages;
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown.at(0).text,
@@ -238,7 +238,7 @@ void SpreadsheetTest::missingApplicationShowsBothMessages()
     RecordingSpreadsheetLauncher recording;
     recording.installed = false;
     view.table = filledTable(2, 2);
-    saveResultsAsExcelFile(view, recording);
+    saveResultsAsExcelFile(view, recording, kSaveSheetProcedure);
     QVERIFY(recording.calls.isEmpty());
     QCOMPARE(shown.size(), 4);
 }
@@ -250,7 +250,7 @@ void SpreadsheetTest::emptyListMakesNoWorkbook()
     view.table.headers = QStringList{"Phone Number", "Type"};
     XlsxSpreadsheetLauncher app(view.scriptedDialogs, finds(SpreadsheetHandler::Kind::Desktop),
                                 temp.path());
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
     QVERIFY(view.scriptedDialogs.opened.isEmpty());
     QVERIFY(QDir(temp.path()).isEmpty());
@@ -264,7 +264,7 @@ void SpreadsheetTest::callsFollowTheListInOrder()
         {"P", "", "S"}, {row({"1", "bad", "x=1"}, false), row({"=2", "", "y"}), row({"3", "z"})}};
     RecordingSpreadsheetLauncher app;
     app.refusedText = QStringLiteral("bad");
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     QCOMPARE(app.calls, (QStringList{"create", "addWorkbook", "cell 1 1 P", "cell 1 3 S",
                                      "cell 2 1 1", "cell 2 3 x1", "cell 3 1 =2", "cell 3 3 y",
                                      "cell 4 1 3", "cell 4 2 z", "autofit", "show"}));
@@ -281,7 +281,7 @@ void SpreadsheetTest::failedStartIsReportedOnce()
     view.table = filledTable(5, 3);
     RecordingSpreadsheetLauncher app;
     app.startFails = true;
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     QCOMPARE(app.calls, QStringList{"create"});
     const QStringList reports = view.scriptedDialogs.errorReports();
     QCOMPARE(reports.size(), 1);
@@ -298,7 +298,7 @@ void SpreadsheetTest::libreOfficeGetsAnUntitledCopy()
     view.table = filledTable(2, 2);
     XlsxSpreadsheetLauncher app(view.scriptedDialogs,
                                 finds(SpreadsheetHandler::Kind::LibreOffice, fake), temp.path());
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
     QVERIFY(view.scriptedDialogs.opened.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fake + ".args"), 20000);
@@ -380,8 +380,8 @@ void SpreadsheetTest::handedOverFolderOutlivesTheProgram()
     view.table = filledTable(3, 2);
     auto app = std::make_unique<XlsxSpreadsheetLauncher>(
         view.scriptedDialogs, finds(SpreadsheetHandler::Kind::Desktop, "calc.desktop"));
-    saveResultsAsExcelFile(view, *app);
-    saveResultsAsExcelFile(view, *app);
+    saveResultsAsExcelFile(view, *app, kSaveSheetProcedure);
+    saveResultsAsExcelFile(view, *app, kSaveSheetProcedure);
     QCOMPARE(view.scriptedDialogs.opened.size(), 2);
     // The application opened the files in place and may save there: the
     // folders stay past the program's end, and the next start leaves them.
@@ -411,7 +411,7 @@ void SpreadsheetTest::failedHandOverLeavesNoFolder()
         view.scriptedDialogs,
         finds(SpreadsheetHandler::Kind::LibreOffice, temp.filePath("no-such-soffice")),
         temp.path());
-    saveResultsAsExcelFile(view, app);
+    saveResultsAsExcelFile(view, app, kSaveSheetProcedure);
     QCOMPARE(view.scriptedDialogs.errorReports().size(), 1);
     QVERIFY(QDir(temp.path()).isEmpty());
 }

@@ -224,7 +224,7 @@ void TextExportTest::unwritableTargetsAreReportedOnce()
     FakeExportView view;
     view.table = filledTable(3, 2);
     view.scriptedDialogs.saveAnswers << dir.filePath(relativePath);
-    saveResultsAsTextFile(view);
+    saveResultsAsTextFile(view, kSaveTextProcedure);
 
     const QStringList reports = view.scriptedDialogs.errorReports();
     QCOMPARE(reports.size(), 1);
@@ -295,7 +295,7 @@ void TextExportTest::fullDiskIsToldAndOldFileSurvives()
     FakeExportView view;
     view.table = filledTable(200, 3); // about 4 KB
     view.scriptedDialogs.saveAnswers << path;
-    saveResultsAsTextFile(view);
+    saveResultsAsTextFile(view, kSaveTextProcedure);
 
     const QStringList reports = view.scriptedDialogs.errorReports();
     QCOMPARE(reports.size(), 1);
@@ -327,7 +327,7 @@ void TextExportTest::replacesFileInFolderThatTakesNoNewFile()
     FakeExportView view;
     view.table = ReportTable{{"Phone Number", "Type"}, {row({"555-0100", "Mobile"})}};
     view.scriptedDialogs.saveAnswers << path;
-    saveResultsAsTextFile(view);
+    saveResultsAsTextFile(view, kSaveTextProcedure);
 
     QVERIFY(view.scriptedDialogs.messages.isEmpty());
     QVERIFY(view.recordingProgress.texts.contains(QStringLiteral("Done.")));
@@ -343,7 +343,7 @@ void TextExportTest::buttonWritesChosenNameAsTyped()
     FakeExportView view;
     view.table = ReportTable{{"Phone Number", "Type"}, {row({"555-0100", "Mobile"})}};
     view.scriptedDialogs.saveAnswers << path;
-    saveResultsAsTextFile(view);
+    saveResultsAsTextFile(view, kSaveTextProcedure);
 
     QCOMPARE(view.scriptedDialogs.saveAsks.size(), 1);
     QCOMPARE(view.scriptedDialogs.saveAsks.first().title, QStringLiteral("Save"));
@@ -360,7 +360,7 @@ void TextExportTest::buttonCancelWritesNothing()
     QTemporaryDir dir;
     FakeExportView view;
     view.table = filledTable(2, 2);
-    saveResultsAsTextFile(view);
+    saveResultsAsTextFile(view, kSaveTextProcedure);
     QCOMPARE(view.scriptedDialogs.saveAsks.size(), 1);
     QVERIFY(view.busyChanges.isEmpty());
     QVERIFY(view.recordingProgress.log.isEmpty());
@@ -373,7 +373,7 @@ void TextExportTest::buttonClearsBusyAfterFailure()
     FakeExportView view;
     view.tableFails = true;
     view.scriptedDialogs.saveAnswers << dir.filePath(QStringLiteral("x.txt"));
-    saveResultsAsTextFile(view);
+    saveResultsAsTextFile(view, kSaveTextProcedure);
     const QStringList reports = view.scriptedDialogs.errorReports();
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports.first().startsWith(QStringLiteral(
@@ -391,7 +391,7 @@ void TextExportTest::exportDuringRunKeepsWindowBusy()
     view.table = filledTable(2, 2);
     view.setBusy(true);
     view.scriptedDialogs.saveAnswers << dir.filePath(QStringLiteral("out.txt"));
-    saveResultsAsTextFile(view);
+    saveResultsAsTextFile(view, kSaveTextProcedure);
     QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("out.txt"))));
     QCOMPARE(view.busyChanges, (QList<bool>{true, true, true}));
     QVERIFY(view.isBusy());

@@ -23,7 +23,8 @@ namespace {
 void watchAsWindow(RunRecorder& view, KeyTest& test)
 {
     view.watch(test);
-    showKeyTestReports(test, view.dialogBoxes);
+    showKeyTestReports(test, view.dialogBoxes,
+                       procedurePath(QStringLiteral("Form2"), QStringLiteral("PushButton4_Click")));
 }
 
 } // namespace

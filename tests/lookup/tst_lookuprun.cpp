@@ -61,7 +61,8 @@ bool namesALine(const QString& report)
 void watchAsWindow(RunRecorder& view, LookupRun& run)
 {
     view.watch(run);
-    showRunReports(run, view.dialogBoxes);
+    showRunReports(run, view.dialogBoxes,
+                   procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton17_Click")));
 }
 
 QStringList phonesOf(const QList<LoggedRequest>& requests)

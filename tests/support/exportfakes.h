@@ -21,6 +21,17 @@
 
 namespace quillmore::test {
 
+// The error report's paths of the export buttons' handlers, as the main
+// window names them after its buttons.
+inline const QString kSaveTextProcedure =
+    procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton4_Click"));
+inline const QString kSaveSheetProcedure =
+    procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton13_Click"));
+inline const QString kCopyResultsProcedure =
+    procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
+inline const QString kCopyConsoleProcedure =
+    procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton5_Click"));
+
 using ScriptedDialogs = quillmore::test::ScriptedDialogs;
 using RecordingProgress = quillmore::test::RecordingProgress;
 
