@@ -2,6 +2,7 @@
 #include "numbers/numberlist.h"
 #include "support/windowcontrols.h"
 #include "support/windowfixture.h"
+#include "windowchecks.h"
 #include "windows/keywindow.h"
 #include "windows/keywindowcontrols.h"
 #include "windows/mainwindow.h"
@@ -41,47 +42,6 @@ bool reportsLineOf(const QString& report, const QString& procedure)
     return named.match(report).hasMatch();
 }
 
-// The number list as the model holds it, provided the list control shows the same.
-QStringList numbers(MainWindow& w)
-{
-    const QStringList held = w.numberList().entries();
-    const QStringList shown = shownRows(MainControls(w).numberList);
-    return shown == held ? held : QStringList{QStringLiteral("<the list shows>")} + shown;
-}
-
-// A run over these numbers, with the number list set aside meanwhile; its
-// "Done." is taken off the messages. False when it did not end so.
-bool runOver(WindowFixture& f, MainWindow& w, const QStringList& lookedUp)
-{
-    NumberListModel& list = w.numberList();
-    const QStringList kept = list.entries();
-    list.clear();
-    list.append(lookedUp);
-    const qsizetype shownBefore = f.dialogs.messages.size();
-    MainControls(w).startButton->click();
-    const bool ended = QTest::qWaitFor([&] { return !w.isBusy(); }, 30000);
-    list.clear();
-    list.append(kept);
-    if (!ended || f.dialogs.messages.size() != shownBefore + 1 ||
-        f.dialogs.messages.constLast().text != QLatin1String("Done."))
-        return false;
-    f.dialogs.messages.removeLast();
-    return true;
-}
-
-// Result rows the way they really come: each from the answer to a number of its own.
-bool addResultRows(WindowFixture& f, MainWindow& w, const QList<QStringList>& rows)
-{
-    static qint64 next = 9000000000LL;
-    QStringList lookedUp;
-    for (const QStringList& cells : rows) {
-        const QString digits = QString::number(++next);
-        f.answerWith(digits, answerShownAs(cells));
-        lookedUp << digits;
-    }
-    return runOver(f, w, lookedUp);
-}
-
 // Picks an entry of the context menu that is about to open.
 void chooseFromNextMenu(const QString& entry)
 {
@@ -96,13 +56,6 @@ void chooseFromNextMenu(const QString& entry)
     });
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 void doubleClickRow(QTreeView* list, int row)
 {
     selectRow(list, row);
@@ -110,59 +63,6 @@ void doubleClickRow(QTreeView* list, int row)
     // A real double-click: the view only reacts to one that follows a press.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
-
-// Where `window` differs from its table: a control missing, of another
-// kind, in another place or frame, or one the table does not hold. Empty
-// when every control is as the table says.
-QString tableMismatch(QWidget& window, const QList<ControlSpec>& table)
-{
-    const auto kindOf = [](ControlKind kind) -> const QMetaObject* {
-        switch (kind) {
-        case ControlKind::PushButton:
-            return &QPushButton::staticMetaObject;
-        case ControlKind::ReportList:
-            return &QTreeView::staticMetaObject;
-        case ControlKind::Frame:
-            return &QGroupBox::staticMetaObject;
-        case ControlKind::TextBox:
-            return &QPlainTextEdit::staticMetaObject;
-        case ControlKind::Label:
-            return &QLabel::staticMetaObject;
-        case ControlKind::LineEdit:
-            return &QLineEdit::staticMetaObject;
-        case ControlKind::ProgressBar:
-            return &QProgressBar::staticMetaObject;
-        }
-        return nullptr;
-    };
-    QSet<QString> names;
-    for (const ControlSpec& spec : table) {
-        const QString name = QLatin1String(spec.objectName);
-        if (names.contains(name))
-            return name + QStringLiteral(" twice in the table");
-        names << name;
-        QWidget* control = window.findChild<QWidget*>(name);
-        if (!control || !kindOf(spec.kind)->cast(control))
-            return name + QStringLiteral(" missing or of another kind");
-        const QRect& at = spec.twips;
-        if (control->geometry() != twipsRect(at.x(), at.y(), at.width(), at.height()))
-            return name + QStringLiteral(" out of place");
-        QWidget* parent = &window;
-        for (const ControlSpec& frame : table)
-            if (frame.role == spec.parentRole)
-                parent = window.findChild<QWidget*>(QLatin1String(frame.objectName));
-        if (control->parentWidget() != parent)
-            return name + QStringLiteral(" in another frame");
-    }
-    for (QWidget* control : window.findChildren<QWidget*>()) {
-        const bool own =
-            control->parentWidget() == &window || qobject_cast<QGroupBox*>(control->parentWidget());
-        if (own && !control->isWindow() && !names.contains(control->objectName()))
-            return control->objectName() + QStringLiteral(" (a ") +
-                   control->metaObject()->className() + QStringLiteral(") not in the table");
-    }
-    return {};
 }
 
 } // namespace
@@ -189,11 +89,6 @@ private slots:
     void busyIsTheWindowsOwnState_data();
     void busyIsTheWindowsOwnState();
     void skinAndHandCursorFiles();
-    void keyWindowSwitching();
-    void keyWindowStoresEveryKeystroke();
-    void keyWindowFocusAndTabOrder();
-    void keyWindowOpensAddresses();
-    void keyComesFromTheKeyStoreOnly();
     void consoleKeepsExactText();
     void tickAllRows();
     void exportButtons();
@@ -651,174 +546,6 @@ void TestMainWindow::skinAndHandCursorFiles()
     MainWindow plain(g.context);
     QCOMPARE(plain.palette().color(QPalette::Window), QColor(Qt::white));
     QCOMPARE(MainControls(plain).startButton->cursor().shape(), Qt::PointingHandCursor);
-}
-
-void TestMainWindow::keyWindowSwitching()
-{
-    WindowFixture f;
-    MainWindow w(f.context);
-    MainControls c(w);
-    c.samplesButton->click();
-    QVERIFY(addResultRows(f, w, {{"1", "", "", "", "", "Inactive"}}));
-    w.show();
-    c.keyButton->click();
-    QVERIFY(!w.isVisible());
-    QPointer<KeyWindow> key = loadedKeyWindow();
-    QVERIFY(key);
-    QVERIFY(key->isVisible());
-    QCOMPARE(key->windowTitle(), QString("Key Options"));
-    QCOMPARE(tableMismatch(*key, keyWindowControls()), QString());
-    KeyControls k(*key);
-
-    k.okButton->click();
-    QVERIFY(w.isVisible());
-    QVERIFY(!key->isVisible());
-    QCOMPARE(numbers(w).size(), 6);
-    QCOMPARE(rowCount(c.resultsList), 1);
-
-    // "OK" keeps the window loaded with its text; the close box unloads it.
-    c.keyButton->click();
-    QCOMPARE(loadedKeyWindow(), key.data());
-    k.keyField->setText("typed");
-    key->close();
-    QVERIFY(w.isVisible());
-    QTRY_VERIFY(!key);
-    c.keyButton->click();
-    QVERIFY(loadedKeyWindow());
-    QCOMPARE(KeyControls(*loadedKeyWindow()).keyField->text(), QString("typed"));
-    QCOMPARE(numbers(w).size(), 6);
-    QVERIFY(f.dialogs.messages.isEmpty());
-}
-
-void TestMainWindow::keyWindowStoresEveryKeystroke()
-{
-    WindowFixture f;
-    f.keys->setKey(" old key ");
-    MainWindow w(f.context);
-    MainControls c(w);
-    w.show();
-    c.keyButton->click();
-    QVERIFY(loadedKeyWindow());
-    KeyControls key(*loadedKeyWindow());
-    QCOMPARE(key.keyField->text(), QString(" old key "));
-    key.keyField->clear();
-    QCOMPARE(f.storedValue(kApiKeyKey), QString());
-    QStringList seen;
-    for (const QChar ch : QString(" ab1")) {
-        QTest::keyClick(key.keyField, ch.toLatin1());
-        seen << f.storedValue(kApiKeyKey);
-    }
-    QCOMPARE(seen, QStringList({" ", " a", " ab", " ab1"}));
-    QCOMPARE(f.keys->key(), QString(" ab1"));
-    // The program ends from the key window's side: the last text is kept.
-    w.close();
-    SettingsStore reopened(f.settingsFile());
-    QCOMPARE(KeyStore(&reopened).key(), QString(" ab1"));
-}
-
-void TestMainWindow::keyWindowFocusAndTabOrder()
-{
-    WindowFixture f;
-    f.keys->setKey("secret-key");
-    MainWindow w(f.context);
-    MainControls c(w);
-    w.show();
-    c.keyButton->click();
-    KeyWindow* key = loadedKeyWindow();
-    QVERIFY(key);
-    KeyControls k(*key);
-    QApplication::setActiveWindow(key);
-    QVERIFY(QTest::qWaitForWindowActive(key));
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(k.keyField));
-    QTRY_COMPARE(k.keyField->selectedText(), QString("secret-key"));
-
-    QList<QWidget*> order;
-    QWidget* at = k.keyField;
-    for (int i = 0; i < 5; ++i) {
-        at = at->nextInFocusChain();
-        while (at->focusPolicy() == Qt::NoFocus)
-            at = at->nextInFocusChain();
-        order << at;
-    }
-    QCOMPARE(order, (QList<QWidget*>{k.okButton, k.whatIsButton, k.docsButton, k.testButton,
-                                     k.videoButton}));
-
-    k.okButton->setFocus();
-    k.keyField->deselect();
-    k.keyField->setFocus(Qt::TabFocusReason);
-    QTRY_COMPARE(k.keyField->selectedText(), QString("secret-key"));
-}
-
-void TestMainWindow::keyWindowOpensAddresses()
-{
-    WindowFixture f;
-    MainWindow w(f.context);
-    MainControls(w).keyButton->click();
-    QVERIFY(loadedKeyWindow());
-    KeyControls key(*loadedKeyWindow());
-    QVERIFY(key.docsButton->text().startsWith("Open "));
-    QCOMPARE(key.whatIsButton->text(), QString("What is an API key?"));
-    QCOMPARE(key.videoButton->text(), QString("Watch Instructional Video On How To Get Key"));
-    QCOMPARE(key.testButton->text(), QString("Test API Key"));
-    key.docsButton->click();
-    key.whatIsButton->click();
-    // No video folder: the folder itself is opened, and nothing is said.
-    key.videoButton->click();
-    QDir(f.programFolder()).mkpath("VideoKey/sub");
-    writeFile(f.programFolder() + "/VideoKey/b clip.mp4", "x");
-    writeFile(f.programFolder() + "/VideoKey/.hidden", "x");
-    writeFile(f.programFolder() + "/VideoKey/a clip.mp4", "x");
-    key.videoButton->click();
-    QCOMPARE(f.dialogs.opened.size(), 4);
-    QVERIFY(f.dialogs.opened[0].toString().endsWith(
-        "/developer/documentation/api-overview/#tag/Phone-Intelligence-API"));
-    QCOMPARE(f.dialogs.opened[1].toString(),
-             QString("https://en.wikipedia.org/wiki/Application_programming_interface_key"));
-    QCOMPARE(f.dialogs.opened[2], QUrl::fromLocalFile(f.programFolder() + "/VideoKey/"));
-    QCOMPARE(f.dialogs.opened[3], QUrl::fromLocalFile(f.programFolder() + "/VideoKey/a clip.mp4"));
-    QVERIFY(f.dialogs.messages.isEmpty());
-}
-
-void TestMainWindow::keyComesFromTheKeyStoreOnly()
-{
-    WindowFixture f;
-    f.keys->setKey("stored-key");
-    f.answerWith("4135923823", answerShownAs({"4135923823", "", "", "", "", "Active"}));
-    MainWindow w(f.context);
-    // A run reads the key store afresh for each request and never loads the key window.
-    QVERIFY(runOver(f, w, {"4135923823"}));
-    f.keys->setKey("changed key");
-    QVERIFY(runOver(f, w, {"4135923823"}));
-    QVERIFY(!loadedKeyWindow());
-    const QStringList sent = f.requestLines();
-    QCOMPARE(sent.size(), 2);
-    QVERIFY2(sent[0].contains("api_key=stored-key&phone=4135923823"), qPrintable(sent[0]));
-    QVERIFY2(sent[1].contains("api_key=changed%20key&phone=4135923823"), qPrintable(sent[1]));
-
-    // The key window shows the store's key, not whatever the settings file holds.
-    WindowFixture g;
-    {
-        g.settings->writeSetting(kApiKeyKey, "file-key");
-        KeyStore memoryOnly(nullptr);
-        memoryOnly.setKey("store-key");
-        g.context.keys = &memoryOnly;
-        MainWindow other(g.context);
-        MainControls(other).keyButton->click();
-        QVERIFY(loadedKeyWindow());
-        QCOMPARE(KeyControls(*loadedKeyWindow()).keyField->text(), QString("store-key"));
-        QCOMPARE(g.storedValue(kApiKeyKey), QString("file-key"));
-    }
-
-    // A first load with nothing stored leaves an empty key in the store.
-    WindowFixture h;
-    MainWindow fresh(h.context);
-    QCOMPARE(h.storedValue(kApiKeyKey), QString("<missing>"));
-    MainControls(fresh).keyButton->click();
-    QVERIFY(loadedKeyWindow());
-    QCOMPARE(KeyControls(*loadedKeyWindow()).keyField->text(), QString());
-    QCOMPARE(h.storedValue(kApiKeyKey), QString());
-    QVERIFY(f.dialogs.messages.isEmpty() && g.dialogs.messages.isEmpty() &&
-            h.dialogs.messages.isEmpty());
 }
 
 void TestMainWindow::consoleKeepsExactText()
