@@ -1,8 +1,8 @@
 #pragma once
 
 #include "desktop/clipboard.h"
+#include "desktop/spreadsheet.h"
 #include "export/exportview.h"
-#include "export/spreadsheet.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 #include "desktop/exportactions.h"
-#include "export/spreadsheet.h"
+#include "desktop/spreadsheet.h"
 #include "shell/leftovers.h"
 #include "support/exportfakes.h"
 

@@ -4,8 +4,8 @@
 // the spreadsheet application, so the export buttons run without widgets.
 
 #include "desktop/clipboard.h"
+#include "desktop/spreadsheet.h"
 #include "export/exportview.h"
-#include "export/spreadsheet.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 #include "shell/progresssink.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "desktop/clipboard.h"
+#include "desktop/spreadsheet.h"
 #include "export/resultsjournal.h"
-#include "export/spreadsheet.h"
 #include "shell/keystore.h"
 #include "shell/settingsstore.h"
 #include "support/exportfakes.h"

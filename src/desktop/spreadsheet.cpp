@@ -1,4 +1,4 @@
-#include "export/spreadsheet.h"
+#include "desktop/spreadsheet.h"
 
 #include "export/textexport.h"
 #include "shell/dialogs.h"
