@@ -37,11 +37,11 @@ static QTreeView* makeReportList(QWidget* parent)
     return list;
 }
 
-static QWidget* makeControl(const ControlSpec& spec, QWidget* parent, PointerScheme& pointer)
+static QWidget* makeControl(const ControlEntry& entry, QWidget* parent, PointerScheme& pointer)
 {
-    switch (spec.kind) {
+    switch (entry.kind) {
     case ControlKind::PushButton: {
-        QWidget* button = makePushButton(parent, spec.caption, {});
+        QWidget* button = makePushButton(parent, entry.caption, {});
         pointer.addHandWidget(button);
         return button;
     }
@@ -51,14 +51,14 @@ static QWidget* makeControl(const ControlSpec& spec, QWidget* parent, PointerSch
         return list;
     }
     case ControlKind::Frame: {
-        auto* frame = new QGroupBox(spec.caption, parent);
+        auto* frame = new QGroupBox(entry.caption, parent);
         pointer.addArrowWidget(frame);
         return frame;
     }
     case ControlKind::TextBox:
         return new QPlainTextEdit(parent);
     case ControlKind::Label: {
-        auto* label = new QLabel(spec.caption, parent);
+        auto* label = new QLabel(entry.caption, parent);
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
@@ -76,26 +76,26 @@ static QWidget* makeControl(const ControlSpec& spec, QWidget* parent, PointerSch
     return nullptr;
 }
 
-ControlSet createControls(QWidget* window, const QString& form, const QList<ControlSpec>& table,
+ControlSet createControls(QWidget* window, const QString& form, const QList<ControlEntry>& table,
                           PointerScheme& pointer)
 {
     ControlSet set;
     set.m_form = form;
-    for (const ControlSpec& spec : table) {
-        QWidget* parent = spec.parentRole == kInWindow ? window : set.widget(spec.parentRole);
+    for (const ControlEntry& entry : table) {
+        QWidget* parent = entry.parentRole == kInWindow ? window : set.widget(entry.parentRole);
         Q_ASSERT_X(parent, "createControls", "a frame comes before the controls in it");
-        QWidget* control = makeControl(spec, parent, pointer);
-        control->setObjectName(QLatin1String(spec.objectName));
+        QWidget* control = makeControl(entry, parent, pointer);
+        control->setObjectName(QLatin1String(entry.objectName));
         control->setGeometry(
-            twipsRect(spec.twips.x(), spec.twips.y(), spec.twips.width(), spec.twips.height()));
-        if (spec.accessibleName)
-            control->setAccessibleName(QString::fromUtf8(spec.accessibleName));
-        if (spec.accessibleDescription)
-            control->setAccessibleDescription(QString::fromUtf8(spec.accessibleDescription));
-        if (spec.toolTip)
-            control->setToolTip(QString::fromUtf8(spec.toolTip));
-        set.m_widgets.insert(spec.role, control);
-        set.m_names.insert(spec.role, control->objectName());
+            twipsRect(entry.twips.x(), entry.twips.y(), entry.twips.width(), entry.twips.height()));
+        if (entry.accessibleName)
+            control->setAccessibleName(QString::fromUtf8(entry.accessibleName));
+        if (entry.accessibleDescription)
+            control->setAccessibleDescription(QString::fromUtf8(entry.accessibleDescription));
+        if (entry.toolTip)
+            control->setToolTip(QString::fromUtf8(entry.toolTip));
+        set.m_widgets.insert(entry.role, control);
+        set.m_names.insert(entry.role, control->objectName());
     }
     return set;
 }

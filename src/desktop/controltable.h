@@ -21,7 +21,7 @@ enum class ControlKind {
 };
 
 // One control of a window with a fixed layout.
-struct ControlSpec
+struct ControlEntry
 {
     int role;       // the window's own name for the control (an enum of the window)
     int parentRole; // the frame it sits in; kInWindow for the window itself
@@ -52,7 +52,7 @@ public:
     QString procedure(int role, const char* event) const;
 
 private:
-    friend ControlSet createControls(QWidget*, const QString&, const QList<ControlSpec>&,
+    friend ControlSet createControls(QWidget*, const QString&, const QList<ControlEntry>&,
                                      PointerScheme&);
     QString m_form;
     QHash<int, QWidget*> m_widgets;
@@ -64,7 +64,7 @@ private:
 // creates, places, names it and gives it its caption, tooltip and texts for
 // screen readers. The buttons show the hand pointer, the frames and lists
 // the arrow. A frame comes before the controls in it.
-ControlSet createControls(QWidget* window, const QString& form, const QList<ControlSpec>& table,
+ControlSet createControls(QWidget* window, const QString& form, const QList<ControlEntry>& table,
                           PointerScheme& pointer);
 
 } // namespace quillmore

@@ -4,7 +4,7 @@
 
 namespace quillmore {
 
-const QList<ControlSpec>& keyWindowControls()
+const QList<ControlEntry>& keyWindowControls()
 {
     using C = KeyControl;
     using K = ControlKind;
@@ -13,7 +13,7 @@ const QList<ControlSpec>& keyWindowControls()
     const auto inWindow = [](int top) { return QRect(120, top, 7800, 405); };
     const auto inFrame = [](int top) { return QRect(240, top, 7320, 405); };
     // clang-format off
-    static const QList<ControlSpec> table = {
+    static const QList<ControlEntry> table = {
         // role, parent, kind, object name, caption, place (left, top, width, height)
         {C::HowFrame, kInWindow, K::Frame, "Frame1",
          QStringLiteral("How To Get Your Free API Key From ") + provider, {120, 60, 7800, 2010}},

@@ -26,7 +26,7 @@ struct KeyControl
 
 // The key window's layout: every control once, with the name the rest of the
 // program (settings, tests) knows it by, its caption and its fixed place.
-const QList<ControlSpec>& keyWindowControls();
+const QList<ControlEntry>& keyWindowControls();
 
 // The name the error report gives the key window.
 inline const QString kKeyForm = QStringLiteral("Form2");

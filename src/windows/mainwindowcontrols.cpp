@@ -2,14 +2,14 @@
 
 namespace quillmore {
 
-const QList<ControlSpec>& mainWindowControls()
+const QList<ControlEntry>& mainWindowControls()
 {
     using C = MainControl;
     using K = ControlKind;
     static const char* const listTip = "Double-click item to remove it. Move | line to right and "
                                        "out of window to reveal full names.";
     // clang-format off
-    static const QList<ControlSpec> table = {
+    static const QList<ControlEntry> table = {
         // role, parent, kind, object name, caption, place (left, top, width, height),
         // then what a screen reader says where the caption does not say it: the
         // lists, the console and the bar have none, and two pairs of buttons

@@ -34,7 +34,7 @@ struct MainControl
 // The main window's layout: every control once, with the name the rest of
 // the program (settings, tests) knows it by, its caption, its fixed place and
 // what a screen reader says for it. Table order is tab order.
-const QList<ControlSpec>& mainWindowControls();
+const QList<ControlEntry>& mainWindowControls();
 
 // The name the error report gives the main window.
 inline const QString kMainForm = QStringLiteral("Form1");

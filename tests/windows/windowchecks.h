@@ -72,7 +72,7 @@ inline void writeFile(const QString& path, const QByteArray& bytes)
 // Where `window` differs from its table: a control missing, of another
 // kind, in another place or frame, or one the table does not hold. Empty
 // when every control is as the table says.
-inline QString tableMismatch(QWidget& window, const QList<ControlSpec>& table)
+inline QString tableMismatch(QWidget& window, const QList<ControlEntry>& table)
 {
     const auto kindOf = [](ControlKind kind) -> const QMetaObject* {
         switch (kind) {
@@ -94,20 +94,20 @@ inline QString tableMismatch(QWidget& window, const QList<ControlSpec>& table)
         return nullptr;
     };
     QSet<QString> names;
-    for (const ControlSpec& spec : table) {
-        const QString name = QLatin1String(spec.objectName);
+    for (const ControlEntry& entry : table) {
+        const QString name = QLatin1String(entry.objectName);
         if (names.contains(name))
             return name + QStringLiteral(" twice in the table");
         names << name;
         QWidget* control = window.findChild<QWidget*>(name);
-        if (!control || !kindOf(spec.kind)->cast(control))
+        if (!control || !kindOf(entry.kind)->cast(control))
             return name + QStringLiteral(" missing or of another kind");
-        const QRect& at = spec.twips;
+        const QRect& at = entry.twips;
         if (control->geometry() != twipsRect(at.x(), at.y(), at.width(), at.height()))
             return name + QStringLiteral(" out of place");
         QWidget* parent = &window;
-        for (const ControlSpec& frame : table)
-            if (frame.role == spec.parentRole)
+        for (const ControlEntry& frame : table)
+            if (frame.role == entry.parentRole)
                 parent = window.findChild<QWidget*>(QLatin1String(frame.objectName));
         if (control->parentWidget() != parent)
             return name + QStringLiteral(" in another frame");
