@@ -68,7 +68,6 @@ quint64 ResultsModel::append(const QList<ResultRecord>& records)
         return first;
     beginInsertRows({}, count(), count() + int(records.size()) - 1);
     m_rows += records;
-    m_ids.reserve(m_rows.size());
     for (qsizetype i = 0; i < records.size(); ++i)
         m_ids << m_nextId++;
     endInsertRows();
