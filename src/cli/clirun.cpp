@@ -124,8 +124,7 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
     }
     const QString& number = m_numbers.at(index);
     QList<Failure> unread;
-    const ResultRecord record{number, resultRow(number, answer.text, answer.httpStatus, &unread),
-                              answer.text, false};
+    const ResultRecord record = resultRow(number, answer.text, answer.httpStatus, &unread);
     // A value that cannot be read leaves its cell empty, and says so as the desktop does.
     for (const Failure& failure : unread)
         reportFailure(m_dialogs, {}, Step::ValueRead, failure);

@@ -189,6 +189,7 @@ std::optional<ResultRecord> RunJournal::parseLine(const QByteArray& line)
     record.number = std::move((*object)[QStringLiteral("number")].text);
     record.cells = std::move((*object)[QStringLiteral("cells")].list);
     record.answer = std::move((*object)[QStringLiteral("answer")].text);
+    restoreRowStatus(record);
     return record;
 }
 

@@ -35,6 +35,7 @@ struct ReplayedList
         const auto answer = line.constFind(kAnswer);
         if (answer != line.cend() && answer->kind == FlatJsonValue::Kind::Text)
             record.answer = answer->text;
+        restoreRowStatus(record);
         const auto id = line.constFind(kId);
         ids.append(id != line.cend() && id->kind == FlatJsonValue::Kind::Number
                        ? std::optional<qint64>(id->number)

@@ -124,13 +124,13 @@ void LookupRun::answerArrived(const QString& answer, int httpStatus)
     }
     const bool goesOn = attempt(Step::RunRow, [&] {
         QList<Failure> unread;
-        const QStringList cells = resultRow(m_number, answer, httpStatus, &unread);
+        const ResultRecord record = resultRow(m_number, answer, httpStatus, &unread);
         for (const Failure& failure : unread) {
             emit failed(failure, Step::ValueRead);
             if (m_job != job)
                 return;
         }
-        emit rowReady({m_number, cells, answer, false});
+        emit rowReady(record);
     });
     if (!goesOn)
         return;

@@ -32,20 +32,33 @@ QString statusText(const QString& isActive)
                                               : QStringLiteral("Inactive");
 }
 
-QStringList resultRow(const QString& number, const QString& answer, int httpStatus,
-                      QList<Failure>* failures)
+ResultRecord resultRow(const QString& number, const QString& answer, int httpStatus,
+                       QList<Failure>* failures)
 {
+    ResultRecord record;
+    record.number = number;
+    record.answer = answer;
     // No answer came: say so, and which number it was, rather than read
     // "Inactive" and an empty address out of our own placeholder text.
-    if (answer == kCouldNotConnect)
-        return {number, {}, {}, {}, {}, kCouldNotConnect};
+    if (answer == kCouldNotConnect) {
+        record.cells = QStringList{number, {}, {}, {}, {}, kCouldNotConnect};
+        record.status = RowStatus::CouldNotConnect;
+        return record;
+    }
     // An error page holds none of the values, and reading them out of it
     // would lose the number.
-    if (isErrorStatus(httpStatus))
-        return {number, {}, {}, {}, {}, serviceErrorStatus(httpStatus)};
-    if (answer == kEmptyFile)
-        return {number, {}, {}, {}, {}, QStringLiteral("Empty answer")};
-    QStringList cells;
+    if (isErrorStatus(httpStatus)) {
+        record.cells = QStringList{number, {}, {}, {}, {}, serviceErrorStatus(httpStatus)};
+        record.status = RowStatus::ServiceError;
+        record.httpStatus = httpStatus;
+        return record;
+    }
+    if (answer == kEmptyFile) {
+        record.cells = QStringList{number, {}, {}, {}, {}, kEmptyAnswerStatus};
+        record.status = RowStatus::EmptyAnswer;
+        return record;
+    }
+    QStringList& cells = record.cells;
     cells.reserve(6);
     // One statement per cell: the failures come in the order the cells are read.
     cells << getJSValue(answer, QStringLiteral("phone_number"), failures);
@@ -53,8 +66,11 @@ QStringList resultRow(const QString& number, const QString& answer, int httpStat
     cells << getJSValue(answer, QStringLiteral("name"), failures);
     cells << locationText(answer, failures);
     cells << getJSValue(answer, QStringLiteral("carrier"), failures);
-    cells << statusText(getJSValue(answer, QStringLiteral("is_active"), failures));
-    return cells;
+    const QString isActive = getJSValue(answer, QStringLiteral("is_active"), failures);
+    cells << statusText(isActive);
+    record.status = isActive == QStringLiteral("true") ? RowStatus::Active : RowStatus::Inactive;
+    record.lineType = cells.at(1);
+    return record;
 }
 
 int randomPauseSeconds(double uniform)

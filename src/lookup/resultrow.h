@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/errorreport.h"
+#include "shell/resultrecord.h"
 
 #include <QList>
 #include <QString>
@@ -16,14 +17,14 @@ QString locationText(const QString& answer, QList<Failure>* failures = nullptr);
 // "Active" only for the value "true".
 QString statusText(const QString& isActive);
 
-// The six cells of a result row: number, type, name, location, provider,
-// status. A lookup that got no answer ("Could not connect", "empty file") or
+// The row for `number`'s answer: its six cells (number, type, name, location,
+// provider, status), its typed status and the line type. A lookup that got no answer ("Could not connect", "empty file") or
 // an answer with an HTTP status outside 2xx keeps the number as the list holds
 // it and says what happened in the status. Every value that cannot be read
 // leaves its cell empty and adds its failure to `failures`, one per reading,
 // in reading order, for the caller to report.
-QStringList resultRow(const QString& number, const QString& answer, int httpStatus = 200,
-                      QList<Failure>* failures = nullptr);
+ResultRecord resultRow(const QString& number, const QString& answer, int httpStatus = 200,
+                       QList<Failure>* failures = nullptr);
 
 // 3, 4, 5 or 6 for a uniform value in [0, 1).
 int randomPauseSeconds(double uniform);

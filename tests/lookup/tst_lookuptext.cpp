@@ -38,6 +38,7 @@ private slots:
     void readingAnswerFiles();
     void locationAndStatus();
     void rowOfFailedRequest();
+    void rowStatusReadBackFromCells();
     void pauseSeconds();
 };
 
@@ -317,9 +318,14 @@ void TestLookupText::locationAndStatus()
         R"("country_code":"US","carrier":"Verizon","is_active":true,"x":1})");
     QCOMPARE(locationText(answer, &failures),
              QStringLiteral("302 Main St, Springfield, 1234, MA, US"));
-    QCOMPARE(resultRow(QStringLiteral("x"), answer, 200, &failures),
+    const ResultRecord answered = resultRow(QStringLiteral("x"), answer, 200, &failures);
+    QCOMPARE(answered.cells,
              (QStringList{"4135550100", "Landline", "Ann Lee",
                           "302 Main St, Springfield, 1234, MA, US", "Verizon", "Active"}));
+    QCOMPARE(answered.status, RowStatus::Active);
+    QCOMPARE(answered.lineType, QStringLiteral("Landline"));
+    QCOMPARE(answered.number, QStringLiteral("x"));
+    QCOMPARE(answered.answer, answer);
 
     // A null country leaves the separator after the state; a missing key keeps its part.
     const QString noCountry = QStringLiteral(
@@ -343,13 +349,54 @@ void TestLookupText::rowOfFailedRequest()
 {
     QList<Failure> failures;
     for (const QString& answer : {kCouldNotConnect, kEmptyFile}) {
-        const QStringList row =
+        const ResultRecord row =
             resultRow(QStringLiteral(" (413) 592-3823"), answer, 200, &failures);
         // The number as the list holds it, nothing read out of our own text.
-        QCOMPARE(row, (QStringList{" (413) 592-3823", "", "", "", "",
-                                   answer == kEmptyFile ? "Empty answer" : "Could not connect"}));
+        QCOMPARE(row.cells,
+                 (QStringList{" (413) 592-3823", "", "", "", "",
+                              answer == kEmptyFile ? "Empty answer" : "Could not connect"}));
+        QCOMPARE(row.status,
+                 answer == kEmptyFile ? RowStatus::EmptyAnswer : RowStatus::CouldNotConnect);
+        QVERIFY(row.isFailure());
+        QVERIFY(row.lineType.isEmpty());
     }
     QVERIFY(failures.isEmpty());
+}
+
+// Rows kept by earlier versions have only their cells: reading the status back
+// from them must give what the row was made with, or a restored session would
+// count paid answers as failures (or the reverse).
+void TestLookupText::rowStatusReadBackFromCells()
+{
+    const QString active = QStringLiteral(R"({"phone_number":"1","line_type":"Mobile",)"
+                                          R"("carrier":"T","is_active":true})");
+    const QString inactive = QStringLiteral(R"({"phone_number":"1","line_type":"Landline",)"
+                                            R"("is_active":false})");
+    QList<ResultRecord> made = {resultRow("1", active), resultRow("1", inactive),
+                                resultRow("1", kEmptyFile), resultRow("1", kCouldNotConnect),
+                                resultRow("1", QStringLiteral("<html>"), 503)};
+    QCOMPARE(made.at(4).status, RowStatus::ServiceError);
+    QCOMPARE(made.at(4).httpStatus, 503);
+    for (NotSentReason reason : {NotSentReason::NoNumber, NotSentReason::CannotBeValid,
+                                 NotSentReason::NotLookedUp}) {
+        ResultRecord notSent;
+        notSent.cells = QStringList{"x", {}, {}, {}, {}, notSentStatus(reason)};
+        notSent.status = RowStatus::NotSent;
+        notSent.notSent = reason;
+        made << notSent;
+    }
+    for (const ResultRecord& row : made) {
+        ResultRecord restored;
+        restored.cells = row.cells;
+        restoreRowStatus(restored);
+        QCOMPARE(restored.status, row.status);
+        QCOMPARE(restored.httpStatus, row.httpStatus);
+        QCOMPARE(restored.notSent, row.notSent);
+        QCOMPARE(restored.lineType, row.lineType);
+        QCOMPARE(restored.isAnswer(), row.status == RowStatus::Active ||
+                                          row.status == RowStatus::Inactive);
+    }
+    QVERIFY(!made.at(5).isAnswer() && !made.at(5).isFailure());
 }
 
 void TestLookupText::pauseSeconds()
