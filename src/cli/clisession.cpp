@@ -1,313 +1,375 @@
 #include "cli/clisession.h"
 
 #include "cli/clirun.h"
+#include "cli/earlieranswers.h"
 #include "cli/inputnumbers.h"
 #include "cli/keysource.h"
 #include "cli/numberplan.h"
 #include "cli/orderedoutput.h"
+#include "cli/outputtarget.h"
 #include "cli/progressline.h"
 #include "cli/runfiles.h"
 #include "cli/runjournal.h"
-#include "cli/stderrdialogs.h"
+#include "cli/storedkey.h"
 #include "keyring/secretservicekeyring.h"
-#include "lookup/answer.h"
 #include "lookup/curlstage.h"
-#include "numbers/phonenumbers.h"
+#include "shell/counttext.h"
 #include "shell/errorreport.h"
-#include "shell/keystore.h"
+#include "shell/fileutil.h"
 #include "shell/leftovers.h"
-#include "shell/settingsstore.h"
 #include "shell/terminationwatcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QSaveFile>
+#include <QTimer>
 
-#include <deque>
-#include <memory>
 #include <unistd.h>
 
 namespace quillmore::cli {
 
-namespace {
-
-const QString kEmptyAnswerStatus = QStringLiteral("Empty answer");
-
-// An answer the service sent as an error page: nothing was learnt of the
-// number, and a resumed run asks for it again.
-bool isServiceErrorRow(const QStringList& cells)
+CliSession::CliSession(const CliOptions& options, const LookupConfig& config, QObject* parent)
+    : QObject(parent), m_options(options), m_config(config)
 {
-    return cells.value(5).startsWith(QStringLiteral("Service error (HTTP "));
+    m_dialogs.setApplicationTitle(QStringLiteral("quillmore-cli"));
 }
 
-bool isFailedRow(const QStringList& cells)
+CliSession::~CliSession() = default;
+
+void CliSession::start()
 {
-    const QString status = cells.value(5);
-    return status == kCouldNotConnect || status == kEmptyAnswerStatus || isServiceErrorRow(cells);
+    if (!readInput() || !plan())
+        return;
+    getKey();
 }
 
-// The key the desktop program stored: in the keyring when one answers (it
-// moves it there), else in its settings file. Only read: the command line
-// never moves or writes the key. A keyring that has not answered in time
-// counts as none.
-QString storedKey()
+void CliSession::end(int status)
 {
-    struct Wait
-    {
-        QEventLoop loop;
-        std::optional<QString> value;
-    };
-    auto wait = std::make_shared<Wait>();
-    SecretServiceKeyring keyring;
-    // A late answer finds the wait gone and does nothing.
-    std::weak_ptr<Wait> waiting = wait;
-    keyring.read([waiting](const Keyring::Answer& answer) {
-        if (auto w = waiting.lock()) {
-            if (answer.status == Keyring::Status::Done)
-                w->value = answer.value;
-            w->loop.quit();
-        }
-    });
-    QTimer::singleShot(std::chrono::seconds(20), &wait->loop, &QEventLoop::quit);
-    wait->loop.exec();
-    if (wait->value && !wait->value->isEmpty())
-        return *wait->value;
+    if (std::exchange(m_ended, true))
+        return;
+    // Told from the event loop, so that a caller connected after start() hears it too.
+    QTimer::singleShot(0, this, [this, status] { emit finished(status); });
+}
+
+// Read the input: every line that holds a digit is a number to look up. A
+// line without one (a header, a note) is never sent: its row says so.
+bool CliSession::readInput()
+{
     try {
-        SettingsStore settings;
-        return KeyStore(&settings).key();
-    } catch (const Failure&) {
-        return {};
-    }
-}
-
-QString resumeHint(const QString& journal)
-{
-    return QStringLiteral("The answers so far are kept in %1; run the same command with "
-                          "--resume to go on without paying for them again.")
-        .arg(QDir::toNativeSeparators(journal));
-}
-
-} // namespace
-
-int runSession(const CliOptions& options, const LookupConfig& config)
-{
-    StderrDialogs dialogs;
-    dialogs.setApplicationTitle(QStringLiteral("quillmore-cli"));
-
-    // Everything that can refuse the run does so before anything is sent.
-    QStringList numbers;
-    QString key;
-    try {
-        numbers = readInputNumbers(options.files);
+        m_numbers = readInputNumbers(m_options.files);
     } catch (const Failure& failure) {
         writeError(failure.description());
-        return kExitUsage;
+        end(kExitUsage);
+        return false;
     }
-    const PhoneNumbers phone(options.region.isEmpty() ? systemNumberRegion() : options.region);
-    const NumberPlan plan = planNumbers(numbers, phone, options.skipInvalid);
-    if (options.dryRun) {
+    return true;
+}
+
+bool CliSession::plan()
+{
+    m_phone = std::make_unique<PhoneNumbers>(m_options.region.isEmpty() ? systemNumberRegion()
+                                                                        : m_options.region);
+    const NumberPlan plan = planNumbers(m_numbers, *m_phone, m_options.skipInvalid);
+    m_noNumber.fill(false, m_numbers.size());
+    for (qsizetype i = 0; i < m_numbers.size(); ++i)
+        if (digitsOnly(m_numbers.at(i)).isEmpty()) {
+            m_noNumber[i] = true;
+            ++m_noNumberCount;
+        }
+    if (m_options.dryRun) {
         QFile out;
         if (out.open(stdout, QIODevice::WriteOnly))
-            out.write(dryRunReport(plan, numbers.size(), options.pauseMin, options.pauseMax,
-                                   options.parallel)
+            out.write(dryRunReport(plan, m_numbers.size() - m_noNumberCount, m_options.pauseMin,
+                                   m_options.pauseMax, m_options.parallel)
                           .toUtf8());
-        return int(RunEnd::Complete);
+        end(int(RunEnd::Complete));
+        return false;
     }
     if (plan.skipped > 0)
-        writeError(
-            plan.skipped == 1
-                ? QStringLiteral("1 number that cannot be valid skipped.")
-                : QStringLiteral("%1 numbers that cannot be valid skipped.").arg(plan.skipped));
-    try {
-        key = chooseKey(options.keyFile, storedKey);
-    } catch (const Failure& failure) {
-        writeError(failure.description());
-        return kExitUsage;
-    }
-    const bool defaultJournal = options.journal.isEmpty();
-    const QString journalPath =
-        defaultJournal ? defaultJournalPath(inputHash(numbers)) : options.journal;
-    if (!options.resume && QFileInfo(journalPath).isFile() && QFileInfo(journalPath).size() > 0) {
-        writeError(QStringLiteral("An earlier run of this input left its answers in %1. Run the "
-                                  "same command with --resume to look up only the numbers it has "
-                                  "no answer for, or delete the file to start afresh.")
-                       .arg(QDir::toNativeSeparators(journalPath)));
-        return kExitUsage;
-    }
-    RunJournal journal(journalPath);
-    try {
-        journal.open();
-    } catch (const Failure& failure) {
-        writeError(failure.description());
-        return kExitUsage;
-    }
+        writeError(countText("%n number(s) that cannot be valid skipped.", plan.skipped));
+    if (m_noNumberCount > 0)
+        writeError(countText("%n line(s) without a number not sent.", m_noNumberCount));
+    return true;
+}
 
-    // What the journal already has: each answered row goes to the first
-    // position of its number that has none yet. A row that could not connect
-    // holds no answer; it is asked for again.
-    struct Kept
-    {
-        qint64 offset;
-        bool failed;
-    };
-    QHash<QString, std::deque<Kept>> kept;
-    journal.scan([&](qint64 offset, ResultRecord&& record) {
-        if (record.answer != kCouldNotConnect && !isServiceErrorRow(record.cells))
-            kept[record.number].push_back({offset, isFailedRow(record.cells)});
+// Get the key: the environment and a key file answer at once; the key the
+// desktop program stored may have to be asked of the keyring, which answers
+// on the event loop.
+void CliSession::getKey()
+{
+    try {
+        const QString direct = directKey(m_options.keyFile);
+        if (!direct.isEmpty()) {
+            keyKnown(direct);
+            return;
+        }
+    } catch (const Failure& failure) {
+        writeError(failure.description());
+        end(kExitUsage);
+        return;
+    }
+    m_storedKey = std::make_unique<StoredKeyRead>(std::make_unique<SecretServiceKeyring>());
+    m_storedKey->start([this](const QString& key) {
+        if (key.isEmpty()) {
+            writeError(noKeyMessage());
+            end(kExitUsage);
+            return;
+        }
+        keyKnown(key);
     });
+}
 
-    std::unique_ptr<QFileDevice> device;
-    if (options.output.isEmpty()) {
-        auto out = std::make_unique<QFile>();
-        if (!out->open(stdout, QIODevice::WriteOnly)) {
-            writeError(QStringLiteral("Cannot write to standard output: ") + out->errorString());
-            return kExitUsage;
-        }
-        device = std::move(out);
-    } else {
-        // Replaced only by a complete file, as the desktop's exports are.
-        auto out = std::make_unique<QSaveFile>(options.output);
-        if (QFileInfo(options.output).isDir() || !out->open(QIODevice::WriteOnly)) {
-            writeError(QStringLiteral("Cannot write %1: %2")
-                           .arg(QDir::toNativeSeparators(options.output),
-                                QFileInfo(options.output).isDir()
-                                    ? QStringLiteral("it is a folder.")
-                                    : out->errorString()));
-            return kExitUsage;
-        }
-        device = std::move(out);
+void CliSession::keyKnown(const QString& key)
+{
+    if (!openJournal() || !openOutput())
+        return;
+    runLookups(key);
+}
+
+// Open the journal, and find what earlier runs already answered for these
+// numbers, in any journal they kept.
+bool CliSession::openJournal()
+{
+    m_defaultJournal = m_options.journal.isEmpty();
+    const QString path =
+        m_defaultJournal ? defaultJournalPath(inputHash(m_numbers)) : m_options.journal;
+    m_journal = std::make_unique<RunJournal>(path);
+    try {
+        m_journal->open();
+    } catch (const Failure& failure) {
+        writeError(failure.description());
+        end(kExitUsage);
+        return false;
     }
-    OrderedOutput output(options.format, *device, journal, phone, numbers.size());
-    const auto saveFile = [&] { return qobject_cast<QSaveFile*>(device.get()); };
-
-    std::deque<qsizetype> pending;
-    qsizetype done = 0;
-    qsizetype failedRows = 0;
-    bool outputFailed = false;
-    const auto addRow = [&](qsizetype index, qint64 offset, const ResultRecord* record) {
-        try {
-            output.addRow(index, offset, record);
-        } catch (const Failure& failure) {
-            if (!outputFailed)
-                writeError(QStringLiteral("Cannot write the results: ") + failure.description());
-            outputFailed = true;
+    m_earlier = std::make_unique<EarlierAnswers>(*m_journal);
+    m_earlier->gather(m_numbers, m_defaultJournal
+                                     ? journalsBeside(QFileInfo(path).absolutePath(), path)
+                                     : QStringList());
+    const QStringList others = m_earlier->otherJournalsUsed();
+    if (!m_options.resume) {
+        const bool ownKept = QFileInfo(path).size() > 0;
+        if (ownKept || !others.isEmpty()) {
+            writeError(QStringLiteral("An earlier run left answers for these numbers in %1. Run "
+                                      "the same command with --resume to look up only the "
+                                      "numbers it has no answer for, or delete the file to start "
+                                      "afresh.")
+                           .arg(QDir::toNativeSeparators(ownKept ? path : others.first())));
+            // The journal was made only to look: an empty one goes again.
+            if (!ownKept)
+                m_journal->discard();
+            end(kExitUsage);
+            return false;
         }
-    };
-    for (qsizetype i = 0; i < numbers.size(); ++i) {
-        auto found = kept.find(numbers.at(i));
-        if (found == kept.end() || found->empty()) {
-            pending.push_back(i);
-            continue;
-        }
-        const Kept row = found->front();
-        found->pop_front();
-        failedRows += row.failed ? 1 : 0;
-        ++done;
-        addRow(i, row.offset, nullptr);
+        return true;
     }
-    kept.clear();
+    if (m_earlier->unrelatedJournals() > 0 && m_earlier->rowsInOtherJournals() == 0 &&
+        others.isEmpty() && QFileInfo(path).size() == 0)
+        writeError(QStringLiteral("--resume found no earlier answers for these numbers: the "
+                                  "journals in %1 are of other inputs. Every number is looked up.")
+                       .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
+    return true;
+}
 
+bool CliSession::openOutput()
+{
+    try {
+        m_target = std::make_unique<OutputTarget>(m_options.output, m_options.files);
+    } catch (const Failure& failure) {
+        writeError(failure.description());
+        end(kExitUsage);
+        return false;
+    }
+    m_output = std::make_unique<OrderedOutput>(m_options.format, m_target->device(), *m_journal,
+                                               *m_phone, m_numbers.size());
+    std::vector<EarlierAnswers::Row> earlier;
+    try {
+        earlier = m_earlier->assign(m_numbers, m_noNumber);
+    } catch (const Failure& failure) {
+        writeError(failure.description());
+        end(kExitUsage);
+        return false;
+    }
+    QList<bool> answered(m_numbers.size(), false);
+    for (const EarlierAnswers::Row& row : earlier) {
+        answered[row.index] = true;
+        addRow(row.index, row.offset, nullptr);
+        m_failedRows += row.failed ? 1 : 0;
+        ++m_done;
+    }
+    for (qsizetype i = 0; i < m_numbers.size(); ++i) {
+        if (m_noNumber.at(i)) {
+            ResultRecord record;
+            record.number = m_numbers.at(i);
+            record.cells = QStringList{record.number, {}, {}, {}, {}, kNoNumberStatus};
+            record.status = RowStatus::NotSent;
+            record.notSent = NotSentReason::NoNumber;
+            addRow(i, -1, &record);
+            ++m_done;
+        } else if (!answered.at(i)) {
+            m_pending.push_back(i);
+        }
+    }
+    return true;
+}
+
+void CliSession::addRow(qsizetype index, qint64 offset, const ResultRecord* record)
+{
+    try {
+        m_output->addRow(index, offset, record);
+    } catch (const Failure& failure) {
+        if (!m_outputFailed)
+            writeError(QStringLiteral("Cannot write the results: ") + failure.description());
+        m_outputFailed = true;
+    }
+}
+
+// Run: the numbers without a row go out, up to --parallel at once.
+bool CliSession::runLookups(const QString& key)
+{
     // Private folders a killed run left behind go before a new one is made.
-    for (const QString& parent : {temporaryFolder(config), cacheFolder(config)})
+    for (const QString& parent : {temporaryFolder(m_config), cacheFolder(m_config)})
         removeLeftoverFolders(parent, kStagingFolderPrefix);
 
-    const ProgressMode mode = options.quiet                  ? ProgressMode::Quiet
+    const ProgressMode mode = m_options.quiet                ? ProgressMode::Quiet
                               : ::isatty(STDERR_FILENO) != 0 ? ProgressMode::Terminal
                                                              : ProgressMode::Lines;
-    ProgressLine progress(mode, numbers.size(), done);
-    dialogs.beforeMessage = [&] { progress.makeRoom(); };
+    m_progress = std::make_unique<ProgressLine>(mode, m_numbers.size(), m_done);
+    m_dialogs.beforeMessage = [this] { m_progress->makeRoom(); };
 
-    CliRun run(dialogs, config, {options.parallel, options.pauseMin, options.pauseMax, key},
-               numbers, std::move(pending));
-    bool journalFailed = false;
-    run.notice = [&](const QString& text) { dialogs.message(text); };
-    run.rowReady = [&](qsizetype index, const ResultRecord& record) {
-        qint64 offset = -1;
-        try {
-            offset = journal.append(record);
-        } catch (const Failure& failure) {
-            // The row still reaches the output; only a resume would miss it.
-            if (!journalFailed)
-                dialogs.message(failure.description());
-            journalFailed = true;
-        }
-        addRow(index, offset, &record);
-        failedRows += isFailedRow(record.cells) ? 1 : 0;
-        progress.setDone(++done);
-        if (outputFailed)
-            run.interrupt();
+    m_run = std::make_unique<CliRun>(
+        m_dialogs, m_config,
+        CliRun::Settings{m_options.parallel, m_options.pauseMin, m_options.pauseMax, key},
+        m_numbers, std::move(m_pending));
+    m_run->notice = [this](const QString& text) { m_dialogs.message(text); };
+    m_run->rowReady = [this](qsizetype index, const ResultRecord& record) {
+        rowArrived(index, record);
     };
-
-    TerminationWatcher watcher(nullptr, TerminationWatcher::Interrupt::Watched);
-    int interrupts = 0;
-    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &run, [&](int) {
-        if (++interrupts == 1) {
-            const qsizetype underWay = run.inFlight();
-            dialogs.message(
-                underWay == 0
-                    ? QStringLiteral("Interrupted: no new request.")
-                    : QStringLiteral("Interrupted: no new request; waiting for the %1 under way. "
-                                     "Press Ctrl+C again to end at once.")
-                          .arg(underWay));
-            run.interrupt();
-        } else {
-            run.abort();
-        }
-    });
-    QObject::connect(&run, &CliRun::finished, QCoreApplication::instance(), &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    auto* watcher = new TerminationWatcher(m_run.get(), TerminationWatcher::Interrupt::Watched);
+    connect(watcher, &TerminationWatcher::terminationRequested, this, &CliSession::interrupted);
+    connect(m_run.get(), &CliRun::finished, this, &CliSession::runEnded, Qt::QueuedConnection);
     try {
-        run.start();
+        m_run->start();
     } catch (const Failure& failure) {
         writeError(QStringLiteral("Cannot prepare the transfer tool: ") + failure.description());
-        return kExitUsage;
+        end(kExitUsage);
+        return false;
     }
-    QCoreApplication::exec();
-    journal.sync();
+    return true;
+}
 
-    if (interrupts >= 2) {
-        if (QSaveFile* file = saveFile())
-            file->cancelWriting();
-        return int(RunEnd::Interrupted);
-    }
+void CliSession::rowArrived(qsizetype index, const ResultRecord& record)
+{
+    ++m_sent;
+    qint64 offset = -1;
     try {
-        output.finish();
-        if (QSaveFile* file = saveFile(); file && !file->commit())
-            throw Failure(file->errorString());
+        offset = m_journal->append(record);
     } catch (const Failure& failure) {
-        if (!outputFailed)
-            writeError(QStringLiteral("Cannot write the results: ") + failure.description());
-        outputFailed = true;
+        // The row still reaches the output; only a resume would miss it.
+        if (!m_journalFailed)
+            m_dialogs.message(failure.description());
+        m_journalFailed = true;
     }
-    progress.finish();
+    addRow(index, offset, &record);
+    m_failedRows += record.isFailure() ? 1 : 0;
+    m_progress->setDone(++m_done);
+    if (m_outputFailed)
+        m_run->interrupt();
+}
 
+void CliSession::interrupted()
+{
+    if (++m_interrupts > 1) {
+        m_run->abort();
+        return;
+    }
+    const qsizetype underWay = m_run->inFlight();
+    m_dialogs.message(underWay == 0
+                          ? QStringLiteral("Interrupted: no new request.")
+                          : QStringLiteral("Interrupted: no new request; waiting for the %1 under "
+                                           "way. Press Ctrl+C again to end at once.")
+                                .arg(underWay));
+    m_run->interrupt();
+}
+
+void CliSession::runEnded()
+{
+    m_journal->sync();
+    const bool written = writeOutput();
+    m_progress->finish();
+    end(exitStatus(written));
+}
+
+// Write: a complete run replaces the output file; one that did not finish
+// leaves it as it was and puts its rows beside it.
+bool CliSession::writeOutput()
+{
+    if (m_interrupts >= 2) {
+        m_target->cancel();
+        return false;
+    }
     bool complete = true;
-    for (qsizetype i = 0; i < numbers.size() && complete; ++i)
-        complete = output.hasRow(i);
-    if (outputFailed) {
-        dialogs.message(resumeHint(journal.path()));
-        return kExitUsage;
+    for (qsizetype i = 0; i < m_numbers.size() && complete; ++i)
+        complete = m_output->hasRow(i);
+    try {
+        if (complete || !m_target->isFile()) {
+            m_output->finish();
+            m_target->commit();
+            return true;
+        }
+        m_target->cancel();
+        OutputTarget partial(m_target->partialPath(), {});
+        m_output->writeAllTo(partial.device());
+        partial.commit();
+        m_dialogs.message(QStringLiteral("The run did not finish, so %1 was left as it was; the "
+                                         "rows so far are in %2.")
+                              .arg(QDir::toNativeSeparators(m_target->path()),
+                                   QDir::toNativeSeparators(m_target->partialPath())));
+        return true;
+    } catch (const Failure& failure) {
+        if (!m_outputFailed)
+            writeError(QStringLiteral("Cannot write the results: ") + failure.description());
+        m_outputFailed = true;
+        return false;
     }
-    if (run.wasInterrupted() || run.wasRefused()) {
-        dialogs.message(resumeHint(journal.path()));
-        return int(run.wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
+}
+
+int CliSession::exitStatus(bool written)
+{
+    if (m_interrupts >= 2)
+        return int(RunEnd::Interrupted);
+    if (m_outputFailed || !written) {
+        m_dialogs.message(resumeHint());
+        return m_sent > 0 ? kExitOutputFailed : kExitUsage;
     }
-    if (failedRows > 0 || !complete) {
-        dialogs.message(QStringLiteral("%1 of %2 rows are \"Could not connect\", \"Empty "
-                                       "answer\" or a service error. ")
-                            .arg(failedRows)
-                            .arg(numbers.size()) +
-                        resumeHint(journal.path()));
+    if (m_run->wasInterrupted() || m_run->wasRefused()) {
+        m_dialogs.message(resumeHint());
+        return int(m_run->wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
+    }
+    bool complete = true;
+    for (qsizetype i = 0; i < m_numbers.size() && complete; ++i)
+        complete = m_output->hasRow(i);
+    if (m_failedRows > 0 || !complete) {
+        m_dialogs.message(QStringLiteral("%1 of %2 rows are \"Could not connect\", \"Empty "
+                                         "answer\" or a service error. ")
+                              .arg(m_failedRows)
+                              .arg(m_numbers.size()) +
+                          resumeHint());
         return int(RunEnd::FailedRows);
     }
     // Every number has its row: nothing is left to resume.
-    if (defaultJournal && !journalFailed)
-        journal.discard();
+    if (m_defaultJournal && !m_journalFailed) {
+        m_earlier->discardSuperseded(m_numbers);
+        m_journal->discard();
+    }
     return int(RunEnd::Complete);
+}
+
+QString CliSession::resumeHint() const
+{
+    return QStringLiteral("The answers so far are kept in %1; run the same command with "
+                          "--resume to go on without paying for them again.")
+        .arg(QDir::toNativeSeparators(m_journal->path()));
 }
 
 } // namespace quillmore::cli

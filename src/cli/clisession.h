@@ -1,16 +1,90 @@
 #pragma once
 
 #include "cli/clioptions.h"
+#include "cli/stderrdialogs.h"
 #include "lookup/lookupconfig.h"
+#include "numbers/phonenumbers.h"
+#include "shell/resultrecord.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+
+#include <deque>
+#include <memory>
 
 namespace quillmore::cli {
 
-inline constexpr int kExitUsage = 1;
+class CliRun;
+class EarlierAnswers;
+class OrderedOutput;
+class OutputTarget;
+class ProgressLine;
+class RunJournal;
+class StoredKeyRead;
 
-// One invocation after its command line is read: the input, the key, the
-// journal and the output are made ready before anything is sent (a fault
-// there ends with status 1), then the run goes on the event loop until it
-// ends. Gives the exit status.
-int runSession(const CliOptions& options, const LookupConfig& config);
+inline constexpr int kExitUsage = 1;
+// Requests were sent, but the results could not be written: the answers are
+// in the journal, and --resume writes them without paying again.
+inline constexpr int kExitOutputFailed = 4;
+
+// One invocation after its command line is read, in named steps: read the
+// input, plan, get the key, open the journal, open the output, run, write,
+// and the exit status. Everything that can refuse the run does so before
+// anything is sent (status 1). The key and the run are waited for on the
+// event loop; `finished` gives the exit status, once.
+class CliSession : public QObject
+{
+    Q_OBJECT
+public:
+    CliSession(const CliOptions& options, const LookupConfig& config, QObject* parent = nullptr);
+    ~CliSession() override;
+
+    void start();
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    bool readInput();
+    bool plan();
+    void getKey();
+    void keyKnown(const QString& key);
+    bool openJournal();
+    bool openOutput();
+    bool runLookups(const QString& key);
+    void rowArrived(qsizetype index, const ResultRecord& record);
+    void interrupted();
+    void runEnded();
+    bool writeOutput();
+    int exitStatus(bool written);
+    void end(int status);
+    void addRow(qsizetype index, qint64 offset, const ResultRecord* record);
+    QString resumeHint() const;
+
+    const CliOptions m_options;
+    const LookupConfig m_config;
+    StderrDialogs m_dialogs;
+    QStringList m_numbers;
+    QList<bool> m_noNumber; // lines with no digit: never sent
+    qsizetype m_noNumberCount = 0;
+    std::unique_ptr<PhoneNumbers> m_phone;
+    std::unique_ptr<StoredKeyRead> m_storedKey;
+    std::unique_ptr<RunJournal> m_journal;
+    std::unique_ptr<EarlierAnswers> m_earlier;
+    bool m_defaultJournal = true;
+    std::unique_ptr<OutputTarget> m_target;
+    std::unique_ptr<OrderedOutput> m_output;
+    std::unique_ptr<ProgressLine> m_progress;
+    std::unique_ptr<CliRun> m_run;
+    std::deque<qsizetype> m_pending;
+    qsizetype m_done = 0;
+    qsizetype m_failedRows = 0;
+    qsizetype m_sent = 0;
+    int m_interrupts = 0;
+    bool m_outputFailed = false;
+    bool m_journalFailed = false;
+    bool m_ended = false;
+};
 
 } // namespace quillmore::cli

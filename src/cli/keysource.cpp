@@ -51,18 +51,31 @@ QString readKeyFile(const QString& path)
     return key;
 }
 
-QString chooseKey(const QString& keyFile, const std::function<QString()>& storedKey)
+QString directKey(const QString& keyFile)
 {
     const QString fromEnvironment = qEnvironmentVariable(kKeyVariable);
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     if (!keyFile.isEmpty())
         return readKeyFile(keyFile);
+    return {};
+}
+
+QString noKeyMessage()
+{
+    return QStringLiteral("No API key: set QUILLMORE_API_KEY, give --key-file FILE, or enter the "
+                          "key once in the Quillmore desktop program.");
+}
+
+QString chooseKey(const QString& keyFile, const std::function<QString()>& storedKey)
+{
+    const QString direct = directKey(keyFile);
+    if (!direct.isEmpty())
+        return direct;
     const QString stored = storedKey ? storedKey() : QString();
     if (!stored.isEmpty())
         return stored;
-    throw Failure(QStringLiteral("No API key: set QUILLMORE_API_KEY, give --key-file FILE, or "
-                                 "enter the key once in the Quillmore desktop program."));
+    throw Failure(noKeyMessage());
 }
 
 } // namespace quillmore::cli

@@ -14,6 +14,14 @@ inline constexpr char kKeyVariable[] = "QUILLMORE_API_KEY";
 // the user when a key file is refused or no place has a key.
 QString chooseKey(const QString& keyFile, const std::function<QString()>& storedKey);
 
+// The key from the environment variable, else from `keyFile` when one is
+// given; empty when neither has one, so that the stored key is asked for.
+// Throws Failure when the key file is refused.
+QString directKey(const QString& keyFile);
+
+// What the user reads when no place has a key.
+QString noKeyMessage();
+
 // The first line of a key file that only its owner can read or write. Throws
 // Failure when the file is missing, not a plain file, open to other users,
 // someone else's, or without a key on its first line.

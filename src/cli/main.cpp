@@ -58,5 +58,13 @@ int main(int argc, char* argv[])
 #ifdef QUILLMORE_CLI_TEST_HOOKS
     applyTestHooks(config);
 #endif
-    return quillmore::cli::runSession(options, config);
+    quillmore::cli::CliSession session(options, config);
+    int status = quillmore::cli::kExitUsage;
+    QObject::connect(&session, &quillmore::cli::CliSession::finished, &app, [&](int code) {
+        status = code;
+        QCoreApplication::quit();
+    });
+    session.start();
+    QCoreApplication::exec();
+    return status;
 }

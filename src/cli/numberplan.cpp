@@ -2,6 +2,7 @@
 
 #include "numbers/duplicates.h"
 #include "numbers/phonenumbers.h"
+#include "shell/fileutil.h"
 
 #include <cmath>
 
@@ -14,6 +15,11 @@ NumberPlan planNumbers(QStringList& numbers, const PhoneNumbers& phone, bool ski
     plan.duplicates = duplicateNumberIndices(numbers, classes).size();
     QStringList kept;
     for (qsizetype i = 0; i < numbers.size(); ++i) {
+        if (digitsOnly(numbers.at(i)).isEmpty()) {
+            ++plan.withoutNumber;
+            kept << numbers.at(i);
+            continue;
+        }
         const bool invalid = classes.at(i).verdict == NumberClass::Verdict::CannotBeValid;
         plan.cannotBeValid += invalid ? 1 : 0;
         if (invalid && skipInvalid)
@@ -49,6 +55,7 @@ QString dryRunReport(const NumberPlan& plan, qsizetype toSend, double pauseMin, 
     const qsizetype pauses = std::max<qsizetype>(perSlot - 1, 0);
     QString report;
     report += QStringLiteral("Numbers that would be sent: %1\n").arg(toSend);
+    report += QStringLiteral("Lines without a number (not sent): %1\n").arg(plan.withoutNumber);
     report += QStringLiteral("Numbers that cannot be valid: %1%2\n")
                   .arg(plan.cannotBeValid)
                   .arg(plan.skipped > 0 ? QStringLiteral(" (skipped)") : QString());

@@ -16,10 +16,12 @@ struct NumberPlan
     qsizetype cannotBeValid = 0;
     qsizetype duplicates = 0;
     qsizetype skipped = 0; // numbers that cannot be valid, taken out of the input
+    qsizetype withoutNumber = 0; // lines with no digit: never sent, never skipped
 };
 
 // Counts; with `skipInvalid`, also takes the numbers that cannot be valid out
-// of `numbers`, so that no request is sent for them.
+// of `numbers`, so that no request is sent for them. A line with no digit is
+// no number at all: it is neither judged nor skipped, and its row says so.
 NumberPlan planNumbers(QStringList& numbers, const PhoneNumbers& phone, bool skipInvalid);
 
 // The --dry-run report for standard output: what a run of `toSend` numbers

@@ -73,7 +73,6 @@ void OrderedOutput::addRow(qsizetype index, qint64 offset, const ResultRecord* r
         if (offset < 0)
             m_inMemory.insert(index, *record);
         writeRow(*record);
-        m_inMemory.remove(index);
         ++m_next;
         writeReady();
         return;
@@ -94,7 +93,6 @@ void OrderedOutput::writeReady()
     while (m_next < m_offsets.size() && hasRow(m_next)) {
         if (const std::optional<ResultRecord> record = rowAt(m_next))
             writeRow(*record);
-        m_inMemory.remove(m_next);
         ++m_next;
     }
 }
@@ -114,7 +112,14 @@ void OrderedOutput::finish()
     for (; m_next < m_offsets.size(); ++m_next)
         if (const std::optional<ResultRecord> record = rowAt(m_next))
             writeRow(*record);
-    m_inMemory.clear();
+}
+
+void OrderedOutput::writeAllTo(QIODevice& device) const
+{
+    OrderedOutput copy(m_format, device, m_journal, m_phone, 0);
+    copy.m_offsets = m_offsets;
+    copy.m_inMemory = m_inMemory;
+    copy.finish();
 }
 
 } // namespace quillmore::cli

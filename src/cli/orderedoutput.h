@@ -29,6 +29,9 @@ public:
     OrderedOutput(OutputFormat format, QIODevice& device, const RunJournal& journal,
                   const PhoneNumbers& phone, qsizetype count);
 
+    // A row that is not in the journal (never sent, or the journal could
+    // not take it) is held in memory; `offset` < 0 says so.
+
     // Row `index` is at `offset` in the journal, or only in `record` when the
     // journal could not take it (offset < 0). `record` may be null otherwise.
     void addRow(qsizetype index, qint64 offset, const ResultRecord* record);
@@ -36,6 +39,10 @@ public:
 
     // Writes what is left: every row there is, in order, missing ones left out.
     void finish();
+
+    // Every row there is, in order, into another file: the rows of a run
+    // that did not finish go beside the output it must not replace.
+    void writeAllTo(QIODevice& device) const;
 
 private:
     static constexpr qint64 kNone = -1;

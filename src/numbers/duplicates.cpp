@@ -1,5 +1,6 @@
 #include "numbers/duplicates.h"
 
+#include "shell/counttext.h"
 #include "shell/fileutil.h"
 
 #include <QSet>
@@ -30,9 +31,7 @@ QString duplicatesRemovedText(qsizetype removed)
 {
     if (removed == 0)
         return QStringLiteral("No duplicate numbers found.");
-    if (removed == 1)
-        return QStringLiteral("1 duplicate number removed.");
-    return QStringLiteral("%1 duplicate numbers removed.").arg(removed);
+    return countText("%n duplicate number(s) removed.", removed);
 }
 
 } // namespace quillmore

@@ -1,5 +1,7 @@
 #include "numbers/invalidnumbers.h"
 
+#include "shell/counttext.h"
+
 namespace quillmore {
 
 namespace {
@@ -19,12 +21,9 @@ QList<int> cannotBeValidIndices(const QList<NumberClass>& classes)
 
 QString cannotBeValidQuestion(qsizetype count)
 {
-    if (count == 1)
-        return QStringLiteral("Remove 1 number that cannot be a valid phone number? It would still "
-                              "be charged for.");
-    return QStringLiteral("Remove %1 numbers that cannot be valid phone numbers? They would still "
-                          "be charged for.")
-        .arg(count);
+    return countText("Remove %n number(s) that cannot be valid phone number(s)? They would still "
+                     "be charged for.",
+                     count);
 }
 
 QString cannotBeValidDetails(const QStringList& entries, const QList<int>& indices)
@@ -41,9 +40,7 @@ QString cannotBeValidRemovedText(qsizetype removed)
 {
     if (removed == 0)
         return QStringLiteral("Every number can be valid.");
-    if (removed == 1)
-        return QStringLiteral("1 number that cannot be valid removed.");
-    return QStringLiteral("%1 numbers that cannot be valid removed.").arg(removed);
+    return countText("%n number(s) that cannot be valid removed.", removed);
 }
 
 } // namespace quillmore

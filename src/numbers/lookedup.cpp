@@ -1,5 +1,6 @@
 #include "numbers/lookedup.h"
 
+#include "shell/counttext.h"
 #include "shell/fileutil.h"
 
 #include <QSet>
@@ -28,9 +29,7 @@ QString lookedUpRemovedText(qsizetype removed, qsizetype rows)
 {
     if (rows == 0)
         return QStringLiteral("No number has been looked up yet.");
-    if (removed == 1)
-        return QStringLiteral("1 number already looked up removed.");
-    return QStringLiteral("%1 numbers already looked up removed.").arg(removed);
+    return countText("%n number(s) already looked up removed.", removed);
 }
 
 } // namespace quillmore
