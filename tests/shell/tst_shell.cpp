@@ -1,8 +1,10 @@
+#include "shell/counttext.h"
 #include "shell/errorreport.h"
 #include "shell/fileutil.h"
 #include "support/scripteddialogs.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +27,7 @@ private slots:
     void appTitle_data();
     void appTitle();
     void fileHelpers();
+    void everyCountedMessageHasBothForms();
 };
 
 void TestShell::errorMessageText_data()
@@ -167,6 +170,31 @@ void TestShell::fileHelpers()
     QVERIFY(fileExists(dir.path()));
     QVERIFY(!fileExists(dir.filePath("missing")));
     QVERIFY(!fileExists(QString()));
+}
+
+// A counted message whose forms are missing from the built-in table would
+// reach the user as "3 number(s) removed.".
+void TestShell::everyCountedMessageHasBothForms()
+{
+    QFile table(QStringLiteral(QUILLMORE_PLURALS_TS));
+    QVERIFY(table.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(table.readAll());
+    static const QRegularExpression source(QStringLiteral("<source>([^<]*)</source>"));
+    qsizetype messages = 0;
+    for (const QRegularExpressionMatch& match : source.globalMatch(text)) {
+        const QByteArray message = match.captured(1).toUtf8();
+        const QString one = countText(message.constData(), 1);
+        const QString many = countText(message.constData(), 1234);
+        QVERIFY2(!one.contains(QStringLiteral("(s)")) && one.contains(QStringLiteral("1 ")),
+                 qPrintable(one));
+        QVERIFY2(!many.contains(QStringLiteral("(s)")) && many.contains(QStringLiteral("1234 ")),
+                 qPrintable(many));
+        QVERIFY(one != QString(many).replace(QStringLiteral("1234"), QStringLiteral("1")));
+        ++messages;
+    }
+    QVERIFY(messages >= 6);
+    QCOMPARE(countText("%n duplicate number(s) removed.", 0),
+             QStringLiteral("0 duplicate numbers removed."));
 }
 
 QTEST_MAIN(TestShell)
