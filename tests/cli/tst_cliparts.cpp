@@ -79,6 +79,11 @@ private slots:
             << QStringList{"--pause", "6-3"} << "MIN-MAX" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("negative pause")
             << QStringList{"--pause", "-1"} << "MIN-MAX" << 1 << 3.0 << 6.0 << QStringList{};
+        // Read as numbers, but none: NaN would pass every range check.
+        for (const char* notFinite :
+             {"nan", "NaN", "inf", "-inf", "1e999", "0-nan", "nan-5", "1-inf", "0-1e999"})
+            QTest::addRow("pause %s", notFinite) << QStringList{"--pause", notFinite} << "MIN-MAX"
+                                                 << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("missing value")
             << QStringList{"--output"} << "needs a value" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("no key option") << QStringList{"--api-key=abc"} << "other users can read"
