@@ -180,6 +180,39 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, readKeyFile(dir.path()));
     }
 
+    void keyFileThatIsNoPlainFileIsNotOpened_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("device") << "device";
+        QTest::newRow("link to a FIFO") << "link";
+    }
+
+    void keyFileThatIsNoPlainFileIsNotOpened()
+    {
+        // Opening a FIFO for reading waits for a writer: a run given one must
+        // say no at once rather than wait forever.
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("key"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QString path = fifo;
+        if (kind == u"device") {
+            path = QStringLiteral("/dev/null");
+        } else if (kind == u"link") {
+            path = dir.filePath(QStringLiteral("link"));
+            QVERIFY(QFile::link(fifo, path));
+        }
+        try {
+            readKeyFile(path);
+            QFAIL("refused no key file");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.description(),
+                     QStringLiteral("The key file %1 is refused: it is not a plain file.")
+                         .arg(QDir::toNativeSeparators(path)));
+        }
+    }
+
     void journalLinesAreTheDesktopJournals()
     {
         QTemporaryDir dir;
