@@ -8,7 +8,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 
 class QProcess;
@@ -44,7 +43,9 @@ namespace quillmore {
 // ... every 100 ms; afterwards it is "Progress Bar". A program that cannot be
 // started leaves the text alone. A child still running after the time limit is
 // killed. Owns the process and both timers: stop() or the destructor ends all
-// of them, and nothing of a stopped child is reported afterwards.
+// of them, and nothing of a stopped child is reported afterwards. On Unix the
+// child runs in a process group of its own, out of reach of signals sent to
+// the program's group; on Linux it also ends when the program dies.
 class ChildRunner : public QObject
 {
     Q_OBJECT
@@ -62,11 +63,6 @@ public:
     void stop();
     bool isRunning() const { return m_process != nullptr; }
 
-    // Run in each child between fork and exec (async-signal-safe calls
-    // only): a program run from a terminal keeps its children out of the
-    // Ctrl+C meant for itself, say.
-    void setChildSetup(std::function<void()> setup) { m_childSetup = std::move(setup); }
-
 signals:
     void progressText(const QString& text);
     void ended(const ChildRun& run);
@@ -76,7 +72,6 @@ private:
 
     std::unique_ptr<QProcess> m_process;
     QByteArray m_output;
-    std::function<void()> m_childSetup;
     QTimer m_ticker;
     QTimer m_limit;
     quint64 m_attempt = 0;

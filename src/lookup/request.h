@@ -61,9 +61,6 @@ public:
     // `headerName` is given, the answer's headers beside it (see headers()).
     // Without this, the stage's one answer file and no headers.
     void setFileNames(const QString& answerName, const QString& headerName = {});
-    // Runs in each child before the tool starts (the command line keeps
-    // Ctrl+C, meant for the run, from killing a paid-for answer).
-    void setChildSetup(std::function<void()> setup) { m_runner.setChildSetup(std::move(setup)); }
 
     void start(const QString& number, const QString& apiKey);
     void end();
