@@ -129,10 +129,13 @@ void ChildRunner::start(const QString& program, const QStringList& arguments,
     connect(process, &QProcess::finished, this, [this, process, later, keepOutput] {
         keepOutput();
         const int code = process->exitCode();
-        later([this, code] {
+        const bool crashed = process->exitStatus() == QProcess::CrashExit;
+        later([this, code, crashed] {
             emit progressText(kProgressRestText);
-            finish({m_timedOut ? ChildRun::End::TimedOut : ChildRun::End::Exited, code,
-                    std::exchange(m_output, {})});
+            const ChildRun::End end = m_timedOut ? ChildRun::End::TimedOut
+                                      : crashed  ? ChildRun::End::Crashed
+                                                 : ChildRun::End::Exited;
+            finish({end, code, std::exchange(m_output, {})});
         });
     });
     process->start();

@@ -19,10 +19,12 @@ inline constexpr int kStartErrorBase = -2147221504;
 
 struct ChildRun
 {
-    enum class End { Exited, NotStarted, TimedOut };
+    // Crashed: ended by a signal not of this runner's sending.
+    enum class End { Exited, NotStarted, TimedOut, Crashed };
     End end = End::Exited;
     // The child's exit code; for a program that could not be started the system's
-    // error number plus kStartErrorBase, a negative number.
+    // error number plus kStartErrorBase, a negative number. Meaningless for a
+    // child that crashed or timed out.
     int result = 0;
     // The start of what the child wrote to its standard output (curl's
     // --write-out); the rest is read and dropped, so a chatty child costs nothing.
