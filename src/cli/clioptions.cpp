@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+
 namespace quillmore::cli {
 
 namespace {
@@ -71,8 +73,10 @@ bool parsePause(const QString& text, double& min, double& max)
     bool okMax = true;
     const double low = parts.at(0).toDouble(&okMin);
     const double high = parts.size() == 2 ? parts.at(1).toDouble(&okMax) : low;
-    // Beyond a day is a typing slip, not a pause.
-    if (!okMin || !okMax || low < 0 || high < low || high > 86400)
+    // Beyond a day is a typing slip, not a pause; "nan" and "inf" read as
+    // numbers but are none, and a NaN would pass every comparison below.
+    if (!okMin || !okMax || !std::isfinite(low) || !std::isfinite(high) || low < 0 || high < low ||
+        high > 86400)
         return false;
     min = low;
     max = high;

@@ -10,8 +10,6 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
-#include <csignal>
-
 namespace quillmore::cli {
 
 CliRun::CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
@@ -27,10 +25,6 @@ CliRun::CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
         s->request = std::make_unique<CurlRequest>(m_stage, m_config);
         s->request->setFileNames(QStringLiteral("answer-%1.txt").arg(i),
                                  QStringLiteral("headers-%1.txt").arg(i));
-        // Ctrl+C reaches every process of the terminal's job. It is meant for
-        // the run, which lets the requests under way finish: the transfer tool
-        // must not die of it with an answer already paid for.
-        s->request->setChildSetup([] { ::signal(SIGINT, SIG_IGN); });
         s->pause.setSingleShot(true);
         connect(&s->pause, &QTimer::timeout, this, &CliRun::fill);
         connect(s->request.get(), &CurlRequest::failed, this, [s](const Failure&, Step step) {

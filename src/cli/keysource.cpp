@@ -19,20 +19,32 @@ QString readKeyFile(const QString& path)
     const auto refuse = [&](const QString& why) {
         return Failure(QStringLiteral("The key file %1 is refused: %2").arg(shown, why));
     };
-    // Opened once and checked through the open file, so what is checked is what is read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const QByteArray name = QFile::encodeName(path);
+    const auto systemError = [&] {
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)) + u'.');
+    };
+    const QString notPlain = QStringLiteral("it is not a plain file.");
+    // Opening a FIFO waits for a writer, and a device may do anything: only a
+    // plain file is opened, and without waiting, in case it was swapped for
+    // something else meanwhile.
+    struct stat info = {};
+    if (::stat(name.constData(), &info) != 0)
+        throw systemError();
+    if (!S_ISREG(info.st_mode))
+        throw refuse(notPlain);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        throw refuse(QString::fromLocal8Bit(std::strerror(errno)) + u'.');
+        throw systemError();
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw refuse(file.errorString() + u'.');
     }
-    struct stat info = {};
+    // Checked again through the open file, so what is checked is what is read.
     if (::fstat(fd, &info) != 0)
-        throw refuse(QString::fromLocal8Bit(std::strerror(errno)) + u'.');
+        throw systemError();
     if (!S_ISREG(info.st_mode))
-        throw refuse(QStringLiteral("it is not a plain file."));
+        throw refuse(notPlain);
     if (info.st_uid != ::geteuid())
         throw refuse(QStringLiteral("it belongs to another user."));
     if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0)

@@ -9,6 +9,14 @@
 #include <cerrno>
 #include <utility>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
 namespace quillmore {
 
 bool ChildRun::notExecutable() const
@@ -63,8 +71,23 @@ void ChildRunner::start(const QString& program, const QStringList& arguments,
     process->setStandardErrorFile(QProcess::nullDevice());
     if (!environment.isEmpty())
         process->setProcessEnvironment(environment);
-    if (m_childSetup)
-        process->setChildProcessModifier(m_childSetup);
+#ifdef Q_OS_UNIX
+    // A signal to the whole process group (Ctrl+C, `timeout`, a closed
+    // terminal, a service manager's stop) is meant for the program, which
+    // lets a request under way finish: the child must not die of it with an
+    // answer already paid for. In a group of its own it does not get it, so
+    // ending it is the program's business (stop(), the destructor), and if
+    // the program itself dies, the child goes with it.
+    [[maybe_unused]] const pid_t parent = ::getpid();
+    process->setChildProcessModifier([parent] {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127); // the program died before the line above took hold
+#endif
+    });
+#endif
 
     // The process's signals are acted on from the event loop, never inside
     // their emission, so a handler further up may end or restart the child.
@@ -106,10 +129,13 @@ void ChildRunner::start(const QString& program, const QStringList& arguments,
     connect(process, &QProcess::finished, this, [this, process, later, keepOutput] {
         keepOutput();
         const int code = process->exitCode();
-        later([this, code] {
+        const bool crashed = process->exitStatus() == QProcess::CrashExit;
+        later([this, code, crashed] {
             emit progressText(kProgressRestText);
-            finish({m_timedOut ? ChildRun::End::TimedOut : ChildRun::End::Exited, code,
-                    std::exchange(m_output, {})});
+            const ChildRun::End end = m_timedOut ? ChildRun::End::TimedOut
+                                      : crashed  ? ChildRun::End::Crashed
+                                                 : ChildRun::End::Exited;
+            finish({end, code, std::exchange(m_output, {})});
         });
     });
     process->start();

@@ -8,7 +8,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 
 class QProcess;
@@ -20,10 +19,12 @@ inline constexpr int kStartErrorBase = -2147221504;
 
 struct ChildRun
 {
-    enum class End { Exited, NotStarted, TimedOut };
+    // Crashed: ended by a signal not of this runner's sending.
+    enum class End { Exited, NotStarted, TimedOut, Crashed };
     End end = End::Exited;
     // The child's exit code; for a program that could not be started the system's
-    // error number plus kStartErrorBase, a negative number.
+    // error number plus kStartErrorBase, a negative number. Meaningless for a
+    // child that crashed or timed out.
     int result = 0;
     // The start of what the child wrote to its standard output (curl's
     // --write-out); the rest is read and dropped, so a chatty child costs nothing.
@@ -44,7 +45,9 @@ namespace quillmore {
 // ... every 100 ms; afterwards it is "Progress Bar". A program that cannot be
 // started leaves the text alone. A child still running after the time limit is
 // killed. Owns the process and both timers: stop() or the destructor ends all
-// of them, and nothing of a stopped child is reported afterwards.
+// of them, and nothing of a stopped child is reported afterwards. On Unix the
+// child runs in a process group of its own, out of reach of signals sent to
+// the program's group; on Linux it also ends when the program dies.
 class ChildRunner : public QObject
 {
     Q_OBJECT
@@ -62,11 +65,6 @@ public:
     void stop();
     bool isRunning() const { return m_process != nullptr; }
 
-    // Run in each child between fork and exec (async-signal-safe calls
-    // only): a program run from a terminal keeps its children out of the
-    // Ctrl+C meant for itself, say.
-    void setChildSetup(std::function<void()> setup) { m_childSetup = std::move(setup); }
-
 signals:
     void progressText(const QString& text);
     void ended(const ChildRun& run);
@@ -76,7 +74,6 @@ private:
 
     std::unique_ptr<QProcess> m_process;
     QByteArray m_output;
-    std::function<void()> m_childSetup;
     QTimer m_ticker;
     QTimer m_limit;
     quint64 m_attempt = 0;

@@ -8,9 +8,21 @@
 #include <QFile>
 #include <QProcessEnvironment>
 
+#include <algorithm>
+#include <iterator>
+
 namespace quillmore {
 
 static constexpr int kAttempts = 6;
+
+// curl's exit statuses for a try that ended before the request went out: an
+// address, option or config line it could not use (1, 2, 3, 4, 26, 48), no
+// proxy or host found (5, 6), no connection (7, 45, 97), a secure handshake
+// that failed or whose certificates were refused (35, 53, 54, 58, 59, 60, 66,
+// 77, 82, 83, 90, 91, 98). And 28: the tool is given a connect time-out and
+// no other, so its running out of time means the connection was never made.
+static constexpr int kNeverSent[] = {1,  2,  3,  4,  5,  6,  7,  26, 28, 35, 45, 48, 53,
+                                     54, 58, 59, 60, 66, 77, 82, 83, 90, 91, 97, 98};
 
 // What may stand in a URL's query value as it is. '%', '&', '+' and '#' are
 // encoded too: the service would read them as an escape, the next parameter,
@@ -57,6 +69,33 @@ QStringList curlArguments(const QString& responsePath)
     return {QStringLiteral("-X"),          QStringLiteral("POST"),        QStringLiteral("-K"),
             QStringLiteral("-"),           QStringLiteral("--output"),    responsePath,
             QStringLiteral("--write-out"), QStringLiteral("%{http_code}")};
+}
+
+QStringList connectTimeoutArguments(std::chrono::milliseconds tryLimit)
+{
+    if (tryLimit.count() <= 0)
+        return {};
+    const qint64 ms = tryLimit.count() / 2;
+    // Whole seconds where they can be: a tool that reads numbers in the
+    // user's locale might take "7.5" for 7.
+    const QString seconds =
+        ms % 1000 == 0 ? QString::number(ms / 1000) : QString::number(double(ms) / 1000.0, 'f', 3);
+    return {QStringLiteral("--connect-timeout"), seconds};
+}
+
+bool mayHaveBeenAnswered(const ChildRun& failedTry)
+{
+    switch (failedTry.end) {
+    case ChildRun::End::NotStarted:
+        return false;
+    case ChildRun::End::Exited:
+        return std::find(std::begin(kNeverSent), std::end(kNeverSent), failedTry.result) ==
+               std::end(kNeverSent);
+    case ChildRun::End::TimedOut:
+    case ChildRun::End::Crashed:
+        break;
+    }
+    return true;
 }
 
 int httpStatusOf(const QByteArray& toolOutput)
@@ -112,7 +151,7 @@ CurlRequest::CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* 
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (m_attempt < kAttempts) {
+        if (m_attempt < m_lastAttempt) {
             runAttempt();
             return;
         }
@@ -149,7 +188,7 @@ QStringList CurlRequest::arguments() const
     QStringList arguments = curlArguments(QDir::toNativeSeparators(answerPath()));
     if (!headerPath().isEmpty())
         arguments << QStringLiteral("--dump-header") << QDir::toNativeSeparators(headerPath());
-    return arguments;
+    return arguments + connectTimeoutArguments(m_config.childTimeout);
 }
 
 void CurlRequest::removeAnswerFiles() const
@@ -171,6 +210,7 @@ void CurlRequest::start(const QString& number, const QString& apiKey)
     end();
     m_busy = true;
     m_attempt = 0;
+    m_lastAttempt = kAttempts;
     m_headers.clear();
     m_input = curlConfigLine(requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number)));
     runAttempt();
@@ -208,6 +248,8 @@ void CurlRequest::attemptEnded(const ChildRun& run)
     }
     removeAnswerFiles();
     ++m_attempt;
+    if (mayHaveBeenAnswered(run))
+        m_lastAttempt = std::min(m_lastAttempt, m_attempt + 1);
     m_retry.start(m_config.pause(std::chrono::seconds(1)));
 }
 

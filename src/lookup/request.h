@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 
-#include <functional>
+#include <chrono>
 
 namespace quillmore {
 
@@ -42,14 +42,30 @@ QProcessEnvironment curlEnvironment(const CurlStage& stage);
 // The HTTP status the tool wrote with --write-out; 0 when it names none.
 int httpStatusOf(const QByteArray& toolOutput);
 
-// One lookup (`ReadCurl`): runs the tool up to 6 times, waiting one second
-// after each failed try, and gives the answer as one line, "empty file" or
-// "Could not connect". A try has failed when the tool did not end by itself
-// with exit status 0 and an HTTP status, or left no answer file: a cut-off
-// body or a reset connection is no answer. A tool that cannot be started is
-// a failed try; an answer file that cannot be read is an empty answer. Both
-// are told through failed() and the request goes on. Owns its child and its
-// timer: end() stops both, and nothing of the ended request follows.
+// The tool's limit on making the connection (name, proxy, TCP and TLS
+// handshake): half the time a try may take, so that the tool, not the
+// program's time limit, ends a try that never got connected. Empty for a try
+// without a time limit.
+QStringList connectTimeoutArguments(std::chrono::milliseconds tryLimit);
+
+// Whether a failed try may have reached the service, and so may have been
+// answered and charged: true unless the tool could not be started or told
+// by its exit status that it never sent the request (no proxy or host found,
+// no connection, the secure handshake failed, the connection not made in
+// time). A cut-off answer, an empty reply, a try ended at the time limit or
+// a tool that crashed may all have been answered.
+bool mayHaveBeenAnswered(const ChildRun& failedTry);
+
+// One lookup (`ReadCurl`): runs the tool, waiting one second after each
+// failed try, and gives the answer as one line, "empty file" or "Could not
+// connect". A try has failed when the tool did not end by itself with exit
+// status 0 and an HTTP status, or left no answer file: a cut-off body or a
+// reset connection is no answer. Up to 6 tries, but only one more after a
+// try that may have been answered (mayHaveBeenAnswered), since each such try
+// may be charged. A tool that cannot be started is a failed try; an answer
+// file that cannot be read is an empty answer. Both are told through
+// failed() and the request goes on. Owns its child and its timer: end()
+// stops both, and nothing of the ended request follows.
 class CurlRequest : public QObject
 {
     Q_OBJECT
@@ -61,9 +77,6 @@ public:
     // `headerName` is given, the answer's headers beside it (see headers()).
     // Without this, the stage's one answer file and no headers.
     void setFileNames(const QString& answerName, const QString& headerName = {});
-    // Runs in each child before the tool starts (the command line keeps
-    // Ctrl+C, meant for the run, from killing a paid-for answer).
-    void setChildSetup(std::function<void()> setup) { m_runner.setChildSetup(std::move(setup)); }
 
     void start(const QString& number, const QString& apiKey);
     void end();
@@ -102,6 +115,7 @@ private:
     QString m_headerName;
     QByteArray m_headers;
     int m_attempt = 0;
+    int m_lastAttempt = 0;
     bool m_busy = false;
 };
 

@@ -30,13 +30,19 @@ PhoneNumbers::PhoneNumbers(const QString& region) : m_region(region.toUpper().to
         m_region = "US";
 }
 
-NumberClass PhoneNumbers::classify(const QString& entry) const
+NumberClass PhoneNumbers::classify(const QString& untrimmed) const
 {
     // Any script's digits count here: the library reads them, so such an entry
     // is judged rather than passed over as a note.
-    if (std::none_of(entry.cbegin(), entry.cend(), [](QChar c) { return c.isDigit(); }))
+    if (std::none_of(untrimmed.cbegin(), untrimmed.cend(), [](QChar c) { return c.isDigit(); }))
         return {};
     const NumberClass cannotBeValid{NumberClass::Verdict::CannotBeValid, {}};
+    // The library's patterns take time far beyond linear in the length of
+    // what they are given (minutes for a line of 100,000 digits), and no
+    // phone number, however written, comes near this length.
+    const QString entry = untrimmed.trimmed();
+    if (entry.size() > kMaxNumberEntryLength)
+        return cannotBeValid;
     const PhoneNumberUtil& util = library();
     PhoneNumber number;
     if (util.Parse(entry.toStdString(), m_region, &number) != PhoneNumberUtil::NO_PARSING_ERROR ||

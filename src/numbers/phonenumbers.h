@@ -22,6 +22,10 @@ struct NumberClass
     friend bool operator==(const NumberClass&, const NumberClass&) = default;
 };
 
+// The longest entry, blanks around it left out, handed to the phone-number
+// library; a longer one cannot be valid.
+inline constexpr qsizetype kMaxNumberEntryLength = 250;
+
 // Judges entries with Google's phone-number library, which knows every
 // country's numbering plan; no number rule is written here. An entry
 // without a country code is read as a number of the region given.
@@ -42,6 +46,8 @@ public:
 
     QString region() const { return QString::fromStdString(m_region); }
 
+    // Every judgement of an entry goes through here, so that no caller hands
+    // the library an entry longer than kMaxNumberEntryLength.
     NumberClass classify(const QString& entry) const;
     QList<NumberClass> classify(const QStringList& entries) const;
 

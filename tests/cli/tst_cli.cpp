@@ -255,8 +255,8 @@ private slots:
         QCOMPARE(csvNumbers(first.out), input);
         QVERIFY(first.out.contains("5030000001,,,,,Service error (HTTP 503)\r\n"));
         QVERIFY(first.out.contains("5550000007,,,,,Could not connect\r\n"));
-        // The cut-off answer was tried six times, as a failed connection is.
-        QCOMPARE(m.phonesSince(before).count(QStringLiteral("5550000007")), 6);
+        // The cut-off answer may have been charged: tried once more only.
+        QCOMPARE(m.phonesSince(before).count(QStringLiteral("5550000007")), 2);
 
         // A resume asks again for the error page, never for the good row.
         before = m.service.requests().size();

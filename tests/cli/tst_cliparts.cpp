@@ -79,6 +79,11 @@ private slots:
             << QStringList{"--pause", "6-3"} << "MIN-MAX" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("negative pause")
             << QStringList{"--pause", "-1"} << "MIN-MAX" << 1 << 3.0 << 6.0 << QStringList{};
+        // Read as numbers, but none: NaN would pass every range check.
+        for (const char* notFinite :
+             {"nan", "NaN", "inf", "-inf", "1e999", "0-nan", "nan-5", "1-inf", "0-1e999"})
+            QTest::addRow("pause %s", notFinite) << QStringList{"--pause", notFinite} << "MIN-MAX"
+                                                 << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("missing value")
             << QStringList{"--output"} << "needs a value" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("no key option") << QStringList{"--api-key=abc"} << "other users can read"
@@ -173,6 +178,39 @@ private slots:
         }
         // A folder is no key file either.
         QVERIFY_THROWS_EXCEPTION(Failure, readKeyFile(dir.path()));
+    }
+
+    void keyFileThatIsNoPlainFileIsNotOpened_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("device") << "device";
+        QTest::newRow("link to a FIFO") << "link";
+    }
+
+    void keyFileThatIsNoPlainFileIsNotOpened()
+    {
+        // Opening a FIFO for reading waits for a writer: a run given one must
+        // say no at once rather than wait forever.
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("key"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QString path = fifo;
+        if (kind == u"device") {
+            path = QStringLiteral("/dev/null");
+        } else if (kind == u"link") {
+            path = dir.filePath(QStringLiteral("link"));
+            QVERIFY(QFile::link(fifo, path));
+        }
+        try {
+            readKeyFile(path);
+            QFAIL("refused no key file");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.description(),
+                     QStringLiteral("The key file %1 is refused: it is not a plain file.")
+                         .arg(QDir::toNativeSeparators(path)));
+        }
     }
 
     void journalLinesAreTheDesktopJournals()

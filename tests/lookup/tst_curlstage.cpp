@@ -93,6 +93,8 @@ private slots:
     void readCurlEmptyAnswerAndUnreadableAnswer();
     void readCurlGivesUpAfterSixAttempts();
     void readCurlCountsTimedOutChildAsAttempt();
+    void readCurlTriesOnceMoreAfterAPossibleAnswer_data();
+    void readCurlTriesOnceMoreAfterAPossibleAnswer();
     void readCurlEndedGivesNoAnswer();
     void noexecTemporaryFolderFallsBack();
 
@@ -365,7 +367,8 @@ void TestCurlStage::readCurlRunsToolAsBuiltAndFlattensAnswer()
     CurlStage stage;
     stage.stage(config);
     const QString answer = request(stage, config, QStringLiteral("K1"));
-    QCOMPARE(answer, QStringLiteral("-X POST -K - --output %1 --write-out %{http_code} url = "
+    QCOMPARE(answer, QStringLiteral("-X POST -K - --output %1 --write-out %{http_code} "
+                                    "--connect-timeout 15 url = "
                                     "\"https://service.invalid/3.1/phone?api_key=K1&phone="
                                     "4135923823\" bundle=%2end ")
                          .arg(stage.responsePath(), stage.bundlePath()));
@@ -431,10 +434,10 @@ void TestCurlStage::readCurlEmptyAnswerAndUnreadableAnswer()
 
 void TestCurlStage::readCurlGivesUpAfterSixAttempts()
 {
-    // A tool that runs and writes nothing, as with no connection.
+    // A tool that writes nothing and fails as curl does with no connection.
     const QString count = m_temp->filePath(QStringLiteral("starts"));
     LookupConfig config =
-        configWithTool(scriptTool(QStringLiteral("echo x >> '%1'").arg(count).toUtf8()));
+        configWithTool(scriptTool(QStringLiteral("echo x >> '%1'; exit 7").arg(count).toUtf8()));
     CurlStage stage;
     stage.stage(config);
     QCOMPARE(request(stage, config), QStringLiteral("Could not connect"));
@@ -459,8 +462,47 @@ void TestCurlStage::readCurlCountsTimedOutChildAsAttempt()
     CurlStage stage;
     stage.stage(config);
     QCOMPARE(request(stage, config), QStringLiteral("Could not connect"));
-    QCOMPARE(m_pauses->requested.size(), 6);
+    // It may have been answered by then: one more try only.
+    QCOMPARE(m_pauses->requested.size(), 2);
     QVERIFY(!QFileInfo::exists(stage.responsePath()));
+    stage.remove();
+}
+
+void TestCurlStage::readCurlTriesOnceMoreAfterAPossibleAnswer_data()
+{
+    // The tool's body, with $n the number of the try (1, 2, ...).
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("tries");
+    QTest::newRow("cut off") << QByteArray("printf '{\"par' > \"$out\"; exit 18") << 2;
+    QTest::newRow("status but no file") << QByteArray("exit 0") << 2;
+    // Killed by signal 7, the number of curl's "could not connect".
+    QTest::newRow("crashed") << QByteArray("kill -BUS $$") << 2;
+    QTest::newRow("host not found") << QByteArray("exit 6") << 6;
+    // Tries that never reached the service do not use up the one more.
+    QTest::newRow("refused twice, then cut off")
+        << QByteArray("[ \"$n\" -le 2 ] && exit 7; exit 56") << 4;
+    // After a possible answer, one more try, whatever it brings.
+    QTest::newRow("cut off, then refused")
+        << QByteArray("[ \"$n\" -eq 1 ] && exit 18; exit 7") << 2;
+    QTest::newRow("cut off, then answered")
+        << QByteArray("[ \"$n\" -eq 1 ] && exit 18; echo '{\"ok\":1}' > \"$out\"") << 2;
+}
+
+void TestCurlStage::readCurlTriesOnceMoreAfterAPossibleAnswer()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, tries);
+    const QByteArray count = QFile::encodeName(m_temp->filePath(QStringLiteral("starts")));
+    const LookupConfig config = configWithTool(
+        scriptTool("echo x >> '" + count + "'; n=$(wc -l < '" + count + "')\n" + body));
+    CurlStage stage;
+    stage.stage(config);
+    const QString answer = request(stage, config);
+    QFile starts(QFile::decodeName(count));
+    QVERIFY(starts.open(QIODevice::ReadOnly));
+    QCOMPARE(int(starts.readAll().count('x')), tries);
+    QCOMPARE(answer, body.contains("ok") ? QStringLiteral("{\"ok\":1} ")
+                                         : QStringLiteral("Could not connect"));
     stage.remove();
 }
 

@@ -12,10 +12,16 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace quillmore;
 using namespace quillmore::test;
@@ -93,6 +99,8 @@ private slots:
     void stopDuringPause();
     void noServiceGivesCouldNotConnect();
     void hangingChildIsEndedAfterTimeout();
+    void triesDependOnWhetherTheServiceWasReached_data();
+    void triesDependOnWhetherTheServiceWasReached();
     void failedStagingIsReportedAndRunGoesOn();
     void emptyListStillEndsWithDone();
     void abortMidRunCleansUp();
@@ -215,14 +223,15 @@ void TestLookupRun::answersOfEveryShape()
     QCOMPARE(m_view->rows.at(2), (QStringList{"2040000001", "", "", "", "", "Empty answer"}));
     QCOMPARE(m_view->answers.at(3).size(), 10 * 1024 * 1024);
     QCOMPARE(m_view->rows.at(3).at(0), QStringLiteral("5550000004"));
-    // A dropped connection leaves no answer file: six tries, then "Could not connect".
+    // A dropped connection leaves no answer file. The request was sent, so it
+    // may have been charged: one more try only, then "Could not connect".
     QCOMPARE(m_view->answers.at(4), QStringLiteral("Could not connect"));
     QCOMPARE(m_view->rows.at(4), (QStringList{"5550000003", "", "", "", "", "Could not connect"}));
     // Every row keeps the number as the list held it and its answer.
     QCOMPARE(m_view->records.at(1).number, QStringLiteral("5550000005"));
     QCOMPARE(m_view->records.at(2).answer, QStringLiteral("empty file"));
-    QCOMPARE(phonesOf(m_service.requests()).count(QStringLiteral("5550000003")), 6);
-    QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4, 4, 4, 1, 1, 1, 1, 1, 1, 4}));
+    QCOMPARE(phonesOf(m_service.requests()).count(QStringLiteral("5550000003")), 2);
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4, 4, 4, 1, 1, 4}));
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
 }
 
@@ -344,15 +353,63 @@ void TestLookupRun::noServiceGivesCouldNotConnect()
 
 void TestLookupRun::hangingChildIsEndedAfterTimeout()
 {
+    // Long enough for the connection to be made (half of it is the tool's
+    // own limit on connecting), so each try reaches the service and may be
+    // charged: one more try only.
     LookupConfig cfg = config();
-    cfg.childTimeout = 400ms;
+    cfg.childTimeout = 2s;
     m_view->setNumbers({"5550000002"});
     LookupRun run(m_view->numbers, m_view->key, cfg);
     watchAsWindow(*m_view, run);
     QVERIFY(runToEnd(run));
     QCOMPARE(m_view->answers, QStringList{"Could not connect"});
-    QCOMPARE(m_service.requests().size(), 6);
-    QCOMPARE(m_sleeper->seconds(), (QList<int>{1, 1, 1, 1, 1, 1, 4}));
+    QCOMPARE(m_service.requests().size(), 2);
+    QCOMPARE(m_sleeper->seconds(), (QList<int>{1, 1, 4}));
+}
+
+void TestLookupRun::triesDependOnWhetherTheServiceWasReached_data()
+{
+    QTest::addColumn<bool>("silentListener"); // else the service itself
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<int>("seen");  // requests the service saw
+    QTest::addColumn<int>("tries"); // each failed try is followed by a one-second wait
+    QTest::newRow("cut-off body") << false << "5550000007" << 2 << 2;
+    QTest::newRow("handshake never answered") << true << kSamples.at(0) << 0 << 6;
+}
+
+void TestLookupRun::triesDependOnWhetherTheServiceWasReached()
+{
+    QFETCH(bool, silentListener);
+    QFETCH(QString, number);
+    LookupConfig cfg = config();
+    cfg.childTimeout = 2s;
+    // Takes connections (the system does, for a listening socket) and never
+    // says a word, so no secure connection is ever made.
+    const int listener = silentListener ? ::socket(AF_INET, SOCK_STREAM, 0) : -1;
+    const auto closeListener = qScopeGuard([listener] {
+        if (listener >= 0)
+            ::close(listener);
+    });
+    if (silentListener) {
+        QVERIFY(listener >= 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+        QCOMPARE(::listen(listener, 16), 0);
+        QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+        cfg.serviceUrl = QStringLiteral("https://127.0.0.1:%1").arg(ntohs(address.sin_port));
+    }
+    m_view->setNumbers({number});
+    LookupRun run(m_view->numbers, m_view->key, cfg);
+    watchAsWindow(*m_view, run);
+    QVERIFY(runToEnd(run));
+    QCOMPARE(m_view->answers, QStringList{"Could not connect"});
+    QTEST(int(m_service.requests().size()), "seen");
+    QFETCH(int, tries);
+    QCOMPARE(m_sleeper->seconds(), QList<int>(tries, 1) + QList<int>{4});
+    QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"Done."});
 }
 
 void TestLookupRun::failedStagingIsReportedAndRunGoesOn()

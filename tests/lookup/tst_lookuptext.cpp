@@ -31,6 +31,8 @@ private slots:
     void classification();
     void classificationMessages();
     void requestAndCommandLine();
+    void failedTriesThatMayHaveBeenAnswered_data();
+    void failedTriesThatMayHaveBeenAnswered();
     void digits_data();
     void digits();
     void flattening();
@@ -201,6 +203,13 @@ void TestLookupText::requestAndCommandLine()
     QCOMPARE(curlArguments(QStringLiteral("/tmp/my dir/message.txt")),
              (QStringList{"-X", "POST", "-K", "-", "--output", "/tmp/my dir/message.txt",
                           "--write-out", "%{http_code}"}));
+    // Connecting gets half the time a try may take: curl, not the time
+    // limit, ends a try that never connected, and says so.
+    QCOMPARE(connectTimeoutArguments(std::chrono::seconds(30)),
+             (QStringList{"--connect-timeout", "15"}));
+    QCOMPARE(connectTimeoutArguments(std::chrono::milliseconds(3000)),
+             (QStringList{"--connect-timeout", "1.500"}));
+    QCOMPARE(connectTimeoutArguments(std::chrono::milliseconds(0)), QStringList());
     // What --write-out gave: a status, or none ("000" when no answer came).
     QCOMPARE(httpStatusOf("503"), 503);
     for (const QByteArray& none :
@@ -230,6 +239,36 @@ void TestLookupText::requestAndCommandLine()
     // The config line cannot be ended early nor carry a second option.
     QCOMPARE(curlConfigLine(QStringLiteral("a\"b\\c\nd\re\tf")),
              QByteArrayLiteral("url = \"a\\\"b\\\\c\\nd\\re\\tf\"\n"));
+}
+
+void TestLookupText::failedTriesThatMayHaveBeenAnswered_data()
+{
+    QTest::addColumn<ChildRun::End>("end");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("mayHaveBeenAnswered");
+    using End = ChildRun::End;
+    QTest::newRow("tool not started") << End::NotStarted << kStartErrorBase + 2 << false;
+    QTest::newRow("proxy not found") << End::Exited << 5 << false;
+    QTest::newRow("host not found") << End::Exited << 6 << false;
+    QTest::newRow("connection refused") << End::Exited << 7 << false;
+    QTest::newRow("not connected in time") << End::Exited << 28 << false;
+    QTest::newRow("handshake failed") << End::Exited << 35 << false;
+    QTest::newRow("certificate refused") << End::Exited << 60 << false;
+    QTest::newRow("exited 0 without an answer") << End::Exited << 0 << true;
+    QTest::newRow("cut off") << End::Exited << 18 << true;
+    QTest::newRow("empty reply") << End::Exited << 52 << true;
+    QTest::newRow("receiving failed") << End::Exited << 56 << true;
+    QTest::newRow("HTTP/2 stream failed") << End::Exited << 92 << true;
+    QTest::newRow("ended at the time limit") << End::TimedOut << 9 << true;
+    // A signal's number is no exit status: 7 here is SIGBUS, not "could not connect".
+    QTest::newRow("crashed") << End::Crashed << 7 << true;
+}
+
+void TestLookupText::failedTriesThatMayHaveBeenAnswered()
+{
+    QFETCH(ChildRun::End, end);
+    QFETCH(int, result);
+    QTEST(mayHaveBeenAnswered({end, result, {}}), "mayHaveBeenAnswered");
 }
 
 void TestLookupText::digits_data()

@@ -82,6 +82,17 @@ void PhoneNumbersTest::spellings_data()
     valid("Brazil mobile national", "BR", "(11) 91234-5678", "+5511912345678");
     invalid("Brazil mobile too long", "US", "+55 11 91234-56789");
 
+    // The library is handed 250 characters at most: it takes minutes over a
+    // long line, and would read a number at either end of one.
+    const QString padded = QStringLiteral("413-592-3823").leftJustified(250, u'.');
+    valid("250 characters", "US", padded, "+14135923823");
+    valid("250 characters between blanks", "US", QStringLiteral("  ") + padded + u'\t',
+          "+14135923823");
+    invalid("251 characters", "US", padded + u'.');
+    invalid("300,000 digits", "US", QString(300000, u'5'));
+    invalid("a number after 300,000 blanks and dots", "US",
+            QString(150000, u' ') + QString(150000, u'.') + QStringLiteral("413-592-3823"));
+
     QTest::newRow("empty") << "US"
                            << "" << Verdict::NoDigits << QString();
     QTest::newRow("blanks") << "US"
