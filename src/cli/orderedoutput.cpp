@@ -3,9 +3,9 @@
 #include "cli/runjournal.h"
 #include "export/csvexport.h"
 #include "export/jsonlinesexport.h"
-#include "export/savefile.h"
 #include "export/textexport.h"
 #include "shell/errorreport.h"
+#include "shell/safefile.h"
 
 #include <QFileDevice>
 
