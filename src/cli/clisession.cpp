@@ -16,6 +16,7 @@
 #include "shell/errorreport.h"
 #include "shell/keystore.h"
 #include "shell/leftovers.h"
+#include "shell/safefile.h"
 #include "shell/settingsstore.h"
 #include "shell/terminationwatcher.h"
 
@@ -25,7 +26,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <deque>
 #include <memory>
@@ -170,7 +170,7 @@ int runSession(const CliOptions& options, const LookupConfig& config)
         device = std::move(out);
     } else {
         // Replaced only by a complete file, as the desktop's exports are.
-        auto out = std::make_unique<QSaveFile>(options.output);
+        auto out = std::make_unique<SafeFile>(options.output);
         if (QFileInfo(options.output).isDir() || !out->open(QIODevice::WriteOnly)) {
             writeError(QStringLiteral("Cannot write %1: %2")
                            .arg(QDir::toNativeSeparators(options.output),
@@ -182,7 +182,7 @@ int runSession(const CliOptions& options, const LookupConfig& config)
         device = std::move(out);
     }
     OrderedOutput output(options.format, *device, journal, phone, numbers.size());
-    const auto saveFile = [&] { return qobject_cast<QSaveFile*>(device.get()); };
+    const auto saveFile = [&] { return qobject_cast<SafeFile*>(device.get()); };
 
     std::deque<qsizetype> pending;
     qsizetype done = 0;
@@ -224,16 +224,19 @@ int runSession(const CliOptions& options, const LookupConfig& config)
     CliRun run(dialogs, config, {options.parallel, options.pauseMin, options.pauseMax, key},
                numbers, std::move(pending));
     bool journalFailed = false;
+    // The rows still reach the output; only a resume would miss them.
+    const auto journalFailure = [&](const Failure& failure) {
+        if (!std::exchange(journalFailed, true))
+            dialogs.message(failure.description());
+    };
+    QObject::connect(&journal, &RunJournal::failed, &run, journalFailure);
     run.notice = [&](const QString& text) { dialogs.message(text); };
     run.rowReady = [&](qsizetype index, const ResultRecord& record) {
         qint64 offset = -1;
         try {
             offset = journal.append(record);
         } catch (const Failure& failure) {
-            // The row still reaches the output; only a resume would miss it.
-            if (!journalFailed)
-                dialogs.message(failure.description());
-            journalFailed = true;
+            journalFailure(failure);
         }
         addRow(index, offset, &record);
         failedRows += isFailedRow(record.cells) ? 1 : 0;
@@ -267,17 +270,22 @@ int runSession(const CliOptions& options, const LookupConfig& config)
         return kExitUsage;
     }
     QCoreApplication::exec();
-    journal.sync();
+    try {
+        journal.sync();
+    } catch (const Failure& failure) {
+        journalFailure(failure);
+    }
 
     if (interrupts >= 2) {
-        if (QSaveFile* file = saveFile())
-            file->cancelWriting();
+        if (SafeFile* file = saveFile())
+            file->cancel();
         return int(RunEnd::Interrupted);
     }
     try {
         output.finish();
-        if (QSaveFile* file = saveFile(); file && !file->commit())
-            throw Failure(file->errorString());
+        // After a failed write the file lacks rows: the old one stays.
+        if (SafeFile* file = saveFile())
+            outputFailed ? file->cancel() : file->commit();
     } catch (const Failure& failure) {
         if (!outputFailed)
             writeError(QStringLiteral("Cannot write the results: ") + failure.description());
@@ -285,6 +293,11 @@ int runSession(const CliOptions& options, const LookupConfig& config)
     }
     progress.finish();
 
+    if (output.unreadableRows() > 0)
+        journalFailure(Failure(QStringLiteral("The run's journal %1 cannot be read back; rows "
+                                              "left out of the results: %2.")
+                                   .arg(QDir::toNativeSeparators(journal.path()))
+                                   .arg(output.unreadableRows())));
     bool complete = true;
     for (qsizetype i = 0; i < numbers.size() && complete; ++i)
         complete = output.hasRow(i);
@@ -297,10 +310,13 @@ int runSession(const CliOptions& options, const LookupConfig& config)
         return int(run.wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
     }
     if (failedRows > 0 || !complete) {
-        dialogs.message(QStringLiteral("%1 of %2 rows are \"Could not connect\", \"Empty "
-                                       "answer\" or a service error. ")
-                            .arg(failedRows)
-                            .arg(numbers.size()) +
+        // Rows missing without a failed one are those the journal lost.
+        dialogs.message((failedRows == 0 ? QString()
+                                         : QStringLiteral("%1 of %2 rows are \"Could not "
+                                                          "connect\", \"Empty answer\" or a "
+                                                          "service error. ")
+                                               .arg(failedRows)
+                                               .arg(numbers.size())) +
                         resumeHint(journal.path()));
         return int(RunEnd::FailedRows);
     }

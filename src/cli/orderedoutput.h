@@ -37,12 +37,15 @@ public:
     // Writes what is left: every row there is, in order, missing ones left out.
     void finish();
 
+    // Rows the journal could not give back; hasRow() is false for each.
+    qsizetype unreadableRows() const { return m_unreadable; }
+
 private:
     static constexpr qint64 kNone = -1;
     static constexpr qint64 kInMemory = -2;
 
     void writeReady();
-    std::optional<ResultRecord> rowAt(qsizetype index) const;
+    std::optional<ResultRecord> rowAt(qsizetype index);
     void writeRow(const ResultRecord& record);
     void writeHeader();
     void put(const QByteArray& bytes);
@@ -56,6 +59,7 @@ private:
     QList<qsizetype> m_widths;
     qsizetype m_next = 0;
     bool m_headerWritten = false;
+    qsizetype m_unreadable = 0;
 };
 
 } // namespace quillmore::cli
