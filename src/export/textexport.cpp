@@ -166,9 +166,11 @@ double ProperlySpacedFile::rowProgress(qsizetype row, qsizetype rowCount)
 
 void ProperlySpacedFile::writeLine(QIODevice& device)
 {
-    const QByteArray bytes = exportBytes(m_line);
-    if (device.write(bytes) != bytes.size())
-        throw saveFailure(m_fileName, device.errorString());
+    try {
+        writeAllOrThrow(device, exportBytes(m_line));
+    } catch (const Failure& failure) {
+        throw saveFailure(m_fileName, failure.description());
+    }
 }
 
 void saveListviewProperlySpaced(const ReportTable& table, const QString& fileName,

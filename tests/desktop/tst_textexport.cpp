@@ -69,6 +69,7 @@ private slots:
     void unwritableTargetsAreReportedOnce_data();
     void unwritableTargetsAreReportedOnce();
     void failureMidwayLeavesOldFileUntouched();
+    void fullDiskIsToldAndOldFileSurvives_data();
     void fullDiskIsToldAndOldFileSurvives();
     void replacesFileInFolderThatTakesNoNewFile();
     void buttonWritesChosenNameAsTyped();
@@ -266,8 +267,22 @@ void TextExportTest::failureMidwayLeavesOldFileUntouched()
     QVERIFY(!progress.texts.contains(QStringLiteral("Done.")));
 }
 
+void TextExportTest::fullDiskIsToldAndOldFileSurvives_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("leaveFree");
+    QTest::addColumn<int>("line");
+    // Up to 16 KiB wait in the write buffer until the file is put in place.
+    QTest::newRow("new file held in the write buffer") << 200 << 0 << 114;
+    QTest::newRow("room for part of a buffered file") << 200 << 4096 << 114;
+    QTest::newRow("new file larger than the disk") << 4000 << 0 << 112;
+}
+
 void TextExportTest::fullDiskIsToldAndOldFileSurvives()
 {
+    QFETCH(int, rows);
+    QFETCH(int, leaveFree);
+    QFETCH(int, line);
     QTemporaryDir dir;
     const TmpfsMount disk(dir.filePath(QStringLiteral("disk")), QStringLiteral("size=64k"));
     if (!disk.isMounted())
@@ -278,18 +293,16 @@ void TextExportTest::fullDiskIsToldAndOldFileSurvives()
     for (int i = 0; i < 200; ++i)
         old += "old line " + QByteArray::number(i) + "\r\n";
     writeFile(path, old);
-    // Even a new file small enough to stay in the write buffer until the end
-    // meets the full disk.
-    QVERIFY(disk.fill());
+    QVERIFY(disk.fill(leaveFree));
     FakeExportView view;
-    view.table = filledTable(200, 3); // about 4 KB
+    view.table = filledTable(rows, 3); // 200 rows are about 5 KB
     view.scriptedDialogs.saveAnswers << path;
     saveResultsAsTextFile(view, kSaveTextProcedure);
 
     QCOMPARE(view.scriptedDialogs.errorReports(),
              QStringList{"Could not save " + path + ": No space left on device\r\n" + kWriterPath +
-                         "at line 114\r\rPlease email screenshot of this message to " +
-                         supportEmail()});
+                         QStringLiteral("at line %1").arg(line) +
+                         "\r\rPlease email screenshot of this message to " + supportEmail()});
     QVERIFY(!view.recordingProgress.texts.contains(QStringLiteral("Done.")));
     QCOMPARE(view.recordingProgress.progressText(), kProgressRestText);
     QCOMPARE(view.busyChanges, (QList<bool>{true, false}));
