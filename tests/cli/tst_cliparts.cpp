@@ -19,11 +19,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillmore;
 using namespace quillmore::cli;
@@ -280,6 +285,56 @@ private slots:
         journal.discard();
         QVERIFY(QFileInfo::exists(path));
         QVERIFY(!QFileInfo::exists(path + QStringLiteral(".lock")));
+    }
+
+    void lineThatCannotBeCutOffStopsTheJournal()
+    {
+        QTemporaryDir dir;
+        const test::TmpfsMount disk(dir.filePath(QStringLiteral("disk")),
+                                    QStringLiteral("size=64k"));
+        if (!disk.isMounted())
+            QSKIP(test::kTmpfsSkipReason);
+        const QString path = disk.filePath(QStringLiteral("run.journal"));
+        RunJournal journal(path);
+        journal.open();
+        const QList<ResultRecord> records = sampleRecords();
+        QList<qint64> offsets;
+        while (QFileInfo(path).size() < 3500)
+            offsets << journal.append(records.at(offsets.size() % records.size()));
+        // The next line needs a page the disk no longer has, and the file
+        // may only grow: the part that went in stays.
+        QVERIFY(disk.fill());
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        const auto closeFd = qScopeGuard([&] { ::close(fd); });
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+            (flags |= FS_APPEND_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags)) != 0)
+            QSKIP("This file system cannot make a file append-only");
+        const auto writable = qScopeGuard([&] {
+            flags &= ~FS_APPEND_FL;
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        });
+        ResultRecord large = records.at(0);
+        large.answer = QString(2000, u'a');
+        const QString told = QStringLiteral("The run's journal %1 cannot be written: disk full "
+                                            "(its last line cannot be cut off: Operation not "
+                                            "permitted)")
+                                 .arg(path);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                journal.append(large);
+                QFAIL("a row went in after a line that could not be cut off");
+            } catch (const Failure& failure) {
+                QCOMPARE(failure.description(), told);
+            }
+            // Room again changes nothing: the next line would be glued on.
+            QFile::remove(disk.filePath(QStringLiteral("filler")));
+        }
+        for (const qint64 offset : offsets)
+            QVERIFY(journal.readAt(offset).has_value());
+        journal.discard();
+        QVERIFY(QFileInfo::exists(path));
     }
 
     void orderedOutputIsTheDesktopFiles_data()
