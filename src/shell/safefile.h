@@ -20,8 +20,9 @@ void writeAllOrThrow(QIODevice& device, const QByteArray& bytes);
 
 // The one way the program replaces a file: written beside it under a
 // temporary name and put in its place only once complete, so an old file of
-// that name stays as it was until then. Every call that can fail throws
-// saveFailure(). Writers that take a device write to the file itself.
+// that name stays as it was until then. Its own calls throw saveFailure();
+// the device's open(mode), for callers that word the failure themselves,
+// stays. Writers that take a device write to the file itself.
 //
 // Qt's own commit() closes the file without telling whether the last
 // buffered bytes reached the disk, and then renames a cut-off file over the
