@@ -135,6 +135,7 @@ bool CliSession::openJournal()
     const QString path =
         m_defaultJournal ? defaultJournalPath(inputHash(m_numbers)) : m_options.journal;
     m_journal = std::make_unique<RunJournal>(path);
+    connect(m_journal.get(), &RunJournal::failed, this, &CliSession::journalFailed);
     try {
         m_journal->open();
     } catch (const Failure& failure) {
@@ -258,6 +259,14 @@ bool CliSession::runLookups(const QString& key)
     return true;
 }
 
+// The rows still reach the output; only a resume would miss them. Told once,
+// and the journal is then kept whatever the run's end.
+void CliSession::journalFailed(const Failure& failure)
+{
+    if (!std::exchange(m_journalFailed, true))
+        m_dialogs.message(failure.description());
+}
+
 void CliSession::rowArrived(qsizetype index, const ResultRecord& record)
 {
     ++m_sent;
@@ -265,10 +274,7 @@ void CliSession::rowArrived(qsizetype index, const ResultRecord& record)
     try {
         offset = m_journal->append(record);
     } catch (const Failure& failure) {
-        // The row still reaches the output; only a resume would miss it.
-        if (!m_journalFailed)
-            m_dialogs.message(failure.description());
-        m_journalFailed = true;
+        journalFailed(failure);
     }
     addRow(index, offset, &record);
     m_failedRows += record.isFailure() ? 1 : 0;
@@ -294,7 +300,11 @@ void CliSession::interrupted()
 
 void CliSession::runEnded()
 {
-    m_journal->sync();
+    try {
+        m_journal->sync();
+    } catch (const Failure& failure) {
+        journalFailed(failure);
+    }
     const bool written = writeOutput();
     m_progress->finish();
     end(exitStatus(written));
@@ -314,6 +324,11 @@ bool CliSession::writeOutput()
     try {
         if (complete || !m_target->isFile()) {
             m_output->finish();
+            // After a failed write the file lacks rows: the old one stays.
+            if (m_outputFailed) {
+                m_target->cancel();
+                return false;
+            }
             m_target->commit();
             return true;
         }
@@ -346,14 +361,22 @@ int CliSession::exitStatus(bool written)
         m_dialogs.message(resumeHint());
         return int(m_run->wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
     }
+    if (m_output->unreadableRows() > 0)
+        journalFailed(Failure(QStringLiteral("The run's journal %1 cannot be read back; rows "
+                                             "left out of the results: %2.")
+                                  .arg(QDir::toNativeSeparators(m_journal->path()))
+                                  .arg(m_output->unreadableRows())));
     bool complete = true;
     for (qsizetype i = 0; i < m_numbers.size() && complete; ++i)
         complete = m_output->hasRow(i);
     if (m_failedRows > 0 || !complete) {
-        m_dialogs.message(QStringLiteral("%1 of %2 rows are \"Could not connect\", \"Empty "
-                                         "answer\" or a service error. ")
-                              .arg(m_failedRows)
-                              .arg(m_numbers.size()) +
+        // Rows missing without a failed one are those the journal lost.
+        m_dialogs.message((m_failedRows == 0
+                               ? QString()
+                               : QStringLiteral("%1 of %2 rows are \"Could not connect\", "
+                                                "\"Empty answer\" or a service error. ")
+                                     .arg(m_failedRows)
+                                     .arg(m_numbers.size())) +
                           resumeHint());
         return int(RunEnd::FailedRows);
     }

@@ -4,6 +4,7 @@
 #include "cli/stderrdialogs.h"
 #include "lookup/lookupconfig.h"
 #include "numbers/phonenumbers.h"
+#include "shell/errorreport.h"
 #include "shell/resultrecord.h"
 
 #include <QHash>
@@ -54,6 +55,7 @@ private:
     bool openOutput();
     bool runLookups(const QString& key);
     void rowArrived(qsizetype index, const ResultRecord& record);
+    void journalFailed(const Failure& failure);
     void interrupted();
     void runEnded();
     bool writeOutput();

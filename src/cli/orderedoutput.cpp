@@ -3,9 +3,9 @@
 #include "cli/runjournal.h"
 #include "export/csvexport.h"
 #include "export/jsonlinesexport.h"
-#include "export/savefile.h"
 #include "export/textexport.h"
 #include "shell/errorreport.h"
+#include "shell/safefile.h"
 
 #include <QFileDevice>
 
@@ -20,10 +20,17 @@ OrderedOutput::OrderedOutput(OutputFormat format, QIODevice& device, const RunJo
 
 void OrderedOutput::put(const QByteArray& bytes)
 {
-    writeAllOrThrow(m_device, bytes);
-    // Standard output reaches a pipe row by row, not when a buffer fills.
-    if (auto* file = qobject_cast<QFileDevice*>(&m_device); file && !file->flush())
-        throw Failure(file->errorString());
+    auto* file = qobject_cast<QFileDevice*>(&m_device);
+    try {
+        writeAllOrThrow(m_device, bytes);
+        // Standard output reaches a pipe row by row, not when a buffer fills.
+        if (file && !file->flush())
+            throw Failure(file->errorString());
+    } catch (const Failure& failure) {
+        if (file && !file->fileName().isEmpty())
+            throw saveFailure(file->fileName(), failure.description());
+        throw;
+    }
 }
 
 void OrderedOutput::writeHeader()
@@ -53,14 +60,20 @@ void OrderedOutput::writeRow(const ResultRecord& record)
     }
 }
 
-std::optional<ResultRecord> OrderedOutput::rowAt(qsizetype index) const
+std::optional<ResultRecord> OrderedOutput::rowAt(qsizetype index)
 {
     const qint64 offset = m_offsets.at(index);
     if (offset == kInMemory)
         return m_inMemory.value(index);
     if (offset == kNone)
         return std::nullopt;
-    return m_journal.readAt(offset);
+    std::optional<ResultRecord> record = m_journal.readAt(offset);
+    if (!record) {
+        // Left out of the results, so not there for whoever counts them.
+        m_offsets[index] = kNone;
+        ++m_unreadable;
+    }
+    return record;
 }
 
 void OrderedOutput::addRow(qsizetype index, qint64 offset, const ResultRecord* record)

@@ -44,12 +44,15 @@ public:
     // that did not finish go beside the output it must not replace.
     void writeAllTo(QIODevice& device) const;
 
+    // Rows the journal could not give back; hasRow() is false for each.
+    qsizetype unreadableRows() const { return m_unreadable; }
+
 private:
     static constexpr qint64 kNone = -1;
     static constexpr qint64 kInMemory = -2;
 
     void writeReady();
-    std::optional<ResultRecord> rowAt(qsizetype index) const;
+    std::optional<ResultRecord> rowAt(qsizetype index);
     void writeRow(const ResultRecord& record);
     void writeHeader();
     void put(const QByteArray& bytes);
@@ -63,6 +66,7 @@ private:
     QList<qsizetype> m_widths;
     qsizetype m_next = 0;
     bool m_headerWritten = false;
+    qsizetype m_unreadable = 0;
 };
 
 } // namespace quillmore::cli

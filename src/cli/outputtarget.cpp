@@ -1,11 +1,11 @@
 #include "cli/outputtarget.h"
 
 #include "shell/errorreport.h"
+#include "shell/safefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -45,7 +45,7 @@ OutputTarget::OutputTarget(const QString& path, const QStringList& inputs) : m_p
                                          "the results.")
                               .arg(QDir::toNativeSeparators(m_path)));
     }
-    auto out = std::make_unique<QSaveFile>(m_path);
+    auto out = std::make_unique<SafeFile>(m_path);
     if (!out->open(QIODevice::WriteOnly))
         throw cannotWrite(m_path, out->errorString());
     m_device = std::move(out);
@@ -53,8 +53,8 @@ OutputTarget::OutputTarget(const QString& path, const QStringList& inputs) : m_p
 
 OutputTarget::~OutputTarget()
 {
-    if (auto* file = qobject_cast<QSaveFile*>(m_device.get()); file && file->isOpen())
-        file->cancelWriting();
+    if (auto* file = qobject_cast<SafeFile*>(m_device.get()))
+        file->cancel();
 }
 
 QIODevice& OutputTarget::device()
@@ -64,29 +64,20 @@ QIODevice& OutputTarget::device()
 
 void OutputTarget::commit()
 {
-    auto* file = qobject_cast<QSaveFile*>(m_device.get());
+    auto* file = qobject_cast<SafeFile*>(m_device.get());
     if (!file) {
-        if (!m_device->isOpen())
-            return;
         if (auto* out = qobject_cast<QFile*>(m_device.get()); out && !out->flush())
             throw Failure(out->errorString());
         return;
     }
-    // QSaveFile reports a failed last write only if the buffer is flushed first.
-    if (!file->flush()) {
-        const QString why = file->errorString();
-        file->cancelWriting();
-        throw Failure(why);
-    }
-    if (!file->commit())
-        throw Failure(file->errorString());
+    file->commit();
     QFile::remove(partialPath());
 }
 
 void OutputTarget::cancel()
 {
-    if (auto* file = qobject_cast<QSaveFile*>(m_device.get()); file && file->isOpen())
-        file->cancelWriting();
+    if (auto* file = qobject_cast<SafeFile*>(m_device.get()))
+        file->cancel();
 }
 
 } // namespace quillmore::cli

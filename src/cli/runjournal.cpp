@@ -22,9 +22,9 @@ namespace {
 constexpr int kSyncIntervalMs = 2000;
 constexpr qsizetype kReadChunk = 64 * 1024;
 
-QString systemError()
+QString systemError(int error = errno)
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
@@ -33,15 +33,33 @@ RunJournal::RunJournal(QString path, QObject* parent) : QObject(parent), m_path(
 {
     m_syncTimer.setSingleShot(true);
     m_syncTimer.setInterval(kSyncIntervalMs);
-    connect(&m_syncTimer, &QTimer::timeout, this, &RunJournal::sync);
+    // Nothing up the stack of a timer can take a Failure: it goes out as a signal.
+    connect(&m_syncTimer, &QTimer::timeout, this, [this] {
+        try {
+            sync();
+        } catch (const Failure& failure) {
+            emit failed(failure);
+        }
+    });
 }
 
 RunJournal::~RunJournal()
 {
     if (m_fd >= 0) {
-        sync();
+        // Whoever needed to hear of a failed sync has called sync() already.
+        try {
+            sync();
+        } catch (const Failure&) {
+        }
         ::close(m_fd);
     }
+}
+
+Failure RunJournal::writeFailure(const QString& why)
+{
+    m_failed = true;
+    return Failure(QStringLiteral("The run's journal %1 cannot be written: %2")
+                       .arg(QDir::toNativeSeparators(m_path), why));
 }
 
 void RunJournal::open()
@@ -119,6 +137,8 @@ void RunJournal::scan(const std::function<void(qint64, ResultRecord&&)>& row) co
 
 qint64 RunJournal::append(const ResultRecord& record)
 {
+    if (!m_appendError.isEmpty())
+        throw writeFailure(m_appendError);
     const QByteArray line = journalAppendLine(std::nullopt, record);
     const qint64 at = m_size;
     const ssize_t written = ::write(m_fd, line.constData(), size_t(line.size()));
@@ -126,10 +146,14 @@ qint64 RunJournal::append(const ResultRecord& record)
         const QString why = written < 0 ? systemError() : QStringLiteral("disk full");
         // A fragment is cut off again, so the journal holds whole lines only.
         if (written > 0 && ::ftruncate(m_fd, at) != 0) {
-            // The fragment stays; the next open cuts it.
+            // The next line would be glued to the fragment and its offset
+            // would point at the fragment: nothing more goes in. The next
+            // open cuts the fragment off.
+            m_appendError =
+                why + QStringLiteral(" (its last line cannot be cut off: ") + systemError() + u')';
+            throw writeFailure(m_appendError);
         }
-        throw Failure(QStringLiteral("The run's journal %1 cannot be written: %2")
-                          .arg(QDir::toNativeSeparators(m_path), why));
+        throw writeFailure(why);
     }
     m_size += written;
     m_dirty = true;
@@ -164,10 +188,14 @@ void RunJournal::sync()
         return;
     QElapsedTimer clock;
     clock.start();
-    ::fdatasync(m_fd);
+    const int synced = ::fdatasync(m_fd);
+    const int error = errno;
     m_syncNs += clock.nsecsElapsed();
     ++m_syncs;
     m_dirty = false;
+    // Linux reports a failed writeback once: a later sync would pass.
+    if (synced != 0)
+        throw writeFailure(systemError(error));
 }
 
 void RunJournal::discard()
@@ -176,7 +204,9 @@ void RunJournal::discard()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    QFile::remove(m_path);
+    // After a failure the file is all there is of the answers; it stays.
+    if (!m_failed)
+        QFile::remove(m_path);
     m_lock.reset();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/errorreport.h"
 #include "shell/resultrecord.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,11 @@ namespace quillmore::cli {
 // (fdatasync) at most every 2 s, so a power cut loses at most the last 2 s.
 // Rows are read back by the offset of their line, so the run keeps offsets,
 // not answers, in memory.
+//
+// A failure to write or sync is told as a Failure once per call (a sync the
+// timer started, through failed()); after any of them the journal is never
+// removed. A line that could not be cut back to the last whole one stops
+// all further appends.
 class RunJournal : public QObject
 {
     Q_OBJECT
@@ -39,12 +45,16 @@ public:
 
     // Appends a row; gives the offset of its line. Throws Failure.
     qint64 append(const ResultRecord& record);
+    // Nullopt when the line at `offset` cannot be read back whole.
     std::optional<ResultRecord> readAt(qint64 offset) const;
 
-    // Syncs what is written now; otherwise this happens at most 2 s after a write.
+    // Syncs what is written now; otherwise this happens at most 2 s after a
+    // write. Throws Failure when the disk did not take it.
     void sync();
     // Closes and deletes the journal: every number has its row in the output.
+    // A journal that failed is closed and kept.
     void discard();
+    bool hasFailed() const { return m_failed; }
 
     QString path() const { return m_path; }
     qint64 syncCount() const { return m_syncs; }
@@ -52,7 +62,13 @@ public:
 
     static std::optional<ResultRecord> parseLine(const QByteArray& line);
 
+signals:
+    // A sync started by the timer failed.
+    void failed(const quillmore::Failure& failure);
+
 private:
+    Failure writeFailure(const QString& why);
+
     QString m_path;
     int m_fd = -1;
     qint64 m_size = 0;
@@ -61,6 +77,9 @@ private:
     bool m_dirty = false;
     qint64 m_syncs = 0;
     qint64 m_syncNs = 0;
+    bool m_failed = false;
+    // Set when a fragment could not be cut off: why appends are refused.
+    QString m_appendError;
 };
 
 } // namespace quillmore::cli

@@ -1,6 +1,6 @@
 #include "export/csvexport.h"
 
-#include "export/savefile.h"
+#include "shell/safefile.h"
 
 #include <QBuffer>
 

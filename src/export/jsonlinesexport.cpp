@@ -1,7 +1,7 @@
 #include "export/jsonlinesexport.h"
 
 #include "export/jsontext.h"
-#include "export/savefile.h"
+#include "shell/safefile.h"
 
 #include <QBuffer>
 

@@ -192,12 +192,18 @@ void ResultsJournal::write(QByteArray line)
 {
     if (m_lineOpen)
         line.prepend('\n');
-    const qint64 written = m_file.write(line);
-    // A short write leaves a fragment without its LF; the next line must not
-    // be glued to it.
-    m_lineOpen = written != line.size();
-    if (written != line.size())
-        throw journalFailure(m_file.fileName(), m_file.errorString());
+    // A write the disk takes only in part comes back short and without a
+    // reason; the rest, written again, fails with it.
+    for (qsizetype done = 0; done < line.size();) {
+        const qint64 written = m_file.write(line.constData() + done, line.size() - done);
+        if (written <= 0) {
+            // A fragment without its LF; the next line must not be glued to it.
+            m_lineOpen = m_lineOpen || done > 0;
+            throw journalFailure(m_file.fileName(), m_file.errorString());
+        }
+        done += written;
+    }
+    m_lineOpen = false;
 }
 
 } // namespace quillmore

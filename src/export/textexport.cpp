@@ -4,9 +4,9 @@
 #include "shell/errorreport.h"
 #include "shell/fileutil.h"
 #include "shell/progresssink.h"
+#include "shell/safefile.h"
 
 #include <QBuffer>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -88,7 +88,8 @@ QByteArray exportBytes(QStringView text)
 
 ProperlySpacedFile::ProperlySpacedFile(const ReportTable& table, const QString& fileName,
                                        ProgressSink* progress)
-    : m_table(table), m_shownName(fileNamePart(fileName)), m_progress(progress)
+    : m_table(table), m_fileName(fileName), m_shownName(fileNamePart(fileName)),
+      m_progress(progress)
 {
 }
 
@@ -165,9 +166,11 @@ double ProperlySpacedFile::rowProgress(qsizetype row, qsizetype rowCount)
 
 void ProperlySpacedFile::writeLine(QIODevice& device)
 {
-    const QByteArray bytes = exportBytes(m_line);
-    if (device.write(bytes) != bytes.size())
-        throw Failure(device.errorString());
+    try {
+        writeAllOrThrow(device, exportBytes(m_line));
+    } catch (const Failure& failure) {
+        throw saveFailure(m_fileName, failure.description());
+    }
 }
 
 void saveListviewProperlySpaced(const ReportTable& table, const QString& fileName,
@@ -179,7 +182,7 @@ void saveListviewProperlySpaced(const ReportTable& table, const QString& fileNam
     // Until committed, the old file of that name stays as it was. In a folder
     // that takes no new file, a file the user may write is written in place:
     // only then is the old text at risk.
-    QSaveFile file(fileName);
+    SafeFile file(fileName);
     file.setDirectWriteFallback(true);
 
     // After the first failure every later write would fail the same way; one
@@ -195,24 +198,11 @@ void saveListviewProperlySpaced(const ReportTable& table, const QString& fileNam
     step([&] { job.announce(1); });
     step([&] { job.measureColumns(); });
     step([&] { job.announce(10); });
-    step([&] {
-        if (!file.open(QIODevice::WriteOnly))
-            throw Failure(file.errorString());
-    });
+    step([&] { file.open(); });
     step([&] { job.writeHeaderLine(file); });
     step([&] { job.announce(20); });
     step([&] { job.writeRowLines(file); });
-    step([&] {
-        // The writes above only filled a buffer: a full disk shows here. Qt's
-        // commit would lose that error and put the short file in place.
-        if (!file.flush()) {
-            const QString error = file.errorString();
-            file.cancelWriting();
-            throw Failure(error);
-        }
-        if (!file.commit())
-            throw Failure(file.errorString());
-    });
+    step([&] { file.commit(); });
     // "Done." only for a file that is really there.
     step([&] { job.announceDone(); });
     proc.step([&] { job.rest(); });

@@ -66,6 +66,7 @@ private:
     void writeLine(QIODevice& device);
 
     const ReportTable& m_table;
+    QString m_fileName;
     QString m_shownName;
     ProgressSink* m_progress;
     QList<qsizetype> m_widths;

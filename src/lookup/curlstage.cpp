@@ -2,6 +2,7 @@
 
 #include "shell/errorreport.h"
 #include "shell/leftovers.h"
+#include "shell/safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,18 +31,23 @@ QString cacheFolder(const LookupConfig& config)
     return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
 }
 
-// Creates the file anew (it cannot exist in a fresh private folder) and makes
-// it hold exactly `bytes`.
+// Makes the file hold exactly `bytes`. The tool is run by its name, so under
+// that name there is a whole file or none; the texts told are the ones users
+// know from the old platform.
 static void writeBytesToFile(const QByteArray& bytes, const QString& path,
                              QFileDevice::Permissions permissions)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    SafeFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         throw Failure(QStringLiteral("Permission denied"));
-    file.setPermissions(permissions);
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    try {
+        file.writeAll(bytes);
+        file.commit();
+    } catch (const Failure&) {
         throw Failure(QStringLiteral("Disk full"));
-    file.close();
+    }
+    if (!QFile::setPermissions(path, permissions))
+        throw Failure(QStringLiteral("Permission denied"));
 }
 
 void CurlStage::makeFolder(const QString& parent, const LookupConfig& config)

@@ -1,6 +1,7 @@
 #include "shell/settingsformat.h"
 
 #include "shell/errorreport.h"
+#include "shell/safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,6 +37,21 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Whether `read` holds every key of `meant` with the same text. Types may
+// differ: a list of one reads back as its text.
+bool sameSettings(const SettingsValues& read, const SettingsValues& meant)
+{
+    if (read.keys() != meant.keys())
+        return false;
+    for (auto it = meant.cbegin(); it != meant.cend(); ++it) {
+        const QVariant back = read.value(it.key());
+        if (back.toString() != it.value().toString() ||
+            back.toStringList() != it.value().toStringList())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ParsedSettings parseSettings(const QByteArray& bytes, QSettings::Format format,
@@ -51,10 +67,7 @@ ParsedSettings parseSettings(const QByteArray& bytes, QSettings::Format format,
     parsed.damaged = utf8.hasError();
 
     ScratchFile scratch(settingsFile);
-    QFile copy(scratch.path());
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush())
-        throw Failure(copy.errorString());
-    copy.close();
+    saveWholeFile(scratch.path(), [&](QIODevice& copy) { writeAllOrThrow(copy, bytes); });
     QSettings settings(scratch.path(), format);
     // Qt parses sections lazily: a file may open cleanly and fail only when
     // every key is read, which is also what each later write would do.
@@ -73,19 +86,30 @@ ParsedSettings parseSettings(const QByteArray& bytes, QSettings::Format format,
 QByteArray formatSettings(const SettingsValues& values, QSettings::Format format,
                           const QString& settingsFile)
 {
-    ScratchFile scratch(settingsFile);
+    QByteArray bytes;
     {
-        QSettings settings(scratch.path(), format);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            settings.setValue(it.key(), it.value());
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
-            throw Failure(QStringLiteral("The settings could not be prepared for writing"));
+        ScratchFile scratch(settingsFile);
+        {
+            QSettings settings(scratch.path(), format);
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                settings.setValue(it.key(), it.value());
+            settings.sync();
+            if (settings.status() != QSettings::NoError)
+                throw Failure(QStringLiteral("The settings could not be prepared for writing"));
+        }
+        QFile file(scratch.path());
+        if (!file.open(QIODevice::ReadOnly))
+            throw Failure(file.errorString());
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw Failure(file.errorString());
     }
-    QFile file(scratch.path());
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(file.errorString());
-    return file.readAll();
+    // QSettings takes a copy cut short by a full disk for written and says
+    // nothing: only bytes that read back as every value may replace the file.
+    const ParsedSettings check = parseSettings(bytes, format, settingsFile);
+    if (check.damaged || !sameSettings(check.values, values))
+        throw Failure(QStringLiteral("The settings could not be prepared for writing"));
+    return bytes;
 }
 
 void removeLeftoverScratch(const QString& settingsFile)

@@ -22,7 +22,8 @@ struct ParsedSettings
 // other object will ever open. That copy lives in a scratch folder beside
 // `settingsFile`: the settings need nothing outside their own folder, which a
 // full or missing temporary folder would otherwise take down. Both throw
-// Failure when the scratch copy cannot be made.
+// Failure when the scratch copy cannot be made; formatSettings also when its
+// bytes do not read back as `values`.
 ParsedSettings parseSettings(const QByteArray& bytes, QSettings::Format format,
                              const QString& settingsFile);
 QByteArray formatSettings(const SettingsValues& values, QSettings::Format format,

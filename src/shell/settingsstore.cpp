@@ -1,13 +1,13 @@
 #include "shell/settingsstore.h"
 
 #include "shell/errorreport.h"
+#include "shell/safefile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 
 namespace quillmore {
 
@@ -251,17 +251,7 @@ void SettingsStore::writeFile(const SettingsValues& values)
 {
     restrictToOwner(m_path);
     const QByteArray bytes = formatSettings(values, m_format, m_path);
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Failure(file.errorString());
-    // Writes are buffered: a full disk may only show at the flush.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        throw Failure(error);
-    }
-    if (!file.commit())
-        throw Failure(file.errorString());
+    saveWholeFile(m_path, [&](QIODevice& file) { writeAllOrThrow(file, bytes); });
 }
 
 // An invalid value removes the key.

@@ -7,6 +7,7 @@
 #include "lookup/answer.h"
 #include "shell/resultrecord.h"
 #include "shell/settingsstore.h"
+#include "support/tmpfsmount.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -366,6 +367,63 @@ private slots:
                  QStringList());
         QCOMPARE(QDir(m.path(QStringLiteral("temp"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    void fullDisksAreToldAndKeepWhatTheyHad_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("leaveFree");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("told");
+        // The journal's lock file takes the one page left; its rows find no room.
+        QTest::newRow("results file") << "--output" << 0 << 1
+                                      << "Cannot write the results: Could not save %1: No space "
+                                         "left on device";
+        QTest::newRow("journal") << "--journal" << 4096 << 0
+                                 << "The run's journal %1 cannot be written: No space left on "
+                                    "device";
+    }
+
+    void fullDisksAreToldAndKeepWhatTheyHad()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, leaveFree);
+        QFETCH(int, exitCode);
+        QFETCH(QString, told);
+        const TmpfsMount disk(m.path(QStringLiteral("disk")), QStringLiteral("size=64k"));
+        if (!disk.isMounted())
+            QSKIP(kTmpfsSkipReason);
+        const QString path = disk.filePath(QStringLiteral("run.file"));
+        QByteArray old;
+        for (int i = 0; i < 300; ++i)
+            old += "the good old file, line " + QByteArray::number(i) + "\n";
+        if (option == u"--output")
+            writeFile(path, old, kOwnerOnly);
+        QVERIFY(disk.fill(leaveFree));
+
+        const QStringList numbers = {"2000000601", "2000000602", "2000000603"};
+        const CliResult result =
+            m.run({QStringLiteral("--pause"), QStringLiteral("0"), option, path}, m.environment(),
+                  lines(numbers));
+        QCOMPARE(result.exitCode, exitCode);
+        const QStringList errors = QString::fromLocal8Bit(result.err).split(u'\n');
+        QCOMPARE(errors.count(told.arg(path)), 1);
+        if (option == u"--output") {
+            QVERIFY(result.out.isEmpty());
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QCOMPARE(written.readAll(), old);
+            QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+                     (QStringList{"filler", "run.file"}));
+            // The answers paid for wait for --resume.
+            QCOMPARE(QDir(m.path(QStringLiteral("data/Halvren/Quillmore/runs")))
+                         .entryList({QStringLiteral("*.journal")})
+                         .size(),
+                     1);
+        } else {
+            QCOMPARE(csvNumbers(result.out), numbers);
+            QVERIFY(QFileInfo(path).isFile());
+        }
     }
 
 private:

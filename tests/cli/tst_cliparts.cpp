@@ -1,5 +1,5 @@
 // The command-line program's parts: the command line, the rate-limit waits,
-// the key file, the run journal and the ordered output.
+// the key file, the run journal and the ordered output, and their failures.
 
 #include "cli/clioptions.h"
 #include "cli/keysource.h"
@@ -13,15 +13,22 @@
 #include "numbers/phonenumbers.h"
 #include "shell/errorreport.h"
 #include "support/scripteddialogs.h"
+#include "support/tmpfsmount.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillmore;
 using namespace quillmore::cli;
@@ -254,6 +261,118 @@ private slots:
         const qint64 next = reopened.append(records.at(0));
         QVERIFY(reopened.readAt(next).has_value());
         QCOMPARE(reopened.readAt(next)->number, records.at(0).number);
+    }
+
+    void rowTheJournalCannotGiveBackIsNotThere()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("j"));
+        RunJournal journal(path);
+        journal.open();
+        const QList<ResultRecord> records = sampleRecords();
+        QList<qint64> offsets;
+        for (const ResultRecord& record : records)
+            offsets << journal.append(record);
+        {
+            // The middle line is no longer one the journal can read.
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(offsets.at(1)));
+            QCOMPARE(file.write("X"), 1);
+        }
+        for (const int format : {int(OutputFormat::Csv), int(OutputFormat::Text)}) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            const PhoneNumbers phone(QStringLiteral("US"));
+            OrderedOutput output(OutputFormat(format), buffer, journal, phone, records.size());
+            for (qsizetype i = 0; i < records.size(); ++i)
+                output.addRow(i, offsets.at(i), nullptr);
+            output.finish();
+            QVERIFY(output.hasRow(0));
+            QVERIFY(!output.hasRow(1));
+            QVERIFY(output.hasRow(2));
+            QCOMPARE(output.unreadableRows(), 1);
+            QVERIFY(bytes.contains("5032353968"));
+            QVERIFY(!bytes.contains("Name, with"));
+        }
+    }
+
+    void journalOnAFullDiskIsToldAndKept()
+    {
+        QTemporaryDir dir;
+        const test::TmpfsMount disk(dir.filePath(QStringLiteral("disk")),
+                                    QStringLiteral("size=64k"));
+        if (!disk.isMounted())
+            QSKIP(test::kTmpfsSkipReason);
+        const QString path = disk.filePath(QStringLiteral("run.journal"));
+        // Room for the lock file and nothing more.
+        QVERIFY(disk.fill(4096));
+        RunJournal journal(path);
+        journal.open();
+        try {
+            journal.append(sampleRecords().at(0));
+            QFAIL("a row went into a full journal");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.description(),
+                     QStringLiteral("The run's journal %1 cannot be written: No space left on "
+                                    "device")
+                         .arg(path));
+        }
+        QVERIFY(journal.hasFailed());
+        journal.discard();
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral(".lock")));
+    }
+
+    void lineThatCannotBeCutOffStopsTheJournal()
+    {
+        QTemporaryDir dir;
+        const test::TmpfsMount disk(dir.filePath(QStringLiteral("disk")),
+                                    QStringLiteral("size=64k"));
+        if (!disk.isMounted())
+            QSKIP(test::kTmpfsSkipReason);
+        const QString path = disk.filePath(QStringLiteral("run.journal"));
+        RunJournal journal(path);
+        journal.open();
+        const QList<ResultRecord> records = sampleRecords();
+        QList<qint64> offsets;
+        while (QFileInfo(path).size() < 3500)
+            offsets << journal.append(records.at(offsets.size() % records.size()));
+        // The next line needs a page the disk no longer has, and the file
+        // may only grow: the part that went in stays.
+        QVERIFY(disk.fill());
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        const auto closeFd = qScopeGuard([&] { ::close(fd); });
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+            (flags |= FS_APPEND_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags)) != 0)
+            QSKIP("This file system cannot make a file append-only");
+        const auto writable = qScopeGuard([&] {
+            flags &= ~FS_APPEND_FL;
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        });
+        ResultRecord large = records.at(0);
+        large.answer = QString(2000, u'a');
+        const QString told = QStringLiteral("The run's journal %1 cannot be written: disk full "
+                                            "(its last line cannot be cut off: Operation not "
+                                            "permitted)")
+                                 .arg(path);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                journal.append(large);
+                QFAIL("a row went in after a line that could not be cut off");
+            } catch (const Failure& failure) {
+                QCOMPARE(failure.description(), told);
+            }
+            // Room again changes nothing: the next line would be glued on.
+            QFile::remove(disk.filePath(QStringLiteral("filler")));
+        }
+        for (const qint64 offset : offsets)
+            QVERIFY(journal.readAt(offset).has_value());
+        journal.discard();
+        QVERIFY(QFileInfo::exists(path));
     }
 
     void orderedOutputIsTheDesktopFiles_data()

@@ -8,10 +8,10 @@
 #include "lookup/resultrow.h"
 #include "shell/errorreport.h"
 #include "support/lookupfakes.h"
+#include "support/tmpfsmount.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,23 +37,6 @@ QByteArray scriptTool(const QByteArray& body)
                              "config=$(cat)\n"
                              "printf 200\n") +
            body + '\n';
-}
-
-// Mounts a tmpfs with these options on `mountPoint`; false where mounting is
-// not allowed.
-bool mountTmpfs(const QString& mountPoint, const QString& options)
-{
-    QProcess mount;
-    mount.start(QStringLiteral("mount"),
-                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), options,
-                 QStringLiteral("tmpfs"), mountPoint});
-    return mount.waitForFinished(10000) && mount.exitStatus() == QProcess::NormalExit &&
-           mount.exitCode() == 0;
-}
-
-void unmount(const QString& mountPoint)
-{
-    QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
 }
 
 // Runs one child to its end.
@@ -292,21 +275,12 @@ void TestCurlStage::stageFallsBackToCacheFolder()
     LookupConfig config = configWithTool(scriptTool("echo '{\"ran\":1}' > \"$out\""));
     config.tempFolder = m_temp->filePath(QStringLiteral("temp"));
     config.cacheFolder = m_temp->filePath(QStringLiteral("cache"));
-    bool mounted = false;
-    const auto unmountTemp = qScopeGuard([&] {
-        if (mounted)
-            unmount(config.tempFolder);
-    });
+    std::unique_ptr<TmpfsMount> disk;
     if (full) {
-        QVERIFY(QDir().mkpath(config.tempFolder));
-        mounted = mountTmpfs(config.tempFolder, QStringLiteral("size=64k"));
-        if (!mounted)
-            QSKIP("Cannot mount a small tmpfs here (needs root and permission to mount)");
-        QFile filler(config.tempFolder + QStringLiteral("/filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
+        disk = std::make_unique<TmpfsMount>(config.tempFolder, QStringLiteral("size=64k"));
+        if (!disk->isMounted())
+            QSKIP(kTmpfsSkipReason);
+        QVERIFY(disk->fill());
     }
     if (!cacheWorks)
         config.cacheFolder = QStringLiteral("/dev/null/cache");
@@ -532,10 +506,9 @@ void TestCurlStage::noexecTemporaryFolderFallsBack()
 {
     // A temporary folder where programs may not run: only a mount can make one.
     const QString mountPoint = m_temp->filePath(QStringLiteral("noexec"));
-    QVERIFY(QDir().mkpath(mountPoint));
-    if (!mountTmpfs(mountPoint, QStringLiteral("noexec,size=8m")))
-        QSKIP("Cannot mount a noexec tmpfs here (needs root and permission to mount)");
-    const auto unmountGuard = qScopeGuard([&] { unmount(mountPoint); });
+    const TmpfsMount noexec(mountPoint, QStringLiteral("noexec,size=8m"));
+    if (!noexec.isMounted())
+        QSKIP(kTmpfsSkipReason);
 
     LookupConfig config = configWithTool(scriptTool("echo '{\"ran\":1}' > \"$out\""));
     config.tempFolder = mountPoint;

@@ -4,7 +4,9 @@
 #include "export/resultsjournal.h"
 #include "export/resultsmodel.h"
 #include "numbers/phonenumbers.h"
+#include "shell/errorreport.h"
 #include "shell/fileutil.h"
+#include "support/tmpfsmount.h"
 #include "support/windowcontrols.h"
 #include "support/windowfixture.h"
 #include "windows/mainwindow.h"
@@ -144,6 +146,9 @@ private slots:
     void killedProgramsRowsComeBack();
     void removalAfterALostLineTakesItsRow();
     void csvOfAwkwardCells();
+    void exportOntoFullDiskKeepsOldFile_data();
+    void exportOntoFullDiskKeepsOldFile();
+    void fullJournalDiskIsToldOnceAndKeepsWhatItHas();
     void duplicatesInThreeSpellings();
     void pastedLinesBecomeEntries();
     void timeLeftOnTheProgressBar();
@@ -358,6 +363,107 @@ void TestKeepResults::csvOfAwkwardCells()
                                 "4135923823,\"Land\"\"line\",\xC3\x89mile No\xC3\xABl,'\tTab,'+1 "
                                 "carrier,\"'\rCR\"\r\n";
     QCOMPARE(readAll(path), expected);
+}
+
+void TestKeepResults::exportOntoFullDiskKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("procedure");
+    QTest::addColumn<int>("rows");
+    // A few rows stay in the write buffer until the file is put in place;
+    // many meet the full disk while they are written.
+    QTest::newRow("CSV, a few rows") << "Save Results As CSV File..."
+                                     << "SaveResultsAsCsv_Click" << 20;
+    QTest::newRow("CSV, many rows") << "Save Results As CSV File..."
+                                    << "SaveResultsAsCsv_Click" << 2000;
+    QTest::newRow("JSON Lines, a few rows")
+        << kSaveJsonLines << "SaveFullAnswersAsJsonLines_Click" << 20;
+    QTest::newRow("JSON Lines, many rows")
+        << kSaveJsonLines << "SaveFullAnswersAsJsonLines_Click" << 2000;
+}
+
+void TestKeepResults::exportOntoFullDiskKeepsOldFile()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, procedure);
+    QFETCH(int, rows);
+    WindowFixture f;
+    const TmpfsMount disk(f.dir.filePath(QStringLiteral("disk")), QStringLiteral("size=64k"));
+    if (!disk.isMounted())
+        QSKIP(kTmpfsSkipReason);
+    {
+        ResultsJournal earlier(f.journalFolder());
+        for (int r = 0; r < rows; ++r) {
+            const QString number = QString::number(4135920000LL + r);
+            earlier.append(quint64(r + 1),
+                           record(number, {number, "Mobile", "Owner", "MA", "Verizon", "Active"},
+                                  R"({"phone_number":")" + number + "\"}"));
+        }
+    }
+    Session s(f);
+    chooseFromContextMenu(s.results(), kRestore);
+    QCOMPARE(rowCount(s.results()), rows);
+    const QString path = disk.filePath(QStringLiteral("results"));
+    QByteArray old;
+    for (int i = 0; i < 300; ++i)
+        old += "the good old file, line " + QByteArray::number(i) + "\r\n";
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(old), old.size());
+    }
+    QVERIFY(disk.fill());
+    f.dialogs.saveAnswers << path;
+    chooseFromContextMenu(s.results(), entry);
+
+    QCOMPARE(f.dialogs.messageTexts(),
+             QStringList{"Could not save " + path + ": No space left on device\r\n" +
+                         procedurePath(QStringLiteral("Form1"), procedure) +
+                         "at line 102\r\rPlease email screenshot of this message to " +
+                         supportEmail()});
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"filler", "results"}));
+}
+
+void TestKeepResults::fullJournalDiskIsToldOnceAndKeepsWhatItHas()
+{
+    WindowFixture f;
+    const TmpfsMount disk(f.journalFolder(), QStringLiteral("size=64k"));
+    if (!disk.isMounted())
+        QSKIP(kTmpfsSkipReason);
+    f.keys->setKey(QStringLiteral("key"));
+    f.keepResults();
+    const QStringList first{"4135923823", "Mobile", "Margaret", "MA", "Verizon", "Active"};
+    f.answerWith(first[0], answerShownAs(first));
+    // Rows larger than a page of the disk, so that none fits in what the
+    // journal file already holds.
+    const QString longName(5000, u'x');
+    for (const QString& number : {QStringLiteral("3342228605"), QStringLiteral("6033802932")})
+        f.answerWith(number, answerShownAs({number, "Mobile", longName, "AL", "AT&T", "Active"}));
+    {
+        MainWindow w(f.context);
+        MainControls c(w);
+        run(f, w, first[0]);
+        QVERIFY(disk.fill());
+        f.dialogs.messages.clear();
+        c.clearNumbersButton->click();
+        run(f, w, QStringLiteral("3342228605,6033802932"));
+        QCOMPARE(rowCount(c.resultsList), 3);
+        QCOMPARE(
+            f.dialogs.messageTexts(),
+            (QStringList{"The results cannot be kept for the next start: The results "
+                         "journal " +
+                             f.journal->fileName() + " cannot be written: No space left on device",
+                         "Done."}));
+        QCOMPARE(f.dialogs.messages.constFirst().icon, Dialogs::Icon::Warning);
+    }
+    // What reached the disk before it filled up comes back at the next start.
+    f.journal.reset();
+    QVERIFY(QFile::remove(disk.filePath(QStringLiteral("filler"))));
+    Session next(f);
+    chooseFromContextMenu(next.results(), kRestore);
+    QCOMPARE(allRows(next.results()), QList<QStringList>{first});
 }
 
 void TestKeepResults::duplicatesInThreeSpellings()
