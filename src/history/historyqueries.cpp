@@ -83,8 +83,8 @@ std::optional<HistorySession> HistoryStore::unfinishedRun(const QString& program
                                   QStringLiteral(" FROM sessions s WHERE s.program = ? AND"
                                                  " s.run_key = ? AND s.ended = 0"
                                                  " ORDER BY s.id DESC LIMIT 1"));
-        q.addBindValue(program);
-        q.addBindValue(runKey);
+        q.addBindValue(text(program));
+        q.addBindValue(text(runKey));
         exec(q);
         if (q.next())
             found = readSession(q);
@@ -108,7 +108,7 @@ QList<HistorySession> HistoryStore::sessionsToRestore(const QString& program, qi
                                       QStringLiteral(" FROM sessions s WHERE s.program = ? AND"
                                                      " s.state = 0 AND s.id < ?"
                                                      " ORDER BY s.id DESC"));
-        q.addBindValue(program);
+        q.addBindValue(text(program));
         q.addBindValue(before);
         exec(q);
         while (q.next())
@@ -267,9 +267,9 @@ int HistoryStore::forget(const QString& key)
         run(db,
             QStringLiteral("DELETE FROM list_rows WHERE answer_id IN"
                            " (SELECT id FROM answers WHERE match_key = ?)"),
-            {key});
+            {text(key)});
         QSqlQuery q = prepare(db, QStringLiteral("DELETE FROM answers WHERE match_key = ?"));
-        q.addBindValue(key);
+        q.addBindValue(text(key));
         exec(q);
         const int count = q.numRowsAffected();
         transaction.commit();

@@ -36,6 +36,11 @@ StoredAnswer readAnswer(const QSqlQuery& query, int first = 0);
 QString cellsText(const QStringList& cells);
 QStringList cellsFromText(const QString& text);
 qint64 toMs(const QDateTime& time);
+// Qt SQL binds a null QString as NULL; a text column holds "" instead.
+inline QString text(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
 QDateTime fromMs(qint64 ms);
 
 } // namespace history

@@ -236,8 +236,8 @@ qint64 HistoryStore::startSession(const QString& program, const QString& runKey,
         QSqlQuery insert =
             prepare(db, QStringLiteral("INSERT INTO sessions (program, run_key, started_ms,"
                                        " last_change_ms) VALUES (?, ?, ?, ?)"));
-        insert.addBindValue(program);
-        insert.addBindValue(runKey);
+        insert.addBindValue(text(program));
+        insert.addBindValue(text(runKey));
         insert.addBindValue(toMs(now));
         insert.addBindValue(toMs(now));
         exec(insert);
@@ -262,16 +262,16 @@ qint64 insertAnswer(const QSqlDatabase& db, const StoredAnswer& a)
                            " cells, row_status, failure)"
                            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(a.session);
-    insert.addBindValue(a.program);
+    insert.addBindValue(text(a.program));
     insert.addBindValue(toMs(received));
-    insert.addBindValue(a.typed);
-    insert.addBindValue(a.sent);
-    insert.addBindValue(a.e164);
-    insert.addBindValue(a.key());
-    insert.addBindValue(a.answer);
+    insert.addBindValue(text(a.typed));
+    insert.addBindValue(text(a.sent));
+    insert.addBindValue(text(a.e164));
+    insert.addBindValue(text(a.key()));
+    insert.addBindValue(text(a.answer));
     insert.addBindValue(a.httpStatus);
     insert.addBindValue(cellsText(a.cells));
-    insert.addBindValue(a.rowStatus);
+    insert.addBindValue(text(a.rowStatus));
     insert.addBindValue(a.failure ? 1 : 0);
     exec(insert);
     const qint64 id = insert.lastInsertId().toLongLong();
@@ -321,8 +321,8 @@ bool HistoryStore::importSession(const QString& source, const QString& program,
         QSqlQuery session =
             prepare(db, QStringLiteral("INSERT INTO sessions (program, run_key, started_ms,"
                                        " last_change_ms) VALUES (?, ?, ?, ?)"));
-        session.addBindValue(program);
-        session.addBindValue(runKey);
+        session.addBindValue(text(program));
+        session.addBindValue(text(runKey));
         session.addBindValue(toMs(time));
         session.addBindValue(toMs(time));
         exec(session);
