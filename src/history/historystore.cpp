@@ -124,6 +124,10 @@ void HistoryStore::openFile(int keepDays, const QDateTime& now)
     exec(db, QStringLiteral("PRAGMA secure_delete = ON"));
     // Reuse's lists of keys never need a temporary file on a full disk.
     exec(db, QStringLiteral("PRAGMA temp_store = MEMORY"));
+    // A large history is read through the page cache and the file mapped
+    // into memory rather than one read(2) a page.
+    exec(db, QStringLiteral("PRAGMA cache_size = -16384"));
+    exec(db, QStringLiteral("PRAGMA mmap_size = 268435456"));
     migrate(db);
     m_readable = m_writable = true;
     m_told = false;
@@ -144,6 +148,8 @@ void HistoryStore::connectDatabase()
 
 void HistoryStore::disconnectDatabase()
 {
+    // Its statements go before their connection.
+    m_inserts.reset();
     if (m_walFd >= 0) {
         ::close(m_walFd);
         m_walFd = -1;
@@ -249,47 +255,56 @@ qint64 HistoryStore::startSession(const QString& program, const QString& runKey,
     return id;
 }
 
-namespace {
-
-// One answer into the answers and its session's list, inside the caller's
-// transaction. Gives its id.
-qint64 insertAnswer(const QSqlDatabase& db, const StoredAnswer& a)
+// The statements every answer runs, compiled once a connection.
+struct HistoryStore::Inserts
 {
-    const QDateTime received = a.received.isValid() ? a.received : QDateTime::currentDateTimeUtc();
-    QSqlQuery insert = prepare(
-        db, QStringLiteral("INSERT INTO answers (session_id, program, received_ms,"
-                           " number_typed, number_sent, e164, match_key, answer, http_status,"
-                           " cells, row_status, failure)"
-                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    insert.addBindValue(a.session);
-    insert.addBindValue(text(a.program));
-    insert.addBindValue(toMs(received));
-    insert.addBindValue(text(a.typed));
-    insert.addBindValue(text(a.sent));
-    insert.addBindValue(text(a.e164));
-    insert.addBindValue(text(a.key()));
-    insert.addBindValue(text(a.answer));
-    insert.addBindValue(a.httpStatus);
-    insert.addBindValue(cellsText(a.cells));
-    insert.addBindValue(text(a.rowStatus));
-    insert.addBindValue(a.failure ? 1 : 0);
-    exec(insert);
-    const qint64 id = insert.lastInsertId().toLongLong();
-    QSqlQuery list =
-        prepare(db, QStringLiteral("INSERT INTO list_rows (session_id, answer_id) VALUES (?, ?)"));
-    list.addBindValue(a.session);
-    list.addBindValue(id);
-    exec(list);
-    QSqlQuery touch =
-        prepare(db, QStringLiteral("UPDATE sessions SET last_change_ms = max(last_change_ms, ?)"
-                                   " WHERE id = ?"));
-    touch.addBindValue(toMs(received));
-    touch.addBindValue(a.session);
-    exec(touch);
-    return id;
-}
+    explicit Inserts(const QSqlDatabase& db)
+        : answer(
+              prepare(db, QStringLiteral("INSERT INTO answers (session_id, program,"
+                                         " received_ms, number_typed, number_sent, e164,"
+                                         " match_key, answer, http_status, cells, row_status,"
+                                         " failure) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))),
+          list(prepare(db, QStringLiteral("INSERT INTO list_rows (session_id, answer_id)"
+                                          " VALUES (?, ?)"))),
+          touch(prepare(db, QStringLiteral("UPDATE sessions SET last_change_ms ="
+                                           " max(last_change_ms, ?) WHERE id = ?")))
+    {
+    }
 
-} // namespace
+    // One answer into the answers and its session's list, inside the
+    // caller's transaction. Gives its id.
+    qint64 insert(const StoredAnswer& a)
+    {
+        const QDateTime received =
+            a.received.isValid() ? a.received : QDateTime::currentDateTimeUtc();
+        const QVariant values[] = {a.session,          text(a.program),   toMs(received),
+                                   text(a.typed),      text(a.sent),      text(a.e164),
+                                   text(a.key()),      text(a.answer),    a.httpStatus,
+                                   cellsText(a.cells), text(a.rowStatus), a.failure ? 1 : 0};
+        for (int i = 0; i < int(std::size(values)); ++i)
+            answer.bindValue(i, values[i]);
+        exec(answer);
+        const qint64 id = answer.lastInsertId().toLongLong();
+        list.bindValue(0, a.session);
+        list.bindValue(1, id);
+        exec(list);
+        touch.bindValue(0, toMs(received));
+        touch.bindValue(1, a.session);
+        exec(touch);
+        return id;
+    }
+
+    QSqlQuery answer;
+    QSqlQuery list;
+    QSqlQuery touch;
+};
+
+HistoryStore::Inserts& HistoryStore::inserts()
+{
+    if (!m_inserts)
+        m_inserts = std::make_unique<Inserts>(QSqlDatabase::database(m_connection, false));
+    return *m_inserts;
+}
 
 qint64 HistoryStore::store(const StoredAnswer& a)
 {
@@ -297,7 +312,7 @@ qint64 HistoryStore::store(const StoredAnswer& a)
     guard(true, [&] {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         WriteTransaction transaction(db);
-        const qint64 stored = insertAnswer(db, a);
+        const qint64 stored = inserts().insert(a);
         transaction.commit();
         id = stored;
         wrote();
@@ -331,7 +346,7 @@ bool HistoryStore::importSession(const QString& source, const QString& program,
             row.session = id;
             row.program = program;
             row.received = time;
-            insertAnswer(db, row);
+            inserts().insert(row);
         }
         QSqlQuery done = prepare(
             db, QStringLiteral("INSERT INTO imported_files (path, imported_ms) VALUES (?, ?)"));

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quillmore {
@@ -141,6 +142,10 @@ private:
     bool guard(bool writes, const std::function<void()>& work);
     Failure failureOf(const history::SqlFault& fault) const;
 
+    struct Inserts;
+    Inserts& inserts();
+
+    std::unique_ptr<Inserts> m_inserts;
     QString m_folder;
     QString m_path;
     QString m_connection;
