@@ -138,7 +138,7 @@ bench::Step pauseStep(QStringList& failures, LookupConfig config)
                                  done();
                              });
                          });
-        run->buttonPressed();
+        run->start();
     };
 }
 

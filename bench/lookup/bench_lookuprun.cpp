@@ -156,7 +156,7 @@ int main(int argc, char** argv)
     QTimer::singleShot(0, [&] {
         runBefore = Cpu::now(servicePid);
         clock.start();
-        run.buttonPressed();
+        run.start();
     });
     app.exec();
 

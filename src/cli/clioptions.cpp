@@ -157,12 +157,14 @@ QString helpText()
         "\n"
         "Looks up every phone number of the input against the phone-intelligence\n"
         "service and writes one result row per number, in the order of the input.\n"
-        "Input: one number a line (CR LF, LF or CR); blank lines are skipped. Several\n"
+        "Input: one number a line (CR LF, LF or CR); blank lines are skipped, and a\n"
+        "line without a digit is never sent (its row says \"No number\"). Several\n"
         "files are read in order; FILE \"-\" or no FILE reads standard input.\n"
         "\n"
         "Options:\n"
-        "  --output FILE      write the results to FILE, replaced only by a complete\n"
-        "                     file (default: standard output)\n"
+        "  --output FILE      write the results to FILE, replaced only when every\n"
+        "                     number got its row; an unfinished run writes\n"
+        "                     FILE.partial (default: standard output)\n"
         "  --format FORMAT    csv (default), jsonl or text (aligned columns; written\n"
         "                     when the run ends, since the widths need every row)\n"
         "  --key-file FILE    take the API key from the first line of FILE, which\n"
@@ -172,8 +174,8 @@ QString helpText()
         "  --parallel N       up to N requests at once, 1 to 16 (default 1)\n"
         "  --journal FILE     keep the run's answers in FILE (default: a file named\n"
         "                     after the input in the data folder)\n"
-        "  --resume           look up only the numbers the journal has no answer for,\n"
-        "                     then write the whole output\n"
+        "  --resume           look up only the numbers no kept journal has an answer\n"
+        "                     for, then write the whole output\n"
         "  --region CC        read numbers without a country code as numbers of CC\n"
         "                     (default: the system's region, else US)\n"
         "  --skip-invalid     send no request for numbers that cannot be valid\n"
@@ -196,7 +198,8 @@ QString helpText()
         "Exit status: 0 every number has a row; 1 usage or bad input, nothing sent;\n"
         "2 the service refused (quota, invalid key, withdrawn API, too many requests);\n"
         "3 some rows are \"Could not connect\", \"Empty answer\" or \"Service error\n"
-        "(HTTP ...)\"; 130 interrupted.\n");
+        "(HTTP ...)\"; 4 requests were sent but the results could not be written\n"
+        "(the answers are kept for --resume); 130 interrupted.\n");
 }
 
 QString versionText()

@@ -38,7 +38,7 @@ QString keyTestMessage(const QString& answer, int httpStatus)
     return answerClassMessage(cls);
 }
 
-void KeyTest::buttonPressed()
+void KeyTest::start()
 {
     if (m_running)
         return;

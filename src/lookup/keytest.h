@@ -31,8 +31,8 @@ public:
     KeyTest(const KeyStore& key, LookupConfig config, QObject* parent = nullptr);
     ~KeyTest() override;
 
-    // The button's click; ignored while a test is running.
-    void buttonPressed();
+    // Starts a test; ignored while one is running.
+    void start();
     bool isRunning() const { return m_running; }
 
     // Ends a running test at once; finished(Ended) follows when one was running.

@@ -57,15 +57,18 @@ void LookupRun::setState(State state)
     emit stateChanged(state);
 }
 
-void LookupRun::buttonPressed()
+void LookupRun::stop()
 {
-    if (m_state == State::StopPending)
+    if (m_state != State::Running)
         return;
-    if (m_state == State::Running) {
-        m_stopRequested = true;
-        setState(State::StopPending);
+    m_stopRequested = true;
+    setState(State::StopPending);
+}
+
+void LookupRun::start()
+{
+    if (m_state != State::Idle)
         return;
-    }
     ++m_job;
     m_stopRequested = false;
     m_phase = Phase::Staging;

@@ -48,9 +48,10 @@ public:
               QObject* parent = nullptr);
     ~LookupRun() override;
 
-    // The button's click: a start when idle, a stop request while running.
-    // Ignored while a stop is pending, until the run has ended.
-    void buttonPressed();
+    // Starts a run over the number list; ignored unless idle.
+    void start();
+    // Asks a running run to stop after the number under way; ignored unless running.
+    void stop();
 
     State state() const { return m_state; }
     Phase phase() const { return m_phase; }

@@ -9,7 +9,7 @@
 #include "shell/quillmore_config.h"
 #include "windows/appcontext.h"
 #include "windows/keywindowcontrols.h"
-#include "windows/runreporting.h"
+#include "lookup/runreporting.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -44,7 +44,7 @@ KeyWindow::KeyWindow(AppContext& context, QWidget* parent)
     for (const auto& [role, clicked] : clicks)
         connect(m_controls.get<QPushButton>(role), &QPushButton::clicked, this, clicked);
     connect(m_controls.get<QPushButton>(C::Test), &QPushButton::clicked, this,
-            [this] { m_keyTest->buttonPressed(); });
+            [this] { m_keyTest->start(); });
 
     // Key first, then the buttons in the order users meet them when tabbing.
     const int tabOrder[] = {C::Key, C::Ok, C::WhatIs, C::Docs, C::Test, C::Video};

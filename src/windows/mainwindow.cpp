@@ -100,7 +100,8 @@ void MainWindow::buildControls()
         {C::LoadNumbers, [this] { loadNumberFiles(); }},
         {C::ClearNumbers, [this] { clearNumberList(); }},
         {C::SampleNumbers, [this] { addSampleNumbers(); }},
-        {C::Start, [this] { m_run->buttonPressed(); }},
+        // One button: a start when idle, a stop request while running.
+        {C::Start, [this] { m_run->isRunning() ? m_run->stop() : m_run->start(); }},
         {C::CopyConsole,
          [this] {
              copyConsoleToClipboard(*this, *m_context.clipboard,

@@ -9,7 +9,7 @@
 #include "numbers/numberlistmodel.h"
 #include "numbers/phonenumbers.h"
 #include "windows/consolepane.h"
-#include "windows/runreporting.h"
+#include "lookup/runreporting.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -4,7 +4,7 @@
 #include "shell/errorreport.h"
 #include "support/fakeservice.h"
 #include "support/lookupfakes.h"
-#include "windows/runreporting.h"
+#include "lookup/runreporting.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -87,7 +87,7 @@ LookupConfig TestKeyTest::config()
 bool TestKeyTest::testToEnd(KeyTest& test)
 {
     QSignalSpy finished(&test, &KeyTest::finished);
-    test.buttonPressed();
+    test.start();
     if (finished.isEmpty() && !finished.wait(30000))
         return false;
     return finished.size() == 1 && !test.isRunning();
@@ -177,10 +177,10 @@ void TestKeyTest::secondPressWhileRunningIsIgnored()
     KeyTest test(m_view->key, config());
     watchAsWindow(*m_view, test);
     QSignalSpy finished(&test, &KeyTest::finished);
-    test.buttonPressed();
+    test.start();
     QVERIFY(test.isRunning());
     QTRY_COMPARE(m_service.requests().size(), 1);
-    test.buttonPressed();
+    test.start();
     QVERIFY(finished.wait(30000));
     QCOMPARE(m_service.requests().size(), 1);
     QCOMPARE(m_view->dialogBoxes.messageTexts(), QStringList{"API Key is working."});
@@ -193,7 +193,7 @@ void TestKeyTest::abortEndsTestQuietly()
     KeyTest test(m_view->key, config());
     watchAsWindow(*m_view, test);
     QSignalSpy finished(&test, &KeyTest::finished);
-    test.buttonPressed();
+    test.start();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
     const QStringList staged =
         QDir(m_temp->path()).entryList({QStringLiteral("quillmore-*")}, QDir::Dirs);
@@ -244,7 +244,7 @@ void TestKeyTest::keyIsOnNoCommandLine()
     const QString key = QStringLiteral("hang");
     m_view->key.setKey(key);
     KeyTest test(m_view->key, config());
-    test.buttonPressed();
+    test.start();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
     // The request hangs: every process's command line now, ours and curl's.
     int curls = 0;

@@ -8,7 +8,7 @@
 #include "shell/errorreport.h"
 #include "support/fakeservice.h"
 #include "support/lookupfakes.h"
-#include "windows/runreporting.h"
+#include "lookup/runreporting.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -149,7 +149,7 @@ LookupConfig TestLookupRun::config(int pauseSeconds)
 bool TestLookupRun::runToEnd(LookupRun& run, int timeoutMs)
 {
     QSignalSpy finished(&run, &LookupRun::finished);
-    run.buttonPressed();
+    run.start();
     if (finished.isEmpty() && !finished.wait(timeoutMs))
         return false;
     return finished.size() == 1 && !run.isRunning();
@@ -300,10 +300,11 @@ void TestLookupRun::stopDuringRequest()
         if (text == QStringLiteral("Please wait.. 1") && ++starts == 2) {
             // The user's click arrives through the event loop while the slow answer is awaited.
             QTimer::singleShot(0, &run, [&] {
-                run.buttonPressed();
+                run.stop();
                 QCOMPARE(m_view->captions.constLast(), QStringLiteral("Start Looking Up"));
                 QCOMPARE(run.state(), LookupRun::State::StopPending);
-                run.buttonPressed(); // ignored: no second run inside the first
+                run.start(); // ignored: no second run inside the first
+                run.stop();
                 QCOMPARE(run.state(), LookupRun::State::StopPending);
             });
         }
@@ -325,7 +326,7 @@ void TestLookupRun::stopDuringPause()
     watchAsWindow(*m_view, run);
     m_sleeper->onPause = [&](std::chrono::milliseconds) {
         if (m_sleeper->requested.size() == 2)
-            run.buttonPressed();
+            run.stop();
     };
     QVERIFY(runToEnd(run));
     // The number after the pause is still looked up and gets its row.
@@ -449,7 +450,7 @@ void TestLookupRun::abortMidRunCleansUp()
     LookupRun run(m_view->numbers, m_view->key, config());
     watchAsWindow(*m_view, run);
     QSignalSpy finished(&run, &LookupRun::finished);
-    run.buttonPressed();
+    run.start();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
     const QString folder = stagingFolderIn(m_temp->path());
     QVERIFY(!folder.isEmpty());
@@ -475,7 +476,7 @@ void TestLookupRun::destroyingRunMidRequestIsSafe()
     m_view->setNumbers({"5550000002"});
     auto run = std::make_unique<LookupRun>(m_view->numbers, m_view->key, config());
     watchAsWindow(*m_view, *run);
-    run->buttonPressed();
+    run->start();
     QTRY_COMPARE_WITH_TIMEOUT(m_service.requests().size(), 1, 20000);
     const QString folder = stagingFolderIn(m_temp->path());
     QVERIFY(!folder.isEmpty());
@@ -499,7 +500,7 @@ void TestLookupRun::realPausesSeparateRequests()
     int starts = 0;
     m_view->bar.onText = [&](const QString& text) {
         if (text == QStringLiteral("Please wait.. 1") && ++starts == 2)
-            QTimer::singleShot(0, &run, [&] { run.buttonPressed(); });
+            QTimer::singleShot(0, &run, [&] { run.stop(); });
     };
     QVERIFY(runToEnd(run, 30000));
     const QList<LoggedRequest> requests = m_service.requests();

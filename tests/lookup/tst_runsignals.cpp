@@ -236,7 +236,7 @@ void TestRunSignals::runTellsInOrder()
         if (listener == "end" && line.startsWith("failed "))
             run.end();
     };
-    run.buttonPressed();
+    run.start();
     QTRY_VERIFY_WITH_TIMEOUT(log.lines.last().startsWith("finished "), 30000);
     QTest::qWait(50); // an ended run must not wake up
     QCOMPARE(log.lines, expected);
@@ -278,7 +278,7 @@ void TestRunSignals::keyTestTellsInOrder()
         if (endOnFailure && line.startsWith("failed "))
             test.end();
     };
-    test.buttonPressed();
+    test.start();
     QTRY_VERIFY_WITH_TIMEOUT(log.lines.last().startsWith("finished "), 30000);
     QTest::qWait(50);
     QCOMPARE(log.lines, expected);

@@ -1,4 +1,4 @@
-#include "windows/runreporting.h"
+#include "lookup/runreporting.h"
 
 #include "lookup/answer.h"
 #include "shell/dialogs.h"
