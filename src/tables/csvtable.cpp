@@ -202,8 +202,10 @@ QString csvLine(const QStringList& cells, QChar delimiter)
         if (c > 0)
             line += delimiter;
         const QString& cell = cells.at(c);
+        // Any candidate delimiter is quoted, not only the file's own: the
+        // first line must show only the real one to a reader that sniffs it.
         const bool quoted = std::any_of(cell.cbegin(), cell.cend(), [delimiter](QChar ch) {
-            return ch == delimiter || ch == u'"' || ch == u'\r' || ch == u'\n';
+            return ch == delimiter || isCandidate(ch) || ch == u'"' || ch == u'\r' || ch == u'\n';
         });
         if (!quoted) {
             line += cell;

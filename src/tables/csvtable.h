@@ -22,8 +22,9 @@ namespace quillmore {
 Table readCsv(const QByteArray& bytes, QChar preferred = u',');
 
 // How the cells of one row stand in a line of a table: joined by the
-// delimiter, a cell quoted (its quotes doubled) only when it holds the
-// delimiter, a quote, CR or LF. No line end.
+// delimiter, a cell quoted (its quotes doubled) only when it holds a quote,
+// CR, LF or any of comma, semicolon and TAB, so that the line reads back with
+// the same delimiter whatever its cells hold. No line end.
 QString csvLine(const QStringList& cells, QChar delimiter);
 
 } // namespace quillmore

@@ -27,8 +27,8 @@ using TableResultCells = QStringList;
 // Writes a table back as CSV, the input's rows in input order, each with all
 // its cells unchanged and then the result columns, one row at a time, so that
 // nothing but the row at hand is held. The file is written as the input was:
-// its delimiter and line end, a cell quoted only when it holds the delimiter,
-// a quote, CR or LF. It is UTF-8; it begins with a byte-order mark when the
+// its delimiter and line end, a cell quoted only when it must be (csvLine).
+// It is UTF-8; it begins with a byte-order mark when the
 // input had one or was not UTF-8 CSV (an 8-bit file or a workbook), so that a
 // spreadsheet program opens it as UTF-8.
 //

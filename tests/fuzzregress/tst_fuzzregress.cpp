@@ -1,4 +1,5 @@
 #include "lookup/answer.h"
+#include "tables/csvtable.h"
 
 #include <QFile>
 #include <QTest>
@@ -15,6 +16,7 @@ private slots:
     void byteOrderMarkStaysWhateverFollows_data();
     void byteOrderMarkStaysWhateverFollows();
     void corpusAnswerReadsLikeItsBytes();
+    void tableWrittenBackSniffsTheSameDelimiter();
 };
 
 void FuzzRegressTest::byteOrderMarkStaysWhateverFollows_data()
@@ -45,6 +47,24 @@ void FuzzRegressTest::corpusAnswerReadsLikeItsBytes()
     QVERIFY2(QFile::exists(path), qPrintable(path));
     QCOMPARE(flattenLines(readFileText(path)),
              QStringView(u"\uFEFF{\"name\":\"Zo\u00C3O\"} ").toString());
+}
+
+void FuzzRegressTest::tableWrittenBackSniffsTheSameDelimiter()
+{
+    // Read with commas, its first line held more semicolons than commas once
+    // written back unquoted, and so read back as another table.
+    QFile file(qEnvironmentVariable("QUILLMORE_SOURCE_DIR") +
+               QStringLiteral("/fuzz/corpus/csvtable/first-line-sniffs-otherwise"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const Table table = readCsv(file.readAll());
+    QCOMPARE(table.delimiter, QChar(u','));
+    QString text = csvLine(table.header, table.delimiter) + QStringLiteral("\r\n");
+    for (const QStringList& row : table.rows)
+        text += csvLine(row, table.delimiter) + QStringLiteral("\r\n");
+    const Table again = readCsv(text.toUtf8(), table.delimiter);
+    QCOMPARE(again.delimiter, table.delimiter);
+    QCOMPARE(again.header, table.header);
+    QCOMPARE(again.rows, table.rows);
 }
 
 QTEST_GUILESS_MAIN(FuzzRegressTest)

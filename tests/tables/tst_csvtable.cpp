@@ -163,11 +163,11 @@ void CsvTableTest::writtenLineReadsBack_data()
     QTest::addColumn<QChar>("delimiter");
     QTest::addColumn<QString>("line");
     QTest::newRow("nothing to quote") << QStringList{"a", "b c", ""} << QChar(u',') << "a,b c,";
-    QTest::newRow("comma quoted, semicolon not")
-        << QStringList{"1,5", "x;y"} << QChar(u',') << "\"1,5\",x;y";
-    QTest::newRow("semicolon quoted, comma not")
-        << QStringList{"1,5", "x;y"} << QChar(u';') << "1,5;\"x;y\"";
-    QTest::newRow("TAB") << QStringList{"a\tb", "c,d"} << QChar(u'\t') << "\"a\tb\"\tc,d";
+    // The other candidates are quoted too, or the line would sniff otherwise.
+    QTest::newRow("comma") << QStringList{"1,5", "x;y"} << QChar(u',') << "\"1,5\",\"x;y\"";
+    QTest::newRow("semicolon") << QStringList{"1,5", "x;y", "z"} << QChar(u';')
+                               << "\"1,5\";\"x;y\";z";
+    QTest::newRow("TAB") << QStringList{"a\tb", "c,d"} << QChar(u'\t') << "\"a\tb\"\t\"c,d\"";
     QTest::newRow("quotes doubled")
         << QStringList{"say \"hi\""} << QChar(u',') << "\"say \"\"hi\"\"\"";
     QTest::newRow("line breaks") << QStringList{"a\r\nb", "c\rd"} << QChar(u',')
@@ -185,6 +185,10 @@ void CsvTableTest::writtenLineReadsBack()
     const Table table = readCsv(
         (header + QStringLiteral("\r\n") + line + QStringLiteral("\r\n")).toUtf8(), delimiter);
     QCOMPARE(table.rows, Rows{cells});
+    // As the first line, it sniffs as the delimiter it was written with.
+    const Table alone = readCsv((line + QStringLiteral("\r\n")).toUtf8(), delimiter);
+    QCOMPARE(alone.delimiter, delimiter);
+    QCOMPARE(alone.header, cells);
 }
 
 void CsvTableTest::tableFiles_data()

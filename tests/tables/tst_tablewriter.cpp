@@ -99,11 +99,11 @@ void TableWriterTest::writtenBackAsRead_data()
                       "Di;(413) 592-3823;\"Line\nbreak\"\n")
         << QByteArray("Name;Phone;City;;Type;Name (lookup);Location;Provider;Status;E.164\n"
                       "\"Smith; Jo\";413-592-3823;Springfield;;Mobile;Owner of 413-592-3823;"
-                      "Springfield, MA;Carrier;Active;+14135923823\n"
+                      "\"Springfield, MA\";Carrier;Active;+14135923823\n"
                       "Bo;;;;;;;;No number;\n"
                       "Cy;111-592-3823;Concord;extra;;;;;Cannot be a valid number;\n"
                       "Di;(413) 592-3823;\"Line\nbreak\";;Mobile;Owner of (413) 592-3823;"
-                      "Springfield, MA;Carrier;Active;+14135923823\n");
+                      "\"Springfield, MA\";Carrier;Active;+14135923823\n");
     QTest::newRow("commas, CR LF, mark kept, quotes only where needed")
         << QByteArray("\xEF\xBB\xBF\"Contact\",\"Phone\"\r\n"
                       "\"Jo \"\"JJ\"\" Smith\",\"+44 20 7946 0958\"\r\n")
