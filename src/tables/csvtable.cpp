@@ -36,7 +36,9 @@ QString decode(QByteArrayView bytes, Table& table)
         table.byteOrderMark = true;
         bytes = bytes.sliced(3);
     }
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    // The mark is taken off above, once; a second one is the first cell's text.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                    QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
