@@ -206,9 +206,13 @@ QString csvLine(const QStringList& cells, QChar delimiter)
         const QString& cell = cells.at(c);
         // Any candidate delimiter is quoted, not only the file's own: the
         // first line must show only the real one to a reader that sniffs it.
-        const bool quoted = std::any_of(cell.cbegin(), cell.cend(), [delimiter](QChar ch) {
-            return ch == delimiter || isCandidate(ch) || ch == u'"' || ch == u'\r' || ch == u'\n';
-        });
+        // So is a leading U+FEFF, which at the file's start would read as a
+        // byte-order mark.
+        const bool quoted = cell.startsWith(QChar(0xFEFF)) ||
+                            std::any_of(cell.cbegin(), cell.cend(), [delimiter](QChar ch) {
+                                return ch == delimiter || isCandidate(ch) || ch == u'"' ||
+                                       ch == u'\r' || ch == u'\n';
+                            });
         if (!quoted) {
             line += cell;
             continue;

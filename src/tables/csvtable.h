@@ -23,8 +23,9 @@ Table readCsv(const QByteArray& bytes, QChar preferred = u',');
 
 // How the cells of one row stand in a line of a table: joined by the
 // delimiter, a cell quoted (its quotes doubled) only when it holds a quote,
-// CR, LF or any of comma, semicolon and TAB, so that the line reads back with
-// the same delimiter whatever its cells hold. No line end.
+// CR, LF or any of comma, semicolon and TAB, or begins with U+FEFF, so that
+// the line reads back with the same delimiter and cells whatever its cells
+// hold. No line end.
 QString csvLine(const QStringList& cells, QChar delimiter);
 
 } // namespace quillmore
