@@ -1,4 +1,3 @@
-#include "numbers/phonenumbers.h"
 #include "tables/tablecolumns.h"
 #include "tables/tableplan.h"
 
@@ -23,8 +22,6 @@ private slots:
     void columnNamedByUser_data();
     void columnNamedByUser();
     void describedColumns();
-    void countryCells_data();
-    void countryCells();
     void rowsJudgedAndNumbersSentOnce();
     void countryColumnGivesEachRowItsRegion();
 };
@@ -105,41 +102,6 @@ void TablePlanTest::describedColumns()
 {
     QCOMPARE(describeColumns({"Name", "Phone", "", "Mobile"}, {1, 2, 3}),
              QStringLiteral("\"Phone\", column 3, \"Mobile\""));
-}
-
-void TablePlanTest::countryCells_data()
-{
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("region");
-    QTest::newRow("region code") << "GB"
-                                 << "GB";
-    QTest::newRow("region code, lower case and blanks") << " de "
-                                                        << "DE";
-    QTest::newRow("calling code") << "44"
-                                  << "GB";
-    QTest::newRow("calling code with +") << "+1"
-                                         << "US";
-    QTest::newRow("calling code with 00") << "0049"
-                                          << "DE";
-    QTest::newRow("English name") << "germany"
-                                  << "DE";
-    QTest::newRow("unknown code") << "XX"
-                                  << "";
-    QTest::newRow("calling code of no country") << "+800"
-                                                << "";
-    QTest::newRow("calling code that does not exist") << "999"
-                                                      << "";
-    QTest::newRow("too many digits") << "12345678901234567890"
-                                     << "";
-    QTest::newRow("unknown name") << "Narnia"
-                                  << "";
-}
-
-void TablePlanTest::countryCells()
-{
-    QFETCH(QString, cell);
-    QFETCH(QString, region);
-    QCOMPARE(PhoneNumbers::regionOfCountry(cell), region);
 }
 
 void TablePlanTest::rowsJudgedAndNumbersSentOnce()
