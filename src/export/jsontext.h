@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/jsonstring.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -12,10 +14,6 @@ namespace quillmore {
 // Small, allocation-light JSON pieces for the results files, which pass tens
 // of megabytes of answers: QJsonDocument builds a whole tree to say yes or no
 // and sorts object keys, both too slow or wrong here.
-
-// Appends `text` as a JSON string: quotes, backslashes and control characters
-// escaped, everything else as it is.
-void appendJsonString(QString& out, QStringView text);
 
 // True when `text` is one JSON object or array (RFC 8259), white space around
 // it allowed. Nesting deeper than 512 levels counts as not JSON.

@@ -2,6 +2,7 @@
 
 #include "shell/fileutil.h"
 
+#include <QHash>
 #include <QLocale>
 
 #include <phonenumbers/phonenumberutil.h>
@@ -20,17 +21,7 @@ const PhoneNumberUtil& library()
     return *PhoneNumberUtil::GetInstance();
 }
 
-} // namespace
-
-PhoneNumbers::PhoneNumbers(const QString& region) : m_region(region.toUpper().toStdString())
-{
-    // A region the library has no plan for would make every national number
-    // unreadable, and so removable.
-    if (library().GetCountryCodeForRegion(m_region) == 0)
-        m_region = "US";
-}
-
-NumberClass PhoneNumbers::classify(const QString& untrimmed) const
+NumberClass judge(const QString& untrimmed, const std::string& region)
 {
     // Any script's digits count here: the library reads them, so such an entry
     // is judged rather than passed over as a note.
@@ -45,7 +36,7 @@ NumberClass PhoneNumbers::classify(const QString& untrimmed) const
         return cannotBeValid;
     const PhoneNumberUtil& util = library();
     PhoneNumber number;
-    if (util.Parse(entry.toStdString(), m_region, &number) != PhoneNumberUtil::NO_PARSING_ERROR ||
+    if (util.Parse(entry.toStdString(), region, &number) != PhoneNumberUtil::NO_PARSING_ERROR ||
         !util.IsValidNumber(number))
         return cannotBeValid;
     // The digits the request sends must end with the number the library read
@@ -61,6 +52,43 @@ NumberClass PhoneNumbers::classify(const QString& untrimmed) const
     return {NumberClass::Verdict::Valid, QString::fromStdString(e164)};
 }
 
+bool knownRegion(const std::string& region)
+{
+    return library().GetCountryCodeForRegion(region) != 0;
+}
+
+// English country names as Qt knows them, lower case, to their region codes.
+// Built once: the table's country column asks for every row.
+const QHash<QString, QString>& regionsByName()
+{
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> byName;
+        for (int t = 1; t <= int(QLocale::LastTerritory); ++t) {
+            const auto territory = QLocale::Territory(t);
+            const QString code = QLocale::territoryToCode(territory);
+            if (code.size() == 2 && knownRegion(code.toStdString()))
+                byName.insert(QLocale::territoryToString(territory).toLower(), code);
+        }
+        return byName;
+    }();
+    return names;
+}
+
+} // namespace
+
+PhoneNumbers::PhoneNumbers(const QString& region) : m_region(region.toUpper().toStdString())
+{
+    // A region the library has no plan for would make every national number
+    // unreadable, and so removable.
+    if (!knownRegion(m_region))
+        m_region = "US";
+}
+
+NumberClass PhoneNumbers::classify(const QString& entry) const
+{
+    return judge(entry, m_region);
+}
+
 QList<NumberClass> PhoneNumbers::classify(const QStringList& entries) const
 {
     QList<NumberClass> classes;
@@ -68,6 +96,37 @@ QList<NumberClass> PhoneNumbers::classify(const QStringList& entries) const
     for (const QString& entry : entries)
         classes << classify(entry);
     return classes;
+}
+
+NumberClass PhoneNumbers::classifyInRegion(const QString& entry, const QString& region)
+{
+    std::string code = region.trimmed().toUpper().toStdString();
+    if (!knownRegion(code))
+        code = "ZZ"; // the library's "unknown region"
+    return judge(entry, code);
+}
+
+QString PhoneNumbers::regionOfCountry(const QString& cell)
+{
+    QString text = cell.trimmed();
+    if (text.startsWith(u'+'))
+        text = text.sliced(1).trimmed();
+    else if (text.startsWith(QLatin1String("00")))
+        text = text.sliced(2);
+    if (!text.isEmpty() &&
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        if (text.size() > 3)
+            return {}; // no calling code is longer; toInt would wrap a long one
+        std::string region;
+        library().GetRegionCodeForCountryCode(text.toInt(), &region);
+        // Codes shared by no country (800, 882, ...) give "001": no region to read in.
+        return region.size() == 2 && region != "ZZ" ? QString::fromStdString(region) : QString();
+    }
+    if (text.size() == 2) {
+        const QString region = text.toUpper();
+        return knownRegion(region.toStdString()) ? region : QString();
+    }
+    return regionsByName().value(text.toLower());
 }
 
 QString systemNumberRegion()

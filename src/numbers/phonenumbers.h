@@ -51,6 +51,18 @@ public:
     NumberClass classify(const QString& entry) const;
     QList<NumberClass> classify(const QStringList& entries) const;
 
+    // The same judgement in another region, for a table whose rows each name
+    // their country. A region the library does not know, or none, reads only
+    // numbers written with their country code: a row must not be paid for as a
+    // number of a country it never named.
+    static NumberClass classifyInRegion(const QString& entry, const QString& region);
+
+    // The region a table's country cell names, upper case: a two-letter region
+    // code ("us", " GB "), a country calling code ("1", "+44", "0049") or a
+    // country's English name ("Germany", case aside). Empty when it names none
+    // the library knows.
+    static QString regionOfCountry(const QString& cell);
+
 private:
     std::string m_region;
 };

@@ -1,4 +1,5 @@
 #include "lookup/answer.h"
+#include "tables/csvtable.h"
 
 #include <QFile>
 #include <QTest>
@@ -15,6 +16,8 @@ private slots:
     void byteOrderMarkStaysWhateverFollows_data();
     void byteOrderMarkStaysWhateverFollows();
     void corpusAnswerReadsLikeItsBytes();
+    void tableReadsBackAsWritten_data();
+    void tableReadsBackAsWritten();
 };
 
 void FuzzRegressTest::byteOrderMarkStaysWhateverFollows_data()
@@ -45,6 +48,37 @@ void FuzzRegressTest::corpusAnswerReadsLikeItsBytes()
     QVERIFY2(QFile::exists(path), qPrintable(path));
     QCOMPARE(flattenLines(readFileText(path)),
              QStringView(u"\uFEFF{\"name\":\"Zo\u00C3O\"} ").toString());
+}
+
+void FuzzRegressTest::tableReadsBackAsWritten_data()
+{
+    QTest::addColumn<QString>("corpusFile");
+    // Read with commas, its first line held more semicolons than commas once
+    // written back unquoted, and so read back as another table.
+    QTest::newRow("first line sniffs otherwise") << "first-line-sniffs-otherwise";
+    // A mark, then a quoted cell that is one more: the cell's mark was taken
+    // for the file's.
+    QTest::newRow("second byte-order mark") << "second-byte-order-mark";
+    // No mark, but a first cell that begins with U+FEFF: written unquoted, it
+    // became the mark of the file read back.
+    QTest::newRow("first cell begins like a mark") << "first-cell-begins-like-a-mark";
+}
+
+void FuzzRegressTest::tableReadsBackAsWritten()
+{
+    QFETCH(QString, corpusFile);
+    QFile file(qEnvironmentVariable("QUILLMORE_SOURCE_DIR") +
+               QStringLiteral("/fuzz/corpus/csvtable/") + corpusFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const Table table = readCsv(file.readAll());
+    QString text = table.byteOrderMark ? QStringLiteral("\uFEFF") : QString();
+    text += csvLine(table.header, table.delimiter) + QStringLiteral("\r\n");
+    for (const QStringList& row : table.rows)
+        text += csvLine(row, table.delimiter) + QStringLiteral("\r\n");
+    const Table again = readCsv(text.toUtf8(), table.delimiter);
+    QCOMPARE(again.delimiter, table.delimiter);
+    QCOMPARE(again.header, table.header);
+    QCOMPARE(again.rows, table.rows);
 }
 
 QTEST_GUILESS_MAIN(FuzzRegressTest)

@@ -17,6 +17,10 @@ private slots:
     void spellings();
     void region_data();
     void region();
+    void countryCells_data();
+    void countryCells();
+    void inAnotherRegion_data();
+    void inAnotherRegion();
     void longListInSlices();
 };
 
@@ -141,6 +145,71 @@ void PhoneNumbersTest::region()
              inUs ? Verdict::Valid : Verdict::CannotBeValid);
     QCOMPARE(numbers.classify(QStringLiteral("020 7946 0958")).verdict,
              inUs ? Verdict::CannotBeValid : Verdict::Valid);
+}
+
+void PhoneNumbersTest::countryCells_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("region");
+    QTest::newRow("region code") << "GB"
+                                 << "GB";
+    QTest::newRow("region code, lower case and blanks") << " de "
+                                                        << "DE";
+    QTest::newRow("calling code") << "44"
+                                  << "GB";
+    QTest::newRow("calling code with +") << "+1"
+                                         << "US";
+    QTest::newRow("calling code with 00") << "0049"
+                                          << "DE";
+    QTest::newRow("English name") << "germany"
+                                  << "DE";
+    QTest::newRow("unknown code") << "XX"
+                                  << "";
+    QTest::newRow("calling code of no country") << "+800"
+                                                << "";
+    QTest::newRow("calling code that does not exist") << "999"
+                                                      << "";
+    QTest::newRow("too many digits") << "12345678901234567890"
+                                     << "";
+    QTest::newRow("unknown name") << "Narnia"
+                                  << "";
+}
+
+void PhoneNumbersTest::countryCells()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, region);
+    QCOMPARE(PhoneNumbers::regionOfCountry(cell), region);
+}
+
+void PhoneNumbersTest::inAnotherRegion_data()
+{
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<Verdict>("verdict");
+    QTest::newRow("national number of that region") << "GB"
+                                                    << "020 7946 0958" << Verdict::Valid;
+    QTest::newRow("another region's national number") << "GB"
+                                                      << "413-592-3823" << Verdict::CannotBeValid;
+    QTest::newRow("region in small letters, blanks around") << " de "
+                                                            << "030 901820" << Verdict::Valid;
+    // No region: a national number is not taken for one of the US.
+    QTest::newRow("no region, national number") << ""
+                                                << "413-592-3823" << Verdict::CannotBeValid;
+    QTest::newRow("unknown region, national number") << "XX"
+                                                     << "413-592-3823" << Verdict::CannotBeValid;
+    QTest::newRow("unknown region, country code given") << "XX"
+                                                        << "+1 413 592 3823" << Verdict::Valid;
+    QTest::newRow("no digits") << "GB"
+                               << "n/a" << Verdict::NoDigits;
+}
+
+void PhoneNumbersTest::inAnotherRegion()
+{
+    QFETCH(QString, region);
+    QFETCH(QString, entry);
+    QFETCH(Verdict, verdict);
+    QCOMPARE(int(PhoneNumbers::classifyInRegion(entry, region).verdict), int(verdict));
 }
 
 void PhoneNumbersTest::longListInSlices()
