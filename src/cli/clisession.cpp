@@ -221,7 +221,9 @@ int runSession(const CliOptions& options, const LookupConfig& config)
     ProgressLine progress(mode, numbers.size(), done);
     dialogs.beforeMessage = [&] { progress.makeRoom(); };
 
-    CliRun run(dialogs, config, {options.parallel, options.pauseMin, options.pauseMax, key},
+    CliRun run(dialogs, config,
+               {options.parallel, options.pauseMin, options.pauseMax, key, options.rate,
+                options.maxFailures},
                numbers, std::move(pending));
     bool journalFailed = false;
     run.notice = [&](const QString& text) { dialogs.message(text); };
