@@ -9,6 +9,10 @@
 3. BIG_COUNT numbers (default 100000) with --pause 0 --parallel 8: peak memory.
 4. Start of the program to its first request at the service.
 5. The journal's fdatasync: its cost per call, and so per 2 s of a run.
+6. RTT_COUNT numbers (default 400) through a 40 ms round trip (--rtt 40):
+   --parallel 1 time over COUNT x 40 ms, --parallel 8 time over COUNT x 40 ms / 8,
+   and the same for curl's own kept-alive runs (one curl for all the numbers,
+   one after the other, then --parallel --parallel-max 8) as the peer.
 """
 
 import json
@@ -21,12 +25,12 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
-def start_service(work, name, delay=0.0):
+def start_service(work, name, delay=0.0, rtt=0):
     log = os.path.join(work, name + ".log")
     service = subprocess.Popen(
         [sys.executable, os.path.join(ROOT, "tools", "fake-service", "server.py"), "--port", "0",
          "--cert", os.path.join(work, "server.pem"), "--key", os.path.join(work, "server.key"),
-         "--log", log, "--delay-seconds", str(delay)],
+         "--log", log, "--delay-seconds", str(delay), "--rtt", str(rtt)],
         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     port = int(service.stdout.readline().split()[1])
     return service, port, log
@@ -54,6 +58,47 @@ def numbers_from(base, count):
     return [str(base + i) for i in range(count)]
 
 
+def curl_peer(work, port, numbers, parallel):
+    """One curl for all the numbers, on its own kept-alive connections."""
+    config = os.path.join(work, "peer-%d.cfg" % parallel)
+    with open(config, "w") as f:
+        f.write('request = "POST"\n')
+        for number in numbers:
+            f.write('url = "https://127.0.0.1:%d/3.1/phone?api_key=bench&phone=%s"\n'
+                    'output = "/dev/null"\n' % (port, number))
+    extra = ["--parallel", "--parallel-max", str(parallel)] if parallel > 1 else []
+    env = dict(os.environ, CURL_CA_BUNDLE=os.path.join(work, "ca.pem"))
+    started = time.monotonic()
+    subprocess.run(["curl", "-s", "-K", config] + extra, env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
+    return time.monotonic() - started
+
+
+def connections(log):
+    with open(log) as f:
+        return len({json.loads(line).get("connection") for line in f if '"method"' in line})
+
+
+def round_trips(program, work, count):
+    rtt = 0.040
+    service, port, log = start_service(work, "rtt", rtt=40)
+    print("%d numbers through a %d ms round trip:" % (count, rtt * 1000))
+    for parallel, goal, base in ((1, 1.10, 2000400000), (8, 1.25, 2000500000)):
+        ideal = count * rtt / parallel
+        before = connections(log)
+        _, total, _, rc = run_cli(program, work, port, numbers_from(base, count),
+                                  ["--pause", "0", "--parallel", str(parallel)],
+                                  "rtt-%d" % parallel)
+        used = connections(log) - before
+        peer = curl_peer(work, port, numbers_from(base + 100000, count), parallel)
+        print("  --parallel %d: %.2f s, ratio %.3f (goal <= %.2f), %d connections, exit %d; "
+              "curl's own: %.2f s, ratio %.3f; quillmore-cli / curl %.3f"
+              % (parallel, total, total / ideal, goal, used, rc, peer, peer / ideal,
+                 total / peer))
+    service.terminate()
+    service.wait()
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 5000
@@ -63,6 +108,8 @@ def main():
     subprocess.run([os.path.join(ROOT, "tools", "fake-service", "make-test-ca.sh"), work, "2"],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     print("machine: %d cores, %s" % (os.cpu_count(), os.uname().release))
+    rtt_count = int(os.environ.get("RTT_COUNT", "400"))
+    round_trips(program, work, rtt_count)
 
     service, port, log = start_service(work, "plain")
     # 4. Start to first request: the service's wall clock at arrival.

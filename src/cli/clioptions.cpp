@@ -10,10 +10,10 @@ namespace {
 
 bool takesValue(const QString& name)
 {
-    static const QStringList names = {QStringLiteral("--output"),   QStringLiteral("--format"),
-                                      QStringLiteral("--key-file"), QStringLiteral("--journal"),
-                                      QStringLiteral("--pause"),    QStringLiteral("--parallel"),
-                                      QStringLiteral("--region")};
+    static const QStringList names = {
+        QStringLiteral("--output"),  QStringLiteral("--format"), QStringLiteral("--key-file"),
+        QStringLiteral("--journal"), QStringLiteral("--pause"),  QStringLiteral("--parallel"),
+        QStringLiteral("--region"),  QStringLiteral("--rate"),   QStringLiteral("--max-failures")};
     return names.contains(name);
 }
 
@@ -56,6 +56,24 @@ QString applyValue(CliOptions& o, const QString& name, const QString& value)
                 .arg(kMaxParallel)
                 .arg(value);
         o.parallel = n;
+    } else if (name == u"--rate") {
+        bool ok = false;
+        const double rate = value.toDouble(&ok);
+        // Fewer than one request a day is a typing slip; so is a rate no
+        // clock could keep.
+        if (!ok || !(rate >= 1.0 / 86400) || rate > 1000)
+            return QStringLiteral("--rate takes requests a second such as 5 or 0.5 (at least "
+                                  "one a day, at most 1000), not \"%1\".")
+                .arg(value);
+        o.rate = rate;
+    } else if (name == u"--max-failures") {
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        if (!ok || n < 0)
+            return QStringLiteral("--max-failures takes a whole number, 0 for no limit, not "
+                                  "\"%1\".")
+                .arg(value);
+        o.maxFailures = n;
     }
     if (value.isEmpty() && name != u"--format")
         return QStringLiteral("%1 needs a value.").arg(name);
@@ -172,6 +190,11 @@ QString helpText()
         "  --pause MIN[-MAX]  seconds between an answer and the next request, drawn\n"
         "                     at random (default 3-6; 0 for none)\n"
         "  --parallel N       up to N requests at once, 1 to 16 (default 1)\n"
+        "  --rate N           at most N requests a second across all of them;\n"
+        "                     fractions allowed (default: no limit)\n"
+        "  --max-failures N   stop sending after N numbers in a row could not\n"
+        "                     connect: the service looks unreachable (default 20;\n"
+        "                     0 never stops)\n"
         "  --journal FILE     keep the run's answers in FILE (default: a file named\n"
         "                     after the input in the data folder)\n"
         "  --resume           look up only the numbers no kept journal has an answer\n"
@@ -198,8 +221,9 @@ QString helpText()
         "Exit status: 0 every number has a row; 1 usage or bad input, nothing sent;\n"
         "2 the service refused (quota, invalid key, withdrawn API, too many requests);\n"
         "3 some rows are \"Could not connect\", \"Empty answer\" or \"Service error\n"
-        "(HTTP ...)\"; 4 requests were sent but the results could not be written\n"
-        "(the answers are kept for --resume); 130 interrupted.\n");
+        "(HTTP ...)\", or the service looked unreachable; 4 requests were sent but the\n"
+        "results could not be written (the answers are kept for --resume); 130\n"
+        "interrupted.\n");
 }
 
 QString versionText()

@@ -19,7 +19,9 @@ struct CliOptions
     double pauseMin = 3;
     double pauseMax = 6;
     int parallel = 1;
-    QString region; // empty: the system's; see PhoneNumbers
+    double rate = 0;      // requests a second across all slots; 0: no limit
+    int maxFailures = 20; // numbers in a row that could not connect; 0: no limit
+    QString region;       // empty: the system's; see PhoneNumbers
     bool skipInvalid = false;
     bool dryRun = false;
     bool resume = false;

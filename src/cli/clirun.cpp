@@ -1,8 +1,10 @@
 #include "cli/clirun.h"
 
+#include "cli/curlpool.h"
+#include "cli/pooledrequest.h"
 #include "cli/ratelimit.h"
 #include "lookup/answer.h"
-#include "lookup/resultrow.h"
+#include "lookup/takeanswer.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 #include "shell/resultrecord.h"
@@ -15,44 +17,55 @@ namespace quillmore::cli {
 CliRun::CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
                const QStringList& numbers, std::deque<qsizetype> pending, QObject* parent)
     : QObject(parent), m_dialogs(dialogs), m_config(config), m_settings(std::move(settings)),
-      m_numbers(numbers), m_pending(std::move(pending))
+      m_numbers(numbers), m_pending(std::move(pending)), m_pacer(m_settings.rate)
 {
     m_hold.setSingleShot(true);
     connect(&m_hold, &QTimer::timeout, this, &CliRun::fill);
-    for (int i = 0; i < m_settings.parallel; ++i) {
-        auto slot = std::make_unique<Slot>();
-        Slot* s = slot.get();
-        s->request = std::make_unique<CurlRequest>(m_stage, m_config);
-        s->request->setFileNames(QStringLiteral("answer-%1.txt").arg(i),
-                                 QStringLiteral("headers-%1.txt").arg(i));
-        s->pause.setSingleShot(true);
-        connect(&s->pause, &QTimer::timeout, this, &CliRun::fill);
-        connect(s->request.get(), &CurlRequest::failed, this, [s](const Failure&, Step step) {
-            if (step == Step::RequestRead)
-                s->unreadable = true;
-        });
-        connect(s->request.get(), &CurlRequest::answered, this,
-                [this, s](const QString& text, int httpStatus) {
-                    // An answer file that cannot be read is no answer: the
-                    // number's row says so, and a resumed run asks again.
-                    const bool unreadable = std::exchange(s->unreadable, false);
-                    answered(*s, {unreadable ? kCouldNotConnect : text, httpStatus,
-                                  parseHeaders(s->request->headers()).retryAfter});
-                });
-        m_slots.push_back(std::move(slot));
-    }
+    m_paced.setSingleShot(true);
+    // The rate is counted in whole requests a second: never early.
+    m_paced.setTimerType(Qt::PreciseTimer);
+    connect(&m_paced, &QTimer::timeout, this, &CliRun::fill);
 }
 
 CliRun::~CliRun()
 {
     for (auto& slot : m_slots)
         slot->request->end();
-    m_stage.remove();
+}
+
+void CliRun::addSlot(std::unique_ptr<LookupRequest> request)
+{
+    auto slot = std::make_unique<Slot>();
+    Slot* s = slot.get();
+    s->request = std::move(request);
+    s->pause.setSingleShot(true);
+    connect(&s->pause, &QTimer::timeout, this, &CliRun::fill);
+    connect(s->request.get(), &LookupRequest::failed, this, [s](const Failure&, Step step) {
+        if (step == Step::RequestRead)
+            s->unreadable = true;
+    });
+    connect(s->request.get(), &LookupRequest::answered, this,
+            [this, s](const QString& text, int httpStatus) {
+                // An answer that cannot be read is no answer: the number's
+                // row says so, and a resumed run asks again.
+                const bool unreadable = std::exchange(s->unreadable, false);
+                answered(*s, {unreadable ? kCouldNotConnect : text, httpStatus,
+                              parseHeaders(s->request->headers()).retryAfter});
+            });
+    m_slots.push_back(std::move(slot));
 }
 
 void CliRun::start()
 {
-    m_stage.stage(m_config);
+    if (!makeRequest) {
+        const QByteArray bundle = m_config.bundleBytes ? m_config.bundleBytes() : QByteArray();
+        if (bundle.isEmpty())
+            throw Failure(QStringLiteral("The certificate bundle is missing."));
+        m_pool = std::make_unique<CurlPool>(bundle);
+    }
+    for (int i = 0; i < m_settings.parallel; ++i)
+        addSlot(makeRequest ? makeRequest(i) : std::make_unique<PooledRequest>(*m_pool, m_config));
+    m_clock.start();
     if (m_pending.empty()) {
         // Nothing to ask: the end comes from the event loop like any other.
         QTimer::singleShot(0, this, &CliRun::endIfIdle);
@@ -87,6 +100,8 @@ void CliRun::fill()
             break;
         if (slot->request->isBusy() || slot->pause.isActive())
             continue;
+        if (!mayStartNow())
+            break;
         slot->index = m_pending.front();
         m_pending.pop_front();
         slot->request->start(m_numbers.at(slot->index), m_settings.apiKey);
@@ -94,10 +109,26 @@ void CliRun::fill()
     endIfIdle();
 }
 
+bool CliRun::mayStartNow()
+{
+    if (m_paced.isActive())
+        return false;
+    const std::chrono::milliseconds now(m_clock.elapsed());
+    const std::chrono::milliseconds wait = m_pacer.wait(now);
+    if (wait.count() > 0) {
+        m_paced.start(wait);
+        return false;
+    }
+    m_pacer.sent(now);
+    return true;
+}
+
 void CliRun::answered(Slot& slot, const CliAnswer& answer)
 {
     const qsizetype index = slot.index;
     slot.index = -1;
+    if (answer.httpStatus != 0)
+        m_unreachableInRow = 0;
     if (answer.httpStatus == kTooManyRequests) {
         slot.index = index;
         tooManyRequests(slot, answer);
@@ -105,31 +136,49 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
         return;
     }
     m_refusalsInRow = 0;
-    const AnswerClass cls = classifyAnswer(answer.text);
-    if (cls != AnswerClass::Answer) {
+    const QString& number = m_numbers.at(index);
+    const TakenAnswer taken = takeAnswer(number, answer.text, answer.httpStatus);
+    if (taken.cls != AnswerClass::Answer) {
         // Not a row: a resumed run asks for this number again. The rows
         // already gathered, and those still coming, stay.
         if (!m_refused)
-            m_dialogs.message(answerClassMessage(cls));
+            m_dialogs.message(answerClassMessage(taken.cls));
         m_refused = true;
         stopNew();
         endIfIdle();
         return;
     }
-    const QString& number = m_numbers.at(index);
-    QList<Failure> unread;
-    const ResultRecord record = resultRow(number, answer.text, answer.httpStatus, &unread);
     // A value that cannot be read leaves its cell empty, and says so as the desktop does.
-    for (const Failure& failure : unread)
+    for (const Failure& failure : taken.unread)
         reportFailure(m_dialogs, {}, Step::ValueRead, failure);
     if (rowReady)
-        rowReady(index, record);
+        rowReady(index, taken.record);
+    countUnreachable(answer);
     if (!m_stopping && !m_pending.empty())
         slot.pause.start(drawPause());
     if (!slot.pause.isActive())
         fill();
     else
         endIfIdle();
+}
+
+void CliRun::countUnreachable(const CliAnswer& answer)
+{
+    // Only a number that never reached the service counts; any answer,
+    // even an error page, shows that the service is there.
+    if (answer.httpStatus != 0 || answer.text != kCouldNotConnect) {
+        m_unreachableInRow = 0;
+        return;
+    }
+    ++m_unreachableInRow;
+    if (m_settings.maxFailures <= 0 || m_unreachableInRow < m_settings.maxFailures || m_unreachable)
+        return;
+    m_unreachable = true;
+    if (notice)
+        notice(QStringLiteral("The service looks unreachable: %1 numbers in a row could not "
+                              "connect; no new request is sent.")
+                   .arg(m_unreachableInRow));
+    stopNew();
 }
 
 void CliRun::tooManyRequests(Slot& slot, const CliAnswer& answer)
@@ -169,6 +218,7 @@ void CliRun::stopNew()
 {
     m_stopping = true;
     m_hold.stop();
+    m_paced.stop();
     for (auto& slot : m_slots)
         slot->pause.stop();
 }
@@ -193,13 +243,12 @@ void CliRun::endIfIdle()
 {
     if (m_ended || inFlight() > 0)
         return;
-    bool waiting = m_hold.isActive();
+    bool waiting = m_hold.isActive() || m_paced.isActive();
     for (auto& slot : m_slots)
         waiting = waiting || slot->pause.isActive();
     if (!m_stopping && (!m_pending.empty() || waiting))
         return;
     m_ended = true;
-    m_stage.remove();
     emit finished();
 }
 

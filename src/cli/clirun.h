@@ -1,8 +1,10 @@
 #pragma once
 
-#include "lookup/curlstage.h"
+#include "cli/ratepacer.h"
 #include "lookup/lookupconfig.h"
-#include "lookup/request.h"
+#include "lookup/lookuprequest.h"
+
+#include <QElapsedTimer>
 
 #include <QList>
 #include <QObject>
@@ -21,6 +23,7 @@ struct ResultRecord;
 
 namespace quillmore::cli {
 
+class CurlPool;
 class ProgressLine;
 
 // What one request brought back: the answer text as the desktop's lookup
@@ -42,7 +45,10 @@ enum class RunEnd { Complete = 0, Refused = 2, FailedRows = 3, Interrupted = 130
 // invalid key, withdrawn API) stops new requests at once; the requests under
 // way finish and their rows are kept. An HTTP 429 is no row: the whole queue
 // waits (Retry-After, else a backoff) and the same number is asked again;
-// after 8 refusals in a row the run ends as refused.
+// after 8 refusals in a row the run ends as refused. With a rate, requests
+// go no faster than it allows across all slots; after `maxFailures` numbers
+// in a row that could not connect, the service looks unreachable and no new
+// request goes.
 class CliRun : public QObject
 {
     Q_OBJECT
@@ -53,6 +59,8 @@ public:
         double pauseMin = 3;
         double pauseMax = 6;
         QString apiKey;
+        double rate = 0;      // requests a second across all slots; 0: no limit
+        int maxFailures = 20; // 0: never stop for failures
     };
 
     CliRun(Dialogs& dialogs, const LookupConfig& config, Settings settings,
@@ -61,8 +69,11 @@ public:
 
     std::function<void(qsizetype index, const ResultRecord& record)> rowReady;
     std::function<void(const QString& text)> notice; // a line for standard error
+    // Makes each slot's request; without it, requests in this process on
+    // kept-alive connections.
+    std::function<std::unique_ptr<LookupRequest>(int slot)> makeRequest;
 
-    // Stages the tool and starts. Throws Failure when nothing can be sent.
+    // Makes the slots' requests and starts. Throws Failure when nothing can be sent.
     void start();
     // Ctrl+C or SIGTERM: no new request; those under way finish.
     void interrupt();
@@ -71,6 +82,7 @@ public:
 
     bool wasInterrupted() const { return m_interrupted; }
     bool wasRefused() const { return m_refused; }
+    bool lookedUnreachable() const { return m_unreachable; }
     qsizetype inFlight() const;
 
 signals:
@@ -79,16 +91,17 @@ signals:
 private:
     struct Slot
     {
-        // The desktop's request, with answer and header files of the slot's
-        // own, so that several slots can be under way at once.
-        std::unique_ptr<CurlRequest> request;
+        std::unique_ptr<LookupRequest> request;
         QTimer pause;
         qsizetype index = -1;
         bool unreadable = false; // the answer came, but its file could not be read
     };
 
+    void addSlot(std::unique_ptr<LookupRequest> request);
     void fill();
+    bool mayStartNow();
     void answered(Slot& slot, const CliAnswer& answer);
+    void countUnreachable(const CliAnswer& answer);
     void tooManyRequests(Slot& slot, const CliAnswer& answer);
     void stopNew();
     void endIfIdle();
@@ -99,10 +112,15 @@ private:
     Settings m_settings;
     const QStringList& m_numbers;
     std::deque<qsizetype> m_pending;
-    CurlStage m_stage;
+    std::unique_ptr<CurlPool> m_pool; // outlives the slots' requests
     std::vector<std::unique_ptr<Slot>> m_slots;
     QTimer m_hold; // the whole queue waits after a refusal
+    RatePacer m_pacer;
+    QElapsedTimer m_clock;
+    QTimer m_paced; // the next request waits for the rate
     int m_refusalsInRow = 0;
+    int m_unreachableInRow = 0;
+    bool m_unreachable = false;
     bool m_stopping = false;
     bool m_interrupted = false;
     bool m_refused = false;

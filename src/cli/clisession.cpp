@@ -240,7 +240,8 @@ bool CliSession::runLookups(const QString& key)
 
     m_run = std::make_unique<CliRun>(
         m_dialogs, m_config,
-        CliRun::Settings{m_options.parallel, m_options.pauseMin, m_options.pauseMax, key},
+        CliRun::Settings{m_options.parallel, m_options.pauseMin, m_options.pauseMax, key,
+                         m_options.rate, m_options.maxFailures},
         m_numbers, std::move(m_pending));
     m_run->notice = [this](const QString& text) { m_dialogs.message(text); };
     m_run->rowReady = [this](qsizetype index, const ResultRecord& record) {

@@ -95,6 +95,11 @@ QString decodeAnswer(const QByteArray& bytes)
     return text;
 }
 
+QString answerFromBody(const QByteArray& body)
+{
+    return body.isEmpty() ? kEmptyFile : flattenLines(decodeAnswer(body));
+}
+
 QString readFileText(const QString& path)
 {
     const QFileInfo info(path);

@@ -17,6 +17,10 @@ QString decodeAnswer(const QByteArray& bytes);
 inline const QString kCouldNotConnect = QStringLiteral("Could not connect");
 inline const QString kEmptyFile = QStringLiteral("empty file");
 
+// A body that came back in memory as the answer text: "empty file" when it
+// holds nothing, else decoded as decodeAnswer() does and flattened to one line.
+QString answerFromBody(const QByteArray& body);
+
 // The answer file as text: empty when there is no file, "empty file" when it
 // holds nothing. Throws Failure when it exists but cannot be read.
 QString readFileText(const QString& path);

@@ -1,6 +1,7 @@
 #include "lookup/lookuprun.h"
 
 #include "lookup/resultrow.h"
+#include "lookup/takeanswer.h"
 #include "numbers/numberlistmodel.h"
 #include "shell/fileutil.h"
 #include "shell/keystore.h"
@@ -115,25 +116,31 @@ void LookupRun::answerArrived(const QString& answer, int httpStatus)
     const quint64 job = m_job;
     if (!attempt(Step::RunConsole, [&] { emit answerReceived(answer); }))
         return;
-    const AnswerClass cls = classifyAnswer(answer);
-    if (cls != AnswerClass::Answer) {
+    TakenAnswer taken;
+    bool read = false;
+    if (!attempt(Step::RunRow, [&] {
+            taken = takeAnswer(m_number, answer, httpStatus);
+            read = true;
+        }))
+        return;
+    if (read && taken.cls != AnswerClass::Answer) {
         // The rows already gathered stay: the user has paid for them.
         m_stopRequested = true;
         emit busyChanged(false);
-        emit serviceRefused(cls);
+        emit serviceRefused(taken.cls);
         if (m_job == job)
             finish(Outcome::Refused);
         return;
     }
     const bool goesOn = attempt(Step::RunRow, [&] {
-        QList<Failure> unread;
-        const ResultRecord record = resultRow(m_number, answer, httpStatus, &unread);
-        for (const Failure& failure : unread) {
+        if (!read)
+            return;
+        for (const Failure& failure : taken.unread) {
             emit failed(failure, Step::ValueRead);
             if (m_job != job)
                 return;
         }
-        emit rowReady(record);
+        emit rowReady(taken.record);
     });
     if (!goesOn)
         return;

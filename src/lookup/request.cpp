@@ -147,7 +147,7 @@ QProcessEnvironment curlEnvironment(const CurlStage& stage)
 }
 
 CurlRequest::CurlRequest(CurlStage& stage, const LookupConfig& config, QObject* parent)
-    : QObject(parent), m_stage(stage), m_config(config)
+    : LookupRequest(parent), m_stage(stage), m_config(config)
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] {

@@ -2,6 +2,7 @@
 
 #include "lookup/childrunner.h"
 #include "lookup/lookupconfig.h"
+#include "lookup/lookuprequest.h"
 #include "shell/errorreport.h"
 
 #include <QObject>
@@ -66,7 +67,7 @@ bool mayHaveBeenAnswered(const ChildRun& failedTry);
 // file that cannot be read is an empty answer. Both are told through
 // failed() and the request goes on. Owns its child and its timer: end()
 // stops both, and nothing of the ended request follows.
-class CurlRequest : public QObject
+class CurlRequest : public LookupRequest
 {
     Q_OBJECT
 public:
@@ -78,20 +79,11 @@ public:
     // Without this, the stage's one answer file and no headers.
     void setFileNames(const QString& answerName, const QString& headerName = {});
 
-    void start(const QString& number, const QString& apiKey);
-    void end();
-    // From start() until the answer is told or the request is ended.
-    bool isBusy() const { return m_busy; }
-    // The headers the last answer came with, as the tool wrote them; empty
-    // unless a header file is named.
-    QByteArray headers() const { return m_headers; }
-
-signals:
-    void progressText(const QString& text);
-    // httpStatus is the status the answer came with; 0 with "Could not connect".
-    void answered(const QString& answer, int httpStatus);
-    // Step::RequestStart or Step::RequestRead.
-    void failed(const Failure& failure, Step step);
+    void start(const QString& number, const QString& apiKey) override;
+    void end() override;
+    bool isBusy() const override { return m_busy; }
+    // As the tool wrote them; empty unless a header file is named.
+    QByteArray headers() const override { return m_headers; }
 
 private:
     void runAttempt();

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -135,6 +136,12 @@ private slots:
             << QStringList{"--key-file", keyFile, numbers} << false << 0640 << "chmod 600";
         QTest::newRow("world-readable key file")
             << QStringList{"--key-file", keyFile, numbers} << false << 0604 << "chmod 600";
+        QTest::newRow("no rate") << QStringList{"--rate", "0", numbers} << true << 0
+                                 << "--rate takes";
+        QTest::newRow("rate not a number")
+            << QStringList{"--rate=fast", numbers} << true << 0 << "--rate takes";
+        QTest::newRow("negative failures")
+            << QStringList{"--max-failures", "-1", numbers} << true << 0 << "--max-failures takes";
         QTest::newRow("output is a folder")
             << QStringList{"--output", m.work.path(), numbers} << true << 0 << "folder";
     }
@@ -267,6 +274,59 @@ private slots:
         QCOMPARE(csvNumbers(resumed.out), input);
         QVERIFY(!m.phonesSince(before).contains(QStringLiteral("4135923823")));
         QVERIFY(m.phonesSince(before).contains(QStringLiteral("5030000001")));
+    }
+
+    void connectionsAreKeptAliveAndRatesKept()
+    {
+        // 12 numbers, 4 at once, at most 4 a second: every second of the run
+        // holds at most 4 arrivals (one more for the service's clock's slack),
+        // and the slots share a few kept-alive connections.
+        QStringList numbers;
+        for (int i = 0; i < 12; ++i)
+            numbers << QStringLiteral("20000006%1").arg(i, 2, 10, QLatin1Char('0'));
+        const qsizetype before = m.service.requests().size();
+        const CliResult result =
+            m.run({QStringLiteral("--pause"), QStringLiteral("0"), QStringLiteral("--parallel"),
+                   QStringLiteral("4"), QStringLiteral("--rate"), QStringLiteral("4")},
+                  m.environment(), lines(numbers));
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(csvNumbers(result.out), numbers);
+        const QList<LoggedRequest> seen = m.service.requests().mid(before);
+        QCOMPARE(seen.size(), numbers.size());
+        QSet<int> connections;
+        for (qsizetype i = 0; i < seen.size(); ++i) {
+            connections << seen.at(i).connection;
+            qsizetype inWindow = 0;
+            for (qsizetype j = i; j < seen.size(); ++j)
+                inWindow += seen.at(j).arrivalMonotonic - seen.at(i).arrivalMonotonic < 1.0;
+            QVERIFY2(inWindow <= 5, qPrintable(QString::number(inWindow)));
+        }
+        QVERIFY2(connections.size() <= 4, qPrintable(QString::number(connections.size())));
+    }
+
+    void unreachableServiceStopsTheRun()
+    {
+        // Nothing listens: two numbers in a row could not connect, and the
+        // rest are not tried six times each.
+        QProcessEnvironment env = m.environment();
+        env.insert(QStringLiteral("QUILLMORE_TEST_SERVICE_URL"), unusedLoopbackUrl());
+        const QStringList numbers = {"2000000701", "2000000702", "2000000703", "2000000704",
+                                     "2000000705"};
+        const CliResult result =
+            m.run({QStringLiteral("--pause"), QStringLiteral("0"), QStringLiteral("--parallel"),
+                   QStringLiteral("2"), QStringLiteral("--max-failures"), QStringLiteral("2")},
+                  env, lines(numbers));
+        QCOMPARE(result.exitCode, 3);
+        const QString err = QString::fromLocal8Bit(result.err);
+        QVERIFY2(err.contains(QStringLiteral("The service looks unreachable: 2 numbers in a row "
+                                             "could not connect; no new request is sent.")),
+                 result.err.constData());
+        QVERIFY(err.contains(QStringLiteral("--resume")));
+        // The request that went out while the second failed still ends; none after it.
+        const QStringList rows = csvNumbers(result.out);
+        QVERIFY2(rows == numbers.mid(0, 2) || rows == numbers.mid(0, 3),
+                 qPrintable(rows.join(u' ')));
+        QCOMPARE(result.out.count(",Could not connect\r\n"), rows.size());
     }
 
     void numbersJudgedBeforeTheyArePaidFor()

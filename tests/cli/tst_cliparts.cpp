@@ -1,10 +1,13 @@
 // The command-line program's parts: the command line, the rate-limit waits,
-// the key file, the run journal and the ordered output, and their failures.
+// the pacing of --rate, the tries a failed transfer earns, the key file,
+// the run journal and the ordered output, and their failures.
 
 #include "cli/clioptions.h"
 #include "cli/keysource.h"
 #include "cli/orderedoutput.h"
+#include "cli/pooledrequest.h"
 #include "cli/ratelimit.h"
+#include "cli/ratepacer.h"
 #include "cli/runjournal.h"
 #include "export/csvexport.h"
 #include "export/journalformat.h"
@@ -149,6 +152,76 @@ private slots:
                                               "HTTP/1.1 200 OK\r\n\r\n");
         QCOMPARE(ok.status, 200);
         QCOMPARE(ok.retryAfter, QString());
+    }
+
+    void rateAndFailureLimits()
+    {
+        const ParsedOptions defaults = parseOptions({});
+        QCOMPARE(defaults.options.rate, 0.0);
+        QCOMPARE(defaults.options.maxFailures, 20);
+        const ParsedOptions set =
+            parseOptions({QStringLiteral("--rate"), QStringLiteral("0.5"),
+                          QStringLiteral("--max-failures=0"), QStringLiteral("in.txt")});
+        QCOMPARE(set.error, QString());
+        QCOMPARE(set.options.rate, 0.5);
+        QCOMPARE(set.options.maxFailures, 0);
+        QCOMPARE(set.options.files, QStringList{QStringLiteral("in.txt")});
+    }
+
+    void ratePacerSpreadsRequests_data()
+    {
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<QList<int>>("sent"); // ms, each at a time it was allowed
+        QTest::addColumn<int>("askAt");
+        QTest::addColumn<int>("wait");
+        QTest::newRow("no limit") << 0.0 << QList<int>{0, 0, 0} << 0 << 0;
+        QTest::newRow("first goes at once") << 5.0 << QList<int>{} << 123 << 0;
+        QTest::newRow("two a second") << 2.0 << QList<int>{0} << 100 << 400;
+        QTest::newRow("fraction of one") << 0.5 << QList<int>{0} << 1 << 1999;
+        QTest::newRow("due at once") << 2.0 << QList<int>{0, 500} << 1000 << 0;
+        QTest::newRow("idle spell earns no burst") << 2.0 << QList<int>{0, 5000} << 5000 << 500;
+        QTest::newRow("late start counts from itself") << 4.0 << QList<int>{0, 900} << 1000 << 150;
+        QTest::newRow("thirds round up") << 3.0 << QList<int>{0} << 0 << 334;
+    }
+
+    void ratePacerSpreadsRequests()
+    {
+        QFETCH(double, rate);
+        QFETCH(QList<int>, sent);
+        QFETCH(int, askAt);
+        QFETCH(int, wait);
+        RatePacer pacer(rate);
+        for (const int at : sent) {
+            QCOMPARE(pacer.wait(std::chrono::milliseconds(at)), 0ms);
+            pacer.sent(std::chrono::milliseconds(at));
+        }
+        QCOMPARE(pacer.wait(std::chrono::milliseconds(askAt)), std::chrono::milliseconds(wait));
+    }
+
+    void failedTriesByWhetherTheyReachedTheService_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("requestSent");
+        QTest::addColumn<bool>("maybeAnswered");
+        QTest::newRow("cannot resolve") << int(CURLE_COULDNT_RESOLVE_HOST) << false << false;
+        QTest::newRow("cannot resolve proxy") << int(CURLE_COULDNT_RESOLVE_PROXY) << false << false;
+        QTest::newRow("refused") << int(CURLE_COULDNT_CONNECT) << false << false;
+        QTest::newRow("handshake") << int(CURLE_SSL_CONNECT_ERROR) << true << false;
+        QTest::newRow("certificate") << int(CURLE_PEER_FAILED_VERIFICATION) << false << false;
+        QTest::newRow("cut off") << int(CURLE_PARTIAL_FILE) << true << true;
+        QTest::newRow("reset") << int(CURLE_RECV_ERROR) << true << true;
+        QTest::newRow("empty reply") << int(CURLE_GOT_NOTHING) << true << true;
+        QTest::newRow("timed out answering") << int(CURLE_OPERATION_TIMEDOUT) << true << true;
+        QTest::newRow("timed out connecting") << int(CURLE_OPERATION_TIMEDOUT) << false << false;
+    }
+
+    void failedTriesByWhetherTheyReachedTheService()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, requestSent);
+        QFETCH(bool, maybeAnswered);
+        QCOMPARE(tryFailure(CURLcode(code), requestSent) == TryFailure::MaybeAnswered,
+                 maybeAnswered);
     }
 
     void keyFileMustBeOwnerOnly_data()

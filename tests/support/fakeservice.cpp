@@ -221,6 +221,7 @@ QList<LoggedRequest> FakeService::requests() const
         request.apiKey = text(entry.value(QLatin1String("api_key")));
         request.phone = text(entry.value(QLatin1String("phone")));
         request.arrivalMonotonic = entry.value(QLatin1String("arrival_monotonic")).toDouble();
+        request.connection = entry.value(QLatin1String("connection")).toInt();
         result.append(request);
     }
     // Connections are served in threads, so lines can land slightly out of arrival order.

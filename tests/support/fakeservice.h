@@ -16,6 +16,7 @@ struct LoggedRequest
 {
     QString method, path, query, apiKey, phone;
     double arrivalMonotonic = 0; // seconds on the service's monotonic clock
+    int connection = 0;          // the connection it came on, counted from 1
 };
 
 // The local stand-in for the phone-intelligence service (tools/fake-service/server.py),

@@ -12,7 +12,9 @@ import argparse
 import email.utils
 import hashlib
 import http.server
+import itertools
 import json
+import queue
 import random
 import signal
 import socket
@@ -437,8 +439,16 @@ def chaos_behaviour(server, phone):
     return name
 
 
+# The connection each request came on, so that a client's reuse of kept-alive
+# connections shows in the log ("connection": N, counted from 1 per start).
+CONNECTION = threading.local()
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     server_version = "QuillmoreFakeService/1.0"
+    # Keeps connections alive between answers, as the real service's gateway
+    # does; the failures that end a connection say so.
+    protocol_version = "HTTP/1.1"
     timeout = 30  # for reading a request; a silent client does not keep a thread forever
 
     def version_string(self):
@@ -489,6 +499,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "phone": params.get("phone"),
             "arrival_monotonic": arrival_monotonic,
             "arrival_wall": arrival_wall,
+            "connection": getattr(CONNECTION, "id", None),
         })
         return arrival_monotonic
 
@@ -502,7 +513,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
-        self.send_header("Connection", "close")
+        if self.close_connection:
+            self.send_header("Connection", "close")
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
@@ -510,6 +522,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_cut_off(self, obj):
         """Promises the whole answer, sends its first CUT_OFF_BYTES and closes
         (curl: "transfer closed with ... bytes remaining", exit 18)."""
+        self.close_connection = True
         body = to_json_bytes(obj)
         self.send_response(200)
         self.send_header("Content-Type", "application/json; charset=utf-8")
@@ -529,7 +542,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_body(404, b"Not found\n", "text/plain; charset=utf-8")
 
     def respond(self, behaviour, phone, arrival):
-        self.close_connection = True
         if behaviour == "quota-html":
             self.send_html(403, QUOTA_HTML)
         elif behaviour == "quota-text":
@@ -551,9 +563,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif behaviour == "empty":
             self.send_body(200, b"", "application/json; charset=utf-8")
         elif behaviour == "hang":
+            self.close_connection = True
             self.server.stopping.wait(HANG_SECONDS)
         elif behaviour == "drop":
-            pass  # the connection is closed with nothing sent
+            self.close_connection = True  # the connection is closed with nothing sent
         elif behaviour == "big":
             self.send_body(200, big_body(normal_answer(phone)), "application/json; charset=utf-8")
         elif behaviour == "utf16":
@@ -579,6 +592,7 @@ class Server(http.server.ThreadingHTTPServer):
         super().__init__(address, Handler)
         self.context = context
         self.slow_seconds = slow_seconds
+        self.connections = itertools.count(1)
         self.stopping = threading.Event()
         self.log_lock = threading.Lock()
         self.log_file = open(log_path, "a", encoding="utf-8") if log_path else None
@@ -587,6 +601,11 @@ class Server(http.server.ThreadingHTTPServer):
         # The handshake runs in the connection's own thread, so a client that
         # stalls or rejects our certificate holds up nobody else.
         request.settimeout(30)
+        # An answer's headers and body go out as separate writes: without
+        # this the body waits for the client's acknowledgement of the
+        # headers, a delay of the service's own that no client could avoid.
+        request.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        CONNECTION.id = next(self.connections)
         try:
             tls = self.context.wrap_socket(request, server_side=True)
         except (ssl.SSLError, OSError):
@@ -622,6 +641,70 @@ class Server(http.server.ThreadingHTTPServer):
             self.log_file.close()
 
 
+# --- Round trips (benchmarks) --------------------------------------------------
+# With --rtt MS clients reach the service through a front that holds every
+# chunk for half the round trip in each direction, so that a TLS handshake and
+# each request cost real round trips, as over a network, without root or netem.
+
+class DelayedPipe:
+    """Carries one direction of a connection, each chunk `delay` seconds late.
+
+    Reading and writing are separate threads, so chunks in flight overlap as
+    on a wire instead of adding up."""
+
+    def __init__(self, source, sink, delay):
+        self.source, self.sink, self.delay = source, sink, delay
+        self.chunks = queue.Queue()
+        threading.Thread(target=self.read, daemon=True).start()
+        threading.Thread(target=self.write, daemon=True).start()
+
+    def read(self):
+        while True:
+            try:
+                data = self.source.recv(65536)
+            except OSError:
+                data = b""
+            self.chunks.put((time.monotonic() + self.delay, data))
+            if not data:
+                return
+
+    def write(self):
+        while True:
+            due, data = self.chunks.get()
+            wait = due - time.monotonic()
+            if wait > 0:
+                time.sleep(wait)
+            try:
+                if not data:
+                    self.sink.shutdown(socket.SHUT_WR)
+                    return
+                self.sink.sendall(data)
+            except OSError:
+                for end in (self.source, self.sink):
+                    try:
+                        end.shutdown(socket.SHUT_RDWR)
+                    except OSError:
+                        pass
+                return
+
+
+def run_front(listener, inner_port, rtt_seconds):
+    while True:
+        try:
+            client, _ = listener.accept()
+        except OSError:
+            return
+        try:
+            inner = socket.create_connection(("127.0.0.1", inner_port))
+        except OSError:
+            client.close()
+            continue
+        for end in (client, inner):
+            end.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        DelayedPipe(client, inner, rtt_seconds / 2)
+        DelayedPipe(inner, client, rtt_seconds / 2)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--port", type=int, default=0, help="port on 127.0.0.1; 0 picks a free one")
@@ -634,13 +717,17 @@ def main():
                         help="wait this long before answering any lookup (benchmarks)")
     parser.add_argument("--chaos", type=int, metavar="SEED",
                         help="answer every lookup with a behaviour drawn at random (soak tests)")
+    parser.add_argument("--rtt", type=float, default=0.0, metavar="MS",
+                        help="reach the service through a front that adds this round trip "
+                             "(half each way) to every chunk (benchmarks)")
     args = parser.parse_args()
 
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(args.cert, args.key)
     context.set_alpn_protocols(["http/1.1"])
 
-    server = Server(("127.0.0.1", args.port), context, args.log, args.slow_seconds)
+    server = Server(("127.0.0.1", 0 if args.rtt > 0 else args.port), context, args.log,
+                    args.slow_seconds)
     server.delay_seconds = args.delay_seconds
     if args.chaos is not None:
         server.chaos_random = random.Random(args.chaos)
@@ -651,7 +738,14 @@ def main():
     signal.signal(signal.SIGTERM, stop)
     signal.signal(signal.SIGINT, stop)
 
-    print("PORT %d" % server.server_address[1], flush=True)
+    port = server.server_address[1]
+    if args.rtt > 0:
+        listener = socket.create_server(("127.0.0.1", args.port), backlog=128)
+        port = listener.getsockname()[1]
+        threading.Thread(target=run_front, args=(listener, server.server_address[1],
+                                                 args.rtt / 1000.0), daemon=True).start()
+
+    print("PORT %d" % port, flush=True)
     try:
         server.serve_forever(poll_interval=0.2)
     except SystemExit:

@@ -1,0 +1,19 @@
+#include "lookup/takeanswer.h"
+
+#include "lookup/resultrow.h"
+
+namespace quillmore {
+
+TakenAnswer takeAnswer(const QString& number, const QString& answer, int httpStatus)
+{
+    TakenAnswer taken;
+    taken.cls = classifyAnswer(answer);
+    // A refusal's body holds none of the values: reading them would only
+    // report failures for a row that is never shown.
+    if (taken.cls != AnswerClass::Answer)
+        return taken;
+    taken.record = resultRow(number, answer, httpStatus, &taken.unread);
+    return taken;
+}
+
+} // namespace quillmore
