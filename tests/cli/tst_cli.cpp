@@ -436,7 +436,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("told");
         // The journal's lock file takes the one page left; its rows find no room.
-        QTest::newRow("results file") << "--output" << 0 << 1
+        QTest::newRow("results file") << "--output" << 0 << 4
                                       << "Cannot write the results: Could not save %1: No space "
                                          "left on device";
         QTest::newRow("journal") << "--journal" << 4096 << 0
