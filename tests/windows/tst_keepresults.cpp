@@ -188,8 +188,9 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     Session second(f);
     QCOMPARE(rowCount(second.results()), 0);
     QCOMPARE(chooseFromContextMenu(second.results(), kRestore),
-             (QStringList{"Tick All Rows", "Untick All Rows", "-", "Save Results As CSV File...",
-                          kSaveJsonLines, "-", kRestore}));
+             (QStringList{"Tick All Rows", "Untick All Rows", "Tick Rows Where", "-",
+                          "Save Results As CSV File...", kSaveJsonLines, "-", "Show Summary", "-",
+                          kRestore}));
     QCOMPARE(allRows(second.results()), rows);
     QVERIFY(noneTicked(second.results()));
     const QList<QJsonObject> lines = exportJsonLines(f, second.results());
