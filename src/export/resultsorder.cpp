@@ -36,10 +36,27 @@ QVariant ResultsOrder::headerData(int section, Qt::Orientation orientation, int 
     return QSortFilterProxyModel::headerData(section, orientation, role);
 }
 
+void ResultsOrder::sort(int column, Qt::SortOrder order)
+{
+    // Folding each cell once, rather than both cells at every comparison,
+    // makes a sort of the longest list several times quicker.
+    m_keys.clear();
+    if (column >= 0) {
+        m_keys.reserve(m_model.count());
+        for (const ResultRecord& record : m_model.records())
+            m_keys.append(record.cells.value(column).toCaseFolded());
+    }
+    QSortFilterProxyModel::sort(column, order);
+    m_keys.clear();
+    m_keys.squeeze();
+}
+
 bool ResultsOrder::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    // Straight from the rows: going through data() and QVariant for every
-    // comparison makes a sort of the longest list several times slower.
+    if (!m_keys.isEmpty())
+        return m_keys.at(left.row()) < m_keys.at(right.row());
+    // A row that arrives while the list is sorted takes a few comparisons,
+    // straight from the rows rather than through data() and QVariant.
     const auto cell = [this, column = left.column()](int row) {
         const QStringList& cells = m_model.record(row).cells;
         return column < cells.size() ? QStringView(cells.at(column)) : QStringView();

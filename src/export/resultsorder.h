@@ -24,12 +24,16 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     ResultsModel& m_model;
+    // The sorted column's cells with their case folded, by source row; held
+    // only while sort() runs.
+    QStringList m_keys;
 };
 
 } // namespace quillmore

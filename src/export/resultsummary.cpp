@@ -3,6 +3,7 @@
 #include "numbers/phonenumbers.h"
 
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 
@@ -130,6 +131,25 @@ bool ValidNumberMemo::isValid(const QString& entry)
     const bool valid = m_numbers.classify(entry).verdict == NumberClass::Verdict::Valid;
     m_known.insert(entry, valid);
     return valid;
+}
+
+
+QStringList ValidNumberMemo::unjudged(const QList<ResultRecord>& rows) const
+{
+    QStringList entries;
+    QSet<QString> seen;
+    for (const ResultRecord& row : rows)
+        if (!m_known.contains(row.number) && !seen.contains(row.number)) {
+            seen.insert(row.number);
+            entries.append(row.number);
+        }
+    return entries;
+}
+
+void ValidNumberMemo::learn(const QStringList& entries, const QList<NumberClass>& classes)
+{
+    for (qsizetype i = 0; i < entries.size() && i < classes.size(); ++i)
+        m_known.insert(entries.at(i), classes.at(i).verdict == NumberClass::Verdict::Valid);
 }
 
 } // namespace quillmore

@@ -3,6 +3,7 @@
 #include "desktop/clipboard.h"
 #include "desktop/countschart.h"
 #include "export/resultsmodel.h"
+#include "numbers/numbercheck.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,7 +14,8 @@ namespace quillmore {
 
 SummaryWindow::SummaryWindow(const ResultsModel& model, const PhoneNumbers& numbers,
                              Clipboard& clipboard, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_model(model), m_validNumbers(numbers), m_clipboard(clipboard)
+    : QWidget(parent, Qt::Window), m_model(model), m_numbers(numbers), m_validNumbers(numbers),
+      m_clipboard(clipboard)
 {
     setWindowTitle(kSummaryTitle);
     setObjectName(QStringLiteral("SummaryWindow"));
@@ -51,6 +53,8 @@ SummaryWindow::SummaryWindow(const ResultsModel& model, const PhoneNumbers& numb
     redraw();
 }
 
+SummaryWindow::~SummaryWindow() = default;
+
 void SummaryWindow::scheduleRedraw()
 {
     if (!m_redraw.isActive())
@@ -60,14 +64,36 @@ void SummaryWindow::scheduleRedraw()
 void SummaryWindow::redraw()
 {
     m_redraw.stop();
-    m_summary = ResultSummary(m_model.records(), m_validNumbers.test());
+    const QList<ResultRecord>& rows = m_model.records();
+    const QStringList unjudged = m_validNumbers.unjudged(rows);
+    m_summary =
+        unjudged.isEmpty() ? ResultSummary(rows, m_validNumbers.test()) : ResultSummary(rows);
     m_figures->setText(QStringLiteral("Rows: %1      Paid lookups: %2      Valid numbers: %3")
                            .arg(ResultSummary::countText(m_summary.rows()),
-                                ResultSummary::countText(m_summary.paid()), m_summary.validText()));
+                                ResultSummary::countText(m_summary.paid()),
+                                m_summary.hasValidCount() ? m_summary.validText()
+                                                          : QStringLiteral("being checked")));
     m_figures->setAccessibleName(m_figures->text());
     m_byType->setCounts(m_summary.byType());
     m_byStatus->setCounts(m_summary.byStatus());
     m_byProvider->setCounts(m_summary.topProviders());
+    // Last: a short list is judged at once and draws again from in here.
+    if (!unjudged.isEmpty() && !m_check)
+        checkNumbers(unjudged);
+}
+
+void SummaryWindow::checkNumbers(const QStringList& entries)
+{
+    m_check = std::make_unique<NumberCheck>(m_numbers, entries);
+    connect(m_check.get(), &NumberCheck::finished, this, [this] {
+        // The check goes later, being the sender.
+        NumberCheck* done = m_check.release();
+        done->deleteLater();
+        m_validNumbers.learn(done->entries(), done->classes());
+        // Rows that came meanwhile are checked by the next redraw.
+        redraw();
+    });
+    m_check->start();
 }
 
 void SummaryWindow::copySummary()

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
 
@@ -12,6 +14,7 @@ namespace quillmore {
 
 class Clipboard;
 class CountsChart;
+class NumberCheck;
 class PhoneNumbers;
 class ResultsModel;
 
@@ -20,7 +23,9 @@ class ResultsModel;
 //
 // Rows of a run arrive one by one and a restore brings thousands at once:
 // the window gathers the changes and redraws once a short while after the
-// first, not once a row.
+// first, not once a row. The valid numbers are counted once the library has
+// judged every number, a slice at a time, so that a long list does not hold
+// the window; until then the figures say they are being checked.
 class SummaryWindow : public QWidget
 {
     Q_OBJECT
@@ -29,6 +34,7 @@ public:
 
     SummaryWindow(const ResultsModel& model, const PhoneNumbers& numbers, Clipboard& clipboard,
                   QWidget* parent = nullptr);
+    ~SummaryWindow() override;
 
     const ResultSummary& summary() const { return m_summary; }
 
@@ -38,8 +44,11 @@ public:
 private:
     void scheduleRedraw();
     void redraw();
+    void checkNumbers(const QStringList& entries);
 
     const ResultsModel& m_model;
+    const PhoneNumbers& m_numbers;
+    std::unique_ptr<NumberCheck> m_check;
     ValidNumberMemo m_validNumbers;
     Clipboard& m_clipboard;
     ResultSummary m_summary;
