@@ -301,7 +301,7 @@ void TestKeepResults::removalAfterALostLineTakesItsRow()
     QTreeView tree;
     ResultsModel rows({QStringLiteral("Phone Number")});
     const PhoneNumbers numbers;
-    ResultsList list(&tree, rows, f.dialogs, &journal, numbers, [] { return false; });
+    ResultsList list(&tree, rows, f.dialogs, &journal, numbers, *f.clipboard, [] { return false; });
     list.append(record("A", {"A"}));
     {
         // The disk takes nothing more for one row: its line is lost.

@@ -6,6 +6,7 @@
 #include "export/journalformat.h"
 #include "export/resultsjournal.h"
 #include "export/resultsummary.h"
+#include "numbers/phonenumbers.h"
 #include "support/darkpalette.h"
 #include "support/windowcontrols.h"
 #include "support/windowfixture.h"
@@ -166,6 +167,7 @@ private slots:
     void exportsFollowTheOrderShown();
     void summaryWindow();
     void summaryFollowsArrivingRows();
+    void summaryJudgesALongListInSlices();
     void summaryChartsInADarkTheme();
 };
 
@@ -342,6 +344,29 @@ void TestResultsGlance::summaryFollowsArrivingRows()
     QTRY_COMPARE(summary->summary().rows(), 0);
     QCOMPARE(drawn(chartNamed(summary, "Rows by Type")), QList<KindCount>{});
     QCOMPARE(chartNamed(summary, "Rows by Type")->accessibleDescription(), QString("No rows."));
+}
+
+void TestResultsGlance::summaryJudgesALongListInSlices()
+{
+    QList<ResultRecord> rows;
+    const PhoneNumbers us(QStringLiteral("US"));
+    int valid = 0;
+    for (int i = 0; i < 2500; ++i) {
+        rows << mixedRows().value(i % 8);
+        rows.last().number = QStringLiteral("(413) 59%1").arg(i * 37 % 100000, 5, 10, QChar('0'));
+        valid += us.classify(rows.last().number).verdict == NumberClass::Verdict::Valid;
+    }
+    Restored r(rows);
+    chooseFromSubmenu(r.list, {"Show Summary"});
+    SummaryWindow* summary = openSummaryWindow();
+    QVERIFY(summary);
+    // The rest of the figures at once; the valid numbers once all are judged.
+    QCOMPARE(summary->summary().rows(), 2500);
+    QVERIFY(!summary->summary().hasValidCount());
+    QVERIFY(summary->findChild<QLabel*>("SummaryFigures")->text().endsWith("being checked"));
+    QTRY_VERIFY(summary->summary().hasValidCount());
+    QCOMPARE(summary->summary().validNumbers(), valid);
+    QVERIFY(valid > 0);
 }
 
 void TestResultsGlance::summaryChartsInADarkTheme()
