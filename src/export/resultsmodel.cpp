@@ -111,20 +111,53 @@ void ResultsModel::setAllTicked(bool ticked)
     emit dataChanged(index(0, 0), index(count() - 1, 0), {Qt::CheckStateRole});
 }
 
+int ResultsModel::tickWhere(const std::function<bool(const ResultRecord&)>& matches)
+{
+    int first = -1;
+    int last = -1;
+    int ticked = 0;
+    for (int r = 0; r < count(); ++r) {
+        ResultRecord& row = m_rows[r];
+        if (row.ticked || !matches(row))
+            continue;
+        row.ticked = true;
+        ++ticked;
+        if (first < 0)
+            first = r;
+        last = r;
+    }
+    if (ticked > 0)
+        emit dataChanged(index(first, 0), index(last, 0), {Qt::CheckStateRole});
+    return ticked;
+}
+
+static ReportTable::Row reportRow(const ResultRecord& record, qsizetype columns)
+{
+    ReportTable::Row row;
+    row.cells.reserve(columns);
+    for (qsizetype c = 0; c < columns; ++c)
+        row.cells << record.cells.value(c);
+    row.ticked = record.ticked;
+    return row;
+}
+
 ReportTable ResultsModel::table() const
 {
     ReportTable table;
     table.headers = m_captions;
     table.rows.reserve(m_rows.size());
-    const qsizetype columns = m_captions.size();
-    for (const ResultRecord& record : m_rows) {
-        ReportTable::Row row;
-        row.cells.reserve(columns);
-        for (qsizetype c = 0; c < columns; ++c)
-            row.cells << record.cells.value(c);
-        row.ticked = record.ticked;
-        table.rows << row;
-    }
+    for (const ResultRecord& record : m_rows)
+        table.rows << reportRow(record, m_captions.size());
+    return table;
+}
+
+ReportTable ResultsModel::table(const QList<int>& rows) const
+{
+    ReportTable table;
+    table.headers = m_captions;
+    table.rows.reserve(rows.size());
+    for (int r : rows)
+        table.rows << reportRow(m_rows.at(r), m_captions.size());
     return table;
 }
 

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace quillmore {
 
 // The results list's rows: the one place that holds them. The list widget
@@ -46,10 +48,15 @@ public:
     void clear();
     void setTicked(int row, bool ticked);
     void setAllTicked(bool ticked);
+    // Ticks the rows that match and leaves the others as they are; one
+    // signal for all of them. Gives how many rows it ticked.
+    int tickWhere(const std::function<bool(const ResultRecord&)>& matches);
 
     // What the exporters read: the captions, then every row's cells (one a
     // column, missing ones empty) and tick.
     ReportTable table() const;
+    // The same with these rows, in this order.
+    ReportTable table(const QList<int>& rows) const;
 
 private:
     QStringList m_captions;

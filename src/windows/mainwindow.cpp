@@ -136,8 +136,9 @@ void MainWindow::buildControls()
     auto* numberView =
         new NumberListView(m_controls.get<QTreeView>(C::NumberList), m_numbers, m_phoneNumbers,
                            *m_context.dialogs, *m_context.clipboard, busy, this);
-    m_results = new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel,
-                                *m_context.dialogs, m_context.journal, m_phoneNumbers, busy, this);
+    m_results =
+        new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel, *m_context.dialogs,
+                        m_context.journal, m_phoneNumbers, *m_context.clipboard, busy, this);
     numberView->setResultRows([this] { return m_resultsModel.records(); });
 }
 
@@ -327,7 +328,8 @@ void MainWindow::appendConsole(const QString& answer)
 
 ReportTable MainWindow::resultsTable() const
 {
-    return m_resultsModel.table();
+    // As the list shows them: a sorted list is saved and copied sorted.
+    return m_results->table();
 }
 
 } // namespace quillmore

@@ -4,13 +4,17 @@
 #include "export/jsonlinesexport.h"
 #include "export/resultsjournal.h"
 #include "export/resultsmodel.h"
+#include "export/resultsorder.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 #include "windows/mainwindowcontrols.h"
+#include "windows/summarywindow.h"
 
-#include <QAbstractItemView>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMenu>
+#include <QTreeView>
 
 namespace quillmore {
 
@@ -19,17 +23,28 @@ static QString form1(const char* procedure)
     return procedurePath(kMainForm, QString::fromLatin1(procedure));
 }
 
-ResultsList::ResultsList(QAbstractItemView* view, ResultsModel& model, Dialogs& dialogs,
-                         ResultsJournal* journal, const PhoneNumbers& numbers,
+ResultsList::ResultsList(QTreeView* view, ResultsModel& model, Dialogs& dialogs,
+                         ResultsJournal* journal, const PhoneNumbers& numbers, Clipboard& clipboard,
                          std::function<bool()> isBusy, QObject* parent)
-    : QObject(parent), m_view(view), m_model(model), m_dialogs(dialogs), m_journal(journal),
-      m_numbers(numbers), m_isBusy(std::move(isBusy))
+    : QObject(parent), m_view(view), m_model(model), m_order(new ResultsOrder(model, this)),
+      m_dialogs(dialogs), m_journal(journal), m_numbers(numbers), m_clipboard(clipboard),
+      m_isBusy(std::move(isBusy))
 {
-    m_view->setModel(&m_model);
+    m_view->setModel(m_order);
+    // Arrival order until the user picks a column: sorting switched on sorts
+    // at once by the header's indicator, which is none.
+    m_view->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_view->setSortingEnabled(true);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, &ResultsList::showMenu);
     connect(m_view, &QAbstractItemView::doubleClicked, this, &ResultsList::removeSelected);
     m_view->installEventFilter(this);
+}
+
+ResultsList::~ResultsList()
+{
+    // The summary reads the model, which goes with the window that owns us.
+    delete m_summary.data();
 }
 
 bool ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
@@ -68,7 +83,9 @@ void ResultsList::removeSelected()
     const QModelIndexList selected = m_view->selectionModel()->selectedRows();
     if (selected.isEmpty())
         return;
-    const int row = selected.constFirst().row();
+    const int row = m_order->sourceRow(selected.constFirst().row());
+    if (row < 0)
+        return;
     const quint64 id = m_model.rowId(row);
     m_model.removeRow(row);
     journal([&](ResultsJournal& j) { j.remove(id); });
@@ -79,14 +96,42 @@ void ResultsList::setAllTicked(bool ticked)
     m_model.setAllTicked(ticked);
 }
 
-ReportTable ResultsList::table() const
+void ResultsList::tickWhere(RowAspect aspect, const QString& value)
 {
-    return m_model.table();
+    if (m_isBusy())
+        return;
+    m_model.tickWhere([&](const ResultRecord& row) { return rowKind(row, aspect) == value; });
 }
 
-const QList<ResultRecord>& ResultsList::records() const
+ReportTable ResultsList::table() const
 {
-    return m_model.records();
+    return m_model.table(m_order->sourceRows());
+}
+
+QList<ResultRecord> ResultsList::records() const
+{
+    const QList<int> rows = m_order->sourceRows();
+    QList<ResultRecord> records;
+    records.reserve(rows.size());
+    for (int r : rows)
+        records.append(m_model.record(r));
+    return records;
+}
+
+SummaryWindow* ResultsList::summaryWindow() const
+{
+    return m_summary.data();
+}
+
+void ResultsList::showSummary()
+{
+    if (!m_summary) {
+        m_summary = new SummaryWindow(m_model, m_numbers, m_clipboard, m_view->window());
+        m_summary->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_summary->show();
+    m_summary->raise();
+    m_summary->activateWindow();
 }
 
 bool ResultsList::canRestore() const
@@ -147,15 +192,39 @@ void ResultsList::showMenu(const QPoint& at)
     QMenu menu(m_view);
     menu.addAction(QStringLiteral("Tick All Rows"), this, [this] { setAllTicked(true); });
     menu.addAction(QStringLiteral("Untick All Rows"), this, [this] { setAllTicked(false); });
+    addTickWhereMenu(menu);
     menu.addSeparator();
     menu.addAction(QStringLiteral("Save Results As CSV File..."), this, &ResultsList::saveAsCsv);
     menu.addAction(QStringLiteral("Save Full Answers As JSON Lines..."), this,
                    &ResultsList::saveAsJsonLines);
     menu.addSeparator();
+    menu.addAction(kShowSummaryCaption, this, &ResultsList::showSummary);
+    menu.addSeparator();
     QAction* restore = menu.addAction(QStringLiteral("Restore Last Results"), this,
                                       &ResultsList::restoreLastResults);
     restore->setEnabled(canRestore());
     menu.exec(m_view->viewport()->mapToGlobal(at));
+}
+
+void ResultsList::addTickWhereMenu(QMenu& menu)
+{
+    QMenu* where = menu.addMenu(kTickRowsWhereCaption);
+    // Like removal, ticking by kind waits until the window is no longer busy.
+    where->setEnabled(!m_isBusy() && m_model.count() > 0);
+    if (!where->isEnabled())
+        return;
+    const QLocale english(QLocale::English);
+    for (const RowAspect aspect : {RowAspect::Type, RowAspect::Status, RowAspect::Provider}) {
+        QMenu* values = where->addMenu(aspectCaption(aspect));
+        for (const KindCount& kind : kindCounts(m_model.records(), aspect)) {
+            // "&" would mark a shortcut letter rather than show itself.
+            QString caption = kind.value;
+            caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            values->addAction(caption + QStringLiteral(" (%1)").arg(english.toString(kind.count)),
+                              this,
+                              [this, aspect, value = kind.value] { tickWhere(aspect, value); });
+        }
+    }
 }
 
 bool ResultsList::eventFilter(QObject* watched, QEvent* event)

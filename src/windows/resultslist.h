@@ -1,23 +1,29 @@
 #pragma once
 
 #include "export/exportview.h"
+#include "export/rowkinds.h"
 #include "shell/resultrecord.h"
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
 
-class QAbstractItemView;
+class QMenu;
+class QTreeView;
 
 namespace quillmore {
 
+class Clipboard;
 class Dialogs;
 class PhoneNumbers;
 class ResultsJournal;
 class ResultsModel;
+class ResultsOrder;
+class SummaryWindow;
 
 // The results list widget as a view of the results model: the user's
 // removals, ticks and the list's menu become changes of the model, and every
@@ -25,24 +31,40 @@ class ResultsModel;
 // restore exactly what the list showed. Rows are added by the run or by a
 // restore, removed one at a time (refused while the window is busy) or all
 // at once.
+//
+// A click on a column's header sorts the list by it, a second one the other
+// way. The order is the view's alone: what leaves the list (table(),
+// records(): the exports and the clipboard) comes in the order shown, while
+// a row's tick, its removal and its journal id belong to the model's row
+// wherever it is shown.
 class ResultsList : public QObject
 {
     Q_OBJECT
 public:
     // `journal` may be null (no journal could be opened): the list works,
     // only nothing survives the session.
-    ResultsList(QAbstractItemView* view, ResultsModel& model, Dialogs& dialogs,
-                ResultsJournal* journal, const PhoneNumbers& numbers, std::function<bool()> isBusy,
+    ResultsList(QTreeView* view, ResultsModel& model, Dialogs& dialogs, ResultsJournal* journal,
+                const PhoneNumbers& numbers, Clipboard& clipboard, std::function<bool()> isBusy,
                 QObject* parent = nullptr);
+    ~ResultsList() override;
 
     void append(const ResultRecord& record);
     void clear();
     // Removes the selected row; refused while the window is busy.
     void removeSelected();
     void setAllTicked(bool ticked);
+    // Ticks the rows whose `aspect` is `value` and leaves the others as they
+    // are; refused while the window is busy.
+    void tickWhere(RowAspect aspect, const QString& value);
 
+    // The rows in the order shown.
     ReportTable table() const;
-    const QList<ResultRecord>& records() const;
+    QList<ResultRecord> records() const;
+
+    // Opens the summary window, or brings the open one to the front.
+    void showSummary();
+    // The open summary window, or null.
+    SummaryWindow* summaryWindow() const;
 
     // Appends, unticked, the rows the list held at the end of the latest
     // earlier session not yet restored.
@@ -57,19 +79,26 @@ protected:
 
 private:
     void showMenu(const QPoint& at);
+    void addTickWhereMenu(QMenu& menu);
     void saveAs(const char* procedure, const QString& filter,
                 const std::function<void(const QString&)>& write);
     // False when there is no journal or the change could not be written.
     bool journal(const std::function<void(ResultsJournal&)>& change);
 
-    QAbstractItemView* m_view;
+    QTreeView* m_view;
     ResultsModel& m_model;
+    ResultsOrder* m_order;
     Dialogs& m_dialogs;
     ResultsJournal* m_journal;
     const PhoneNumbers& m_numbers;
+    Clipboard& m_clipboard;
     std::function<bool()> m_isBusy;
     bool m_journalFailureShown = false;
+    QPointer<SummaryWindow> m_summary;
 };
+
+inline const QString kTickRowsWhereCaption = QStringLiteral("Tick Rows Where");
+inline const QString kShowSummaryCaption = QStringLiteral("Show Summary");
 
 inline const QString kCsvFileFilter =
     QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");

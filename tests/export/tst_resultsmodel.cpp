@@ -198,6 +198,24 @@ void TestResultsModel::wholeListChanges_data()
     }) << QStringList{"inserted 3-4"} << QStringList{"4135923823", "334", "7", "9", "9"}
                                             << QList<bool>{true, false, false, true, true}
                                             << QList<quint64>{1, 2, 3, 4, 5};
+    // Ticking by kind leaves the other rows as they were, ticked or not, and
+    // tells the ticked span once.
+    QTest::newRow("tick where the type is a") << Change([](ResultsModel& m) {
+        m.tickWhere([](const ResultRecord& r) { return r.lineType == "a"; });
+    }) << QStringList{"changed 2,0-2,0 [10]"} << QStringList{"4135923823", "334", "7"}
+                                              << QList<bool>{true, false, true}
+                                              << QList<quint64>{1, 2, 3};
+    QTest::newRow("tick where inactive")
+        << Change([](ResultsModel& m) {
+               m.tickWhere([](const ResultRecord& r) { return r.status == RowStatus::Inactive; });
+           })
+        << QStringList{"changed 1,0-2,0 [10]"} << QStringList{"4135923823", "334", "7"}
+        << QList<bool>{true, true, true} << QList<quint64>{1, 2, 3};
+    QTest::newRow("tick where only ticked rows match") << Change([](ResultsModel& m) {
+        m.tickWhere([](const ResultRecord& r) { return r.status == RowStatus::Active; });
+    }) << QStringList{} << QStringList{"4135923823", "334", "7"}
+                                                       << QList<bool>{true, false, false}
+                                                       << QList<quint64>{1, 2, 3};
     QTest::newRow("append nothing") << Change([](ResultsModel& m) { m.append({}); })
                                     << QStringList{} << QStringList{"4135923823", "334", "7"}
                                     << QList<bool>{true, false, false} << QList<quint64>{1, 2, 3};

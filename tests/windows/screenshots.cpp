@@ -1,13 +1,15 @@
-// Renders both windows (and the program icon's PNG sizes) to files, so the
+// Renders the windows (and the program icon's PNG sizes) to files, so the
 // layout can be looked at without a display:
 //   quillmore_screenshots OUTDIR [--dark] [--icons ICONDIR]
-// --dark renders them under a dark theme, as main-window-dark.png and
-// key-window-dark.png.
+// --dark renders them under a dark theme, as main-window-dark.png,
+// key-window-dark.png and summary-window-dark.png.
 #include "support/darkpalette.h"
 #include "support/windowcontrols.h"
 #include "support/windowfixture.h"
 #include "windows/keywindow.h"
 #include "windows/mainwindow.h"
+#include "windows/resultslist.h"
+#include "windows/summarywindow.h"
 
 #include <QApplication>
 #include <QImage>
@@ -36,6 +38,42 @@ static int renderIcons(const QString& svg, const QString& outDir)
         }
     }
     return 0;
+}
+
+// The summary of a list such as a paid run leaves: answers of several types
+// and carriers, some failures, a few numbers not sent.
+static bool summaryPicture(MainWindow& window, const QString& file)
+{
+    ResultsList* results = window.findChild<ResultsList*>();
+    if (!results)
+        return false;
+    const char* const types[] = {"Mobile",    "Mobile",       "Mobile", "Landline",
+                                 "FixedVOIP", "NonFixedVOIP", "Mobile", "TollFree"};
+    const char* const carriers[] = {
+        "Verizon Wireless", "T-Mobile USA", "AT&T Mobility", "Verizon Wireless", "Comcast Cable",
+        "Google Voice",     "US Cellular",  "Bandwidth.com", "Cricket Wireless", "Verizon Wireless",
+        "T-Mobile USA",     "Lumen",        "Frontier",      "Windstream"};
+    for (int i = 0; i < 4980; ++i) {
+        const QString number = QString::number(4135920000LL + i);
+        QStringList cells{number,
+                          QLatin1String(types[i * 7 % 8]),
+                          QStringLiteral("Name"),
+                          QStringLiteral("US"),
+                          QLatin1String(carriers[i % 3 == 0 ? 0 : i * 5 % 14]),
+                          i % 4 == 0 ? QStringLiteral("Inactive") : QStringLiteral("Active")};
+        if (i % 97 == 0)
+            cells = QStringList{number, {}, {}, {}, {}, QStringLiteral("Could not connect")};
+        else if (i % 211 == 0)
+            cells = QStringList{number, {}, {}, {}, {}, QStringLiteral("Service error (HTTP 503)")};
+        else if (i % 331 == 0)
+            cells = QStringList{number, {}, {}, {}, {}, QStringLiteral("Cannot be a valid number")};
+        results->append(ResultRecord(number, cells, QStringLiteral("{}")));
+    }
+    results->showSummary();
+    SummaryWindow* summary = results->summaryWindow();
+    if (!summary || !QTest::qWaitFor([&] { return summary->summary().hasValidCount(); }, 30000))
+        return false;
+    return summary->grab().save(file);
 }
 
 int main(int argc, char* argv[])
@@ -78,6 +116,8 @@ int main(int argc, char* argv[])
     window.show();
     QDir().mkpath(outDir);
     bool ok = window.grab().save(QDir(outDir).filePath(QStringLiteral("main-window") + suffix));
+    ok = summaryPicture(window, QDir(outDir).filePath(QStringLiteral("summary-window") + suffix)) &&
+         ok;
     controls.keyButton->click();
     KeyWindow* key = test::loadedKeyWindow();
     ok =

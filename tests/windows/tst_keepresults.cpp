@@ -193,8 +193,9 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     Session second(f);
     QCOMPARE(rowCount(second.results()), 0);
     QCOMPARE(chooseFromContextMenu(second.results(), kRestore),
-             (QStringList{"Tick All Rows", "Untick All Rows", "-", "Save Results As CSV File...",
-                          kSaveJsonLines, "-", kRestore}));
+             (QStringList{"Tick All Rows", "Untick All Rows", "Tick Rows Where", "-",
+                          "Save Results As CSV File...", kSaveJsonLines, "-", "Show Summary", "-",
+                          kRestore}));
     QCOMPARE(allRows(second.results()), rows);
     QVERIFY(noneTicked(second.results()));
     const QList<QJsonObject> lines = exportJsonLines(f, second.results());
@@ -305,7 +306,7 @@ void TestKeepResults::removalAfterALostLineTakesItsRow()
     QTreeView tree;
     ResultsModel rows({QStringLiteral("Phone Number")});
     const PhoneNumbers numbers;
-    ResultsList list(&tree, rows, f.dialogs, &journal, numbers, [] { return false; });
+    ResultsList list(&tree, rows, f.dialogs, &journal, numbers, *f.clipboard, [] { return false; });
     list.append(record("A", {"A"}));
     {
         // The disk takes nothing more for one row: its line is lost.

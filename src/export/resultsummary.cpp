@@ -1,0 +1,155 @@
+#include "export/resultsummary.h"
+
+#include "numbers/phonenumbers.h"
+
+#include <QLocale>
+#include <QSet>
+
+#include <algorithm>
+
+namespace quillmore {
+
+static QList<KindCount> sortedCounts(const QHash<QString, int>& counted)
+{
+    QList<KindCount> counts;
+    counts.reserve(counted.size());
+    for (auto it = counted.cbegin(); it != counted.cend(); ++it)
+        counts.append({it.key(), it.value()});
+    sortKindCounts(counts);
+    return counts;
+}
+
+ResultSummary::ResultSummary(const QList<ResultRecord>& rows, const ValidNumberTest& isValid)
+    : m_rows(int(rows.size())), m_validCounted(bool(isValid))
+{
+    QHash<QString, int> types;
+    QHash<QString, int> statuses;
+    QHash<QString, int> providers;
+    for (const ResultRecord& row : rows) {
+        if (isPaid(row))
+            ++m_paid;
+        if (row.status == RowStatus::NotSent) {
+            ++m_notSentTotal;
+            ++m_notSent[row.notSent];
+        }
+        ++types[rowKind(row, RowAspect::Type)];
+        ++statuses[rowKind(row, RowAspect::Status)];
+        ++providers[rowKind(row, RowAspect::Provider)];
+        if (isValid && isValid(row.number))
+            ++m_valid;
+    }
+    m_byType = sortedCounts(types);
+    m_byStatus = sortedCounts(statuses);
+    m_byProvider = sortedCounts(providers);
+}
+
+bool ResultSummary::isPaid(const ResultRecord& row)
+{
+    return row.isAnswer() || row.status == RowStatus::EmptyAnswer ||
+           row.status == RowStatus::ServiceError;
+}
+
+QList<KindCount> ResultSummary::topProviders(int top) const
+{
+    top = std::max(top, 0);
+    if (m_byProvider.size() <= top)
+        return m_byProvider;
+    QList<KindCount> shown = m_byProvider.first(top);
+    int rest = 0;
+    for (qsizetype i = top; i < m_byProvider.size(); ++i)
+        rest += m_byProvider.at(i).count;
+    shown.append({kOtherProviders, rest});
+    return shown;
+}
+
+QString ResultSummary::countText(int count)
+{
+    return QLocale(QLocale::English).toString(count);
+}
+
+QString ResultSummary::shareText() const
+{
+    if (m_rows == 0)
+        return {};
+    return QStringLiteral(" (%1%)").arg(
+        QLocale(QLocale::English).toString(validShare() * 100.0, 'f', 1));
+}
+
+QString ResultSummary::validText() const
+{
+    return countText(m_valid) + shareText();
+}
+
+QString ResultSummary::text(const QString& lineEnd) const
+{
+    struct Line
+    {
+        QString label;
+        QString count; // empty for a heading
+        QString after;
+    };
+    QList<Line> lines;
+    lines.append({QStringLiteral("Rows"), countText(m_rows), {}});
+    lines.append({QStringLiteral("Paid lookups"), countText(m_paid), {}});
+    if (m_validCounted)
+        lines.append({QStringLiteral("Valid numbers"), countText(m_valid), shareText()});
+    const auto group = [&](const QString& heading, const QList<KindCount>& counts) {
+        lines.append(Line{});
+        lines.append({heading, {}, {}});
+        for (const KindCount& kind : counts)
+            lines.append({QStringLiteral("  ") + kind.value, countText(kind.count), {}});
+    };
+    group(aspectCaption(RowAspect::Type), m_byType);
+    group(aspectCaption(RowAspect::Status), m_byStatus);
+    group(aspectCaption(RowAspect::Provider), topProviders());
+
+    qsizetype labelWidth = 0;
+    qsizetype countWidth = 0;
+    for (const Line& line : std::as_const(lines)) {
+        if (line.count.isEmpty())
+            continue;
+        labelWidth = std::max(labelWidth, line.label.size());
+        countWidth = std::max(countWidth, line.count.size());
+    }
+    QString text;
+    for (const Line& line : std::as_const(lines)) {
+        if (line.count.isEmpty())
+            text += line.label;
+        else
+            text += line.label.leftJustified(labelWidth + 2) +
+                    line.count.rightJustified(countWidth) + line.after;
+        text += lineEnd;
+    }
+    return text;
+}
+
+bool ValidNumberMemo::isValid(const QString& entry)
+{
+    const auto known = m_known.constFind(entry);
+    if (known != m_known.cend())
+        return *known;
+    const bool valid = m_numbers.classify(entry).verdict == NumberClass::Verdict::Valid;
+    m_known.insert(entry, valid);
+    return valid;
+}
+
+
+QStringList ValidNumberMemo::unjudged(const QList<ResultRecord>& rows) const
+{
+    QStringList entries;
+    QSet<QString> seen;
+    for (const ResultRecord& row : rows)
+        if (!m_known.contains(row.number) && !seen.contains(row.number)) {
+            seen.insert(row.number);
+            entries.append(row.number);
+        }
+    return entries;
+}
+
+void ValidNumberMemo::learn(const QStringList& entries, const QList<NumberClass>& classes)
+{
+    for (qsizetype i = 0; i < entries.size() && i < classes.size(); ++i)
+        m_known.insert(entries.at(i), classes.at(i).verdict == NumberClass::Verdict::Valid);
+}
+
+} // namespace quillmore
