@@ -7,6 +7,7 @@
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 #include "windows/mainwindowcontrols.h"
+#include "windows/tablesave.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -142,6 +143,14 @@ void ResultsList::saveAsJsonLines()
     });
 }
 
+void ResultsList::saveTableWithResults()
+{
+    if (m_isBusy())
+        return;
+    quillmore::saveTableWithResults(m_dialogs, records(), m_numbers,
+                                    m_lastTable ? m_lastTable() : QString());
+}
+
 void ResultsList::showMenu(const QPoint& at)
 {
     QMenu menu(m_view);
@@ -151,6 +160,9 @@ void ResultsList::showMenu(const QPoint& at)
     menu.addAction(QStringLiteral("Save Results As CSV File..."), this, &ResultsList::saveAsCsv);
     menu.addAction(QStringLiteral("Save Full Answers As JSON Lines..."), this,
                    &ResultsList::saveAsJsonLines);
+    QAction* table = menu.addAction(QStringLiteral("Save Table With Results..."), this,
+                                    &ResultsList::saveTableWithResults);
+    table->setEnabled(!m_isBusy());
     menu.addSeparator();
     QAction* restore = menu.addAction(QStringLiteral("Restore Last Results"), this,
                                       &ResultsList::restoreLastResults);

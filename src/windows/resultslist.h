@@ -51,6 +51,10 @@ public:
 
     void saveAsCsv();
     void saveAsJsonLines();
+    // Refused while the window is busy: a run is still adding rows.
+    void saveTableWithResults();
+    // The table the number list was last loaded from, offered first.
+    void setLastTable(std::function<QString()> lastTable) { m_lastTable = std::move(lastTable); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,6 +73,7 @@ private:
     const PhoneNumbers& m_numbers;
     std::function<bool()> m_isBusy;
     bool m_journalFailureShown = false;
+    std::function<QString()> m_lastTable;
 };
 
 inline const QString kCsvFileFilter =
