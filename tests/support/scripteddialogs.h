@@ -94,12 +94,12 @@ protected:
     }
     QStringList askOpenFileNames(const QString& title, const QString& filter) override
     {
-        openAsks << FileAsk{title, filter};
+        openAsks << FileAsk{title, filter, {}};
         return openAnswers.isEmpty() ? QStringList() : openAnswers.dequeue();
     }
     QString askSaveFileName(const QString& title, const QString& filter) override
     {
-        saveAsks << FileAsk{title, filter};
+        saveAsks << FileAsk{title, filter, {}};
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
     QString askOpenFileName(const QString& title, const QString& filter,

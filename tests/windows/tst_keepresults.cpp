@@ -194,7 +194,7 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     QCOMPARE(rowCount(second.results()), 0);
     QCOMPARE(chooseFromContextMenu(second.results(), kRestore),
              (QStringList{"Tick All Rows", "Untick All Rows", "-", "Save Results As CSV File...",
-                          kSaveJsonLines, "-", kRestore}));
+                          kSaveJsonLines, "Save Table With Results...", "-", kRestore}));
     QCOMPARE(allRows(second.results()), rows);
     QVERIFY(noneTicked(second.results()));
     const QList<QJsonObject> lines = exportJsonLines(f, second.results());
