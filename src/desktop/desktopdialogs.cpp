@@ -1,5 +1,7 @@
 #include "desktop/desktopdialogs.h"
 
+#include "desktop/columnchooser.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -145,6 +147,28 @@ QStringList DesktopDialogs::askOpenFileNames(const QString& title, const QString
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.exec();
     return takeChosenFiles(dialog);
+}
+
+QString DesktopDialogs::askOpenFileName(const QString& title, const QString& filter,
+                                        const QString& suggested)
+{
+    QFileDialog dialog(dialogParent(owner()));
+    prepareFileDialog(dialog, title, filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!suggested.isEmpty()) {
+        dialog.setDirectory(QFileInfo(suggested).absolutePath());
+        dialog.selectFile(QFileInfo(suggested).fileName());
+    }
+    dialog.exec();
+    return takeChosenFiles(dialog).value(0);
+}
+
+std::optional<ColumnAnswer> DesktopDialogs::askColumns(const ColumnQuestion& question)
+{
+    ColumnChooser chooser(question, dialogParent(owner()));
+    if (chooser.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return chooser.answer();
 }
 
 QString DesktopDialogs::askSaveFileName(const QString& title, const QString& filter)

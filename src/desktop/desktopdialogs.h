@@ -47,6 +47,9 @@ protected:
                     const QString& defaultText) override;
     QStringList askOpenFileNames(const QString& title, const QString& filter) override;
     QString askSaveFileName(const QString& title, const QString& filter) override;
+    QString askOpenFileName(const QString& title, const QString& filter,
+                            const QString& suggested) override;
+    std::optional<ColumnAnswer> askColumns(const ColumnQuestion& question) override;
     bool askYesNo(const QString& text, const QString& details, const QString& title,
                   DefaultAnswer defaultAnswer) override;
 

@@ -151,7 +151,7 @@ XlsxWorkbook::~XlsxWorkbook()
         lxw_workbook_free(m_workbook);
 }
 
-void XlsxWorkbook::setCellText(int row, int column, const QString& text)
+void XlsxWorkbook::setCellText(int row, int column, const QString& text, CellStyle style)
 {
     if (!m_workbook)
         throw Failure(QStringLiteral("The workbook has already been written"));
@@ -164,13 +164,32 @@ void XlsxWorkbook::setCellText(int row, int column, const QString& text)
     const qsizetype length = textLength(text);
     if (length > kMaxCellTextLength)
         throw Failure(libraryError(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED));
+    lxw_format* format = nullptr;
+    if (style == CellStyle::Bold) {
+        if (!m_bold) {
+            m_bold = workbook_add_format(m_workbook);
+            if (!m_bold)
+                throw Failure(libraryError(LXW_ERROR_MEMORY_MALLOC_FAILED));
+            format_set_bold(m_bold);
+        }
+        format = m_bold;
+    }
     const lxw_error error = worksheet_write_string(
-        m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(), nullptr);
+        m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(), format);
     if (error != LXW_NO_ERROR)
         throw Failure(libraryError(error));
     if (m_longest.size() < column)
         m_longest.resize(column, 0);
     m_longest[column - 1] = std::max(m_longest[column - 1], length);
+}
+
+void XlsxWorkbook::freezeRows(int rows)
+{
+    if (!m_workbook)
+        throw Failure(QStringLiteral("The workbook has already been written"));
+    if (rows < 0 || rows > LXW_ROW_MAX)
+        throw Failure(libraryError(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE));
+    worksheet_freeze_panes(m_sheet, lxw_row_t(rows), 0);
 }
 
 double XlsxWorkbook::columnWidthFor(qsizetype longestText)
@@ -202,6 +221,7 @@ void XlsxWorkbook::save()
     const lxw_error error = workbook_close(m_workbook);
     m_workbook = nullptr;
     m_sheet = nullptr;
+    m_bold = nullptr;
     if (error != LXW_NO_ERROR)
         throw Failure(libraryError(error));
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+struct lxw_format;
 struct lxw_workbook;
 struct lxw_worksheet;
 
@@ -69,7 +70,10 @@ public:
     XlsxWorkbook(const XlsxWorkbook&) = delete;
     XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
 
-    void setCellText(int row, int column, const QString& text);
+    enum class CellStyle { Plain, Bold };
+    void setCellText(int row, int column, const QString& text, CellStyle style = CellStyle::Plain);
+    // The top `rows` rows stay in view while the sheet scrolls.
+    void freezeRows(int rows);
     // Each column that holds text as wide as its longest text.
     void fitColumns();
     // Writes the file; no cells can be set afterwards.
@@ -83,6 +87,7 @@ private:
     QByteArray m_scratchFolder;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
+    lxw_format* m_bold = nullptr; // the workbook's, made at its first use
     QList<qsizetype> m_longest;
 };
 

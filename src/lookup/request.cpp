@@ -2,6 +2,7 @@
 
 #include "lookup/answer.h"
 #include "lookup/curlstage.h"
+#include "numbers/phonenumbers.h"
 #include "shell/fileutil.h"
 
 #include <QDir>
@@ -62,6 +63,18 @@ QString requestAddress(const QString& baseUrl, const QString& apiKey, const QStr
 {
     return baseUrl + QStringLiteral("/3.1/phone?api_key=") + protectKey(apiKey) +
            QStringLiteral("&phone=") + digits;
+}
+
+QString phoneQueryValue(const QString& entry)
+{
+    const QString trimmed = entry.trimmed();
+    if (trimmed.startsWith(u'+')) {
+        // No region: only a number written with its country code is valid here.
+        const NumberClass number = PhoneNumbers::classifyInRegion(trimmed, QString());
+        if (number.verdict == NumberClass::Verdict::Valid && number.e164 == trimmed)
+            return QStringLiteral("%2B") + number.e164.mid(1);
+    }
+    return digitsOnly(entry);
 }
 
 QStringList curlArguments(const QString& responsePath)
@@ -212,7 +225,7 @@ void CurlRequest::start(const QString& number, const QString& apiKey)
     m_attempt = 0;
     m_lastAttempt = kAttempts;
     m_headers.clear();
-    m_input = curlConfigLine(requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number)));
+    m_input = curlConfigLine(requestAddress(m_config.serviceUrl, apiKey, phoneQueryValue(number)));
     runAttempt();
 }
 

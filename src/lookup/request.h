@@ -23,6 +23,13 @@ class CurlStage;
 // brackets, anything outside ASCII...), which are percent-encoded as UTF-8.
 QString requestAddress(const QString& baseUrl, const QString& apiKey, const QString& digits);
 
+// The address's phone value for a number list entry. An entry that is a
+// valid number in E.164 form, "+" and all (what a table puts into the list),
+// goes as "%2B" and its digits, so that the service reads its country code
+// as one; every other entry goes as its digits, as typed numbers always have.
+// Every way of sending a request takes the value from here.
+QString phoneQueryValue(const QString& entry);
+
 // The tool's arguments: "-X POST", the address read from standard input as a
 // config line ("-K -"), "--output" and the answer file, and "--write-out"
 // with the answer's HTTP status, which comes back on the tool's standard

@@ -36,7 +36,7 @@ inline const QString kAddNumbersPrompt =
     QStringLiteral("Enter phone number or numbers (use commas): ");
 inline const QString kLoadDialogTitle =
     QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files");
-inline const QString kNumberFileFilter =
-    QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+inline const QString kNumberFileFilter = QStringLiteral(
+    "Text Files (*.txt)|*.txt|Tables (*.csv *.tsv *.xlsx)|*.csv;*.tsv;*.xlsx|All Files (*.*)|*.*|");
 
 } // namespace quillmore

@@ -29,6 +29,26 @@ QString Dialogs::saveFileName(const QString& title, const QString& filter)
     return askSaveFileName(title, filter);
 }
 
+QString Dialogs::openFileName(const QString& title, const QString& filter, const QString& suggested)
+{
+    return askOpenFileName(title, filter, suggested);
+}
+
+std::optional<ColumnAnswer> Dialogs::chooseColumns(const ColumnQuestion& question)
+{
+    return askColumns(question);
+}
+
+std::optional<ColumnAnswer> Dialogs::askColumns(const ColumnQuestion&)
+{
+    return std::nullopt;
+}
+
+QString Dialogs::askOpenFileName(const QString& title, const QString& filter, const QString&)
+{
+    return askOpenFileNames(title, filter).value(0);
+}
+
 bool Dialogs::question(const QString& text, const QString& details, const QString& title)
 {
     return askYesNo(text, details, title.isEmpty() ? m_applicationTitle : title,

@@ -4,7 +4,33 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <optional>
+
 namespace quillmore {
+
+// What the window that picks a table's phone column offers: every column by
+// its header, the first row's cell beside it so that a column is recognised
+// by what it holds, and the columns guessed from the header preselected.
+struct ColumnQuestion
+{
+    QStringList headers;
+    QStringList firstRow;         // as long as `headers`; a short row gives empty cells
+    qsizetype phoneColumn = -1;   // -1: none preselected, OK waits for a choice
+    qsizetype countryColumn = -1; // -1: "(none)"
+
+    friend bool operator==(const ColumnQuestion&, const ColumnQuestion&) = default;
+};
+
+struct ColumnAnswer
+{
+    qsizetype phoneColumn = -1;
+    qsizetype countryColumn = -1; // -1: none
+
+    friend bool operator==(const ColumnAnswer&, const ColumnAnswer&) = default;
+};
+
+inline const QString kChooseColumnTitle = QStringLiteral("Choose the Phone Column");
+inline const QString kNoColumnChoice = QStringLiteral("(none)");
 
 // The one door through which the program asks the user anything or opens an
 // address: tests put a scripted implementation in its place.
@@ -29,6 +55,11 @@ public:
     // `filter` is written "Caption|pattern|Caption|pattern|", as the captions read.
     QStringList openFileNames(const QString& title, const QString& filter);
     QString saveFileName(const QString& title, const QString& filter);
+    // One existing file, `suggested` (when not empty) chosen to begin with.
+    QString openFileName(const QString& title, const QString& filter, const QString& suggested);
+
+    // The window "Choose the Phone Column"; nothing when it is cancelled.
+    std::optional<ColumnAnswer> chooseColumns(const ColumnQuestion& question);
 
     // A question with Yes (the default button) and No; `details`, when not
     // empty, in the box's details area. True for Yes.
@@ -46,6 +77,10 @@ protected:
                             const QString& defaultText) = 0;
     virtual QStringList askOpenFileNames(const QString& title, const QString& filter) = 0;
     virtual QString askSaveFileName(const QString& title, const QString& filter) = 0;
+    // A program without windows picks no column, and opens the first of the files.
+    virtual std::optional<ColumnAnswer> askColumns(const ColumnQuestion& question);
+    virtual QString askOpenFileName(const QString& title, const QString& filter,
+                                    const QString& suggested);
     enum class DefaultAnswer { Yes, No };
     virtual bool askYesNo(const QString& text, const QString& details, const QString& title,
                           DefaultAnswer defaultAnswer) = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/resultrecord.h"
 #include "tables/table.h"
 
 #include <QHash>
@@ -41,9 +42,8 @@ struct TablePlan
     QString status(qsizetype row) const;
 };
 
-// The Status texts of rows that are not sent.
-inline const QString kNoNumberStatus = QStringLiteral("No number");
-inline const QString kCannotBeValidStatus = QStringLiteral("Cannot be a valid number");
+// The Status texts of rows that are not sent, kNoNumberStatus and
+// kCannotBeValidStatus, are the results list's own (shell/resultrecord.h).
 
 // Judges each row's phone cell with the phone-number library and plans the
 // lookups. A row's region is its country cell when `countryColumn` is one and

@@ -5,11 +5,14 @@
 #include "desktop/windowplacement.h"
 #include "lookup/lookuprun.h"
 #include "numbers/numberlist.h"
+#include "shell/dialogs.h"
 #include "shell/errorreport.h"
 #include "shell/fileutil.h"
 #include "shell/keystore.h"
 #include "shell/settingsstore.h"
 #include "shell/timeleft.h"
+#include "tables/tablejoin.h"
+#include "tables/tableopen.h"
 #include "windows/appcontext.h"
 #include "windows/keywindow.h"
 #include "windows/mainwindowcontrols.h"
@@ -140,6 +143,7 @@ void MainWindow::buildControls()
         new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel, *m_context.dialogs,
                         m_context.journal, m_phoneNumbers, *m_context.clipboard, busy, this);
     numberView->setResultRows([this] { return m_resultsModel.records(); });
+    m_results->setLastTable([this] { return m_lastTable; });
 }
 
 void MainWindow::applySkin()
@@ -271,12 +275,32 @@ void MainWindow::loadNumberFiles()
                 m_context.dialogs->message(kFileNotFoundText);
                 return;
             }
-            m_numbers.append(readNumberFile(path));
+            if (isTableFile(path))
+                loadTable(path);
+            else
+                m_numbers.append(readNumberFile(path));
         });
     }
     // A run that ended while a box of the load was up has switched busy off
     // for good: it must not come back on.
     proc.step(Statement::RestoreBusy, [&] { setBusy(wasBusy && isBusy()); });
+}
+
+void MainWindow::loadTable(const QString& path)
+{
+    std::optional<ChosenTable> chosen;
+    try {
+        chosen = openTable(*m_context.dialogs, path, m_phoneNumbers);
+    } catch (const Failure& failure) {
+        // Not a fault of the program: the reader's sentence says what is
+        // wrong with the file, and the next file still loads.
+        m_context.dialogs->message(failure.description(), {}, Dialogs::Icon::Warning);
+        return;
+    }
+    if (!chosen)
+        return;
+    m_numbers.append(tableListEntries(chosen->table, chosen->plan, chosen->phoneColumn));
+    m_lastTable = path;
 }
 
 void MainWindow::addSampleNumbers()

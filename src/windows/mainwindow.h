@@ -6,10 +6,10 @@
 #include "export/exportview.h"
 #include "export/resultsmodel.h"
 #include "lookup/lookuprun.h"
+#include "lookup/runreporting.h"
 #include "numbers/numberlistmodel.h"
 #include "numbers/phonenumbers.h"
 #include "windows/consolepane.h"
-#include "lookup/runreporting.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -76,6 +76,7 @@ private:
     void keyWindowClosed();
     void addTypedNumbers();
     void loadNumberFiles();
+    void loadTable(const QString& path);
     void addSampleNumbers();
     void clearNumberList();
     void clearResultsList();
@@ -95,6 +96,7 @@ private:
     std::unique_ptr<LookupRun> m_run;
     bool m_closing = false;
     ResultsList* m_results = nullptr;
+    QString m_lastTable;      // the table the list was last loaded from
     QElapsedTimer m_runClock; // valid while a run goes on
     int m_runFinished = 0;
     int m_runTotal = 0;

@@ -9,6 +9,7 @@
 #include "shell/errorreport.h"
 #include "windows/mainwindowcontrols.h"
 #include "windows/summarywindow.h"
+#include "windows/tablesave.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -187,6 +188,14 @@ void ResultsList::saveAsJsonLines()
     });
 }
 
+void ResultsList::saveTableWithResults()
+{
+    if (m_isBusy())
+        return;
+    quillmore::saveTableWithResults(m_dialogs, records(), m_numbers,
+                                    m_lastTable ? m_lastTable() : QString());
+}
+
 void ResultsList::showMenu(const QPoint& at)
 {
     QMenu menu(m_view);
@@ -197,6 +206,9 @@ void ResultsList::showMenu(const QPoint& at)
     menu.addAction(QStringLiteral("Save Results As CSV File..."), this, &ResultsList::saveAsCsv);
     menu.addAction(QStringLiteral("Save Full Answers As JSON Lines..."), this,
                    &ResultsList::saveAsJsonLines);
+    QAction* table = menu.addAction(QStringLiteral("Save Table With Results..."), this,
+                                    &ResultsList::saveTableWithResults);
+    table->setEnabled(!m_isBusy());
     menu.addSeparator();
     menu.addAction(kShowSummaryCaption, this, &ResultsList::showSummary);
     menu.addSeparator();

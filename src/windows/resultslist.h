@@ -73,6 +73,10 @@ public:
 
     void saveAsCsv();
     void saveAsJsonLines();
+    // Refused while the window is busy: a run is still adding rows.
+    void saveTableWithResults();
+    // The table the number list was last loaded from, offered first.
+    void setLastTable(std::function<QString()> lastTable) { m_lastTable = std::move(lastTable); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +99,7 @@ private:
     std::function<bool()> m_isBusy;
     bool m_journalFailureShown = false;
     QPointer<SummaryWindow> m_summary;
+    std::function<QString()> m_lastTable;
 };
 
 inline const QString kTickRowsWhereCaption = QStringLiteral("Tick Rows Where");

@@ -5,10 +5,10 @@
 #include "lookup/lookuprun.h"
 #include "lookup/request.h"
 #include "lookup/resultrow.h"
+#include "lookup/runreporting.h"
 #include "shell/errorreport.h"
 #include "support/fakeservice.h"
 #include "support/lookupfakes.h"
-#include "lookup/runreporting.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -91,6 +91,7 @@ private slots:
     void cleanup();
 
     void fourNumbersInOrder();
+    void tableNumbersGoWithTheirPlus();
     void answersOfEveryShape();
     void quotaOnThirdOfFive();
     void serviceErrorsStopTheRun_data();
@@ -203,6 +204,21 @@ void TestLookupRun::fourNumbersInOrder()
     // A pause after every number, the last one included.
     QCOMPARE(m_sleeper->seconds(), (QList<int>{4, 4, 4, 4}));
     QVERIFY(m_view->dialogBoxes.errorReports().isEmpty());
+}
+
+void TestLookupRun::tableNumbersGoWithTheirPlus()
+{
+    // Only a valid number written exactly in E.164 form keeps its "+", and
+    // that percent-encoded, so the service does not read it as a blank.
+    m_view->setNumbers({"+14135923823", "4135923823", " +442079460958 ", "+1 413 592 3823", "+1413",
+                        "+14135923823x12", "1-800-FLOWERS"});
+    LookupRun run(m_view->numbers, m_view->key, config());
+    watchAsWindow(*m_view, run);
+    QVERIFY(runToEnd(run));
+    QCOMPARE(phonesOf(m_service.requests()),
+             (QStringList{"%2B14135923823", "4135923823", "%2B442079460958", "14135923823", "1413",
+                          "1413592382312", "1800"}));
+    QCOMPARE(m_view->rows.size(), 7);
 }
 
 void TestLookupRun::answersOfEveryShape()

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 namespace quillmore::test {
 
@@ -27,6 +28,7 @@ public:
     {
         QString title;
         QString filter;
+        QString suggested; // the file offered first, for a single open
     };
 
     QList<Shown> messages;
@@ -48,6 +50,10 @@ public:
     QQueue<bool> yesNoAnswers;
     QQueue<QStringList> openAnswers;
     QQueue<QString> saveAnswers;
+    // Each phone-column window as offered, and the choices to make; an
+    // empty queue cancels.
+    QList<ColumnQuestion> columnAsks;
+    QQueue<std::optional<ColumnAnswer>> columnAnswers;
 
     // Called while a message is up, as if the user acted before pressing OK.
     std::function<void(const Shown&)> onMessage;
@@ -88,13 +94,24 @@ protected:
     }
     QStringList askOpenFileNames(const QString& title, const QString& filter) override
     {
-        openAsks << FileAsk{title, filter};
+        openAsks << FileAsk{title, filter, {}};
         return openAnswers.isEmpty() ? QStringList() : openAnswers.dequeue();
     }
     QString askSaveFileName(const QString& title, const QString& filter) override
     {
-        saveAsks << FileAsk{title, filter};
+        saveAsks << FileAsk{title, filter, {}};
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
+    QString askOpenFileName(const QString& title, const QString& filter,
+                            const QString& suggested) override
+    {
+        openAsks << FileAsk{title, filter, suggested};
+        return openAnswers.isEmpty() ? QString() : openAnswers.dequeue().value(0);
+    }
+    std::optional<ColumnAnswer> askColumns(const ColumnQuestion& question) override
+    {
+        columnAsks << question;
+        return columnAnswers.isEmpty() ? std::nullopt : columnAnswers.dequeue();
     }
     bool askYesNo(const QString& text, const QString& details, const QString& title,
                   DefaultAnswer defaultAnswer) override

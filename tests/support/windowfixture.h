@@ -26,10 +26,9 @@ using RecordingClipboard = quillmore::test::RecordingClipboard;
 //
 // Lookups go to a stand-in for the transfer tool that never touches the
 // network: it answers a request with the file named after the request's
-// digits in answersFolder() (see answerWith()), leaves no answer for any other
-// number (so the request ends as "Could not connect"), and notes every config
-// line it was handed in requestsLog(). Pauses take no time; the lengths asked
-// for are kept in `pauses`.
+// digits (a "%2B" before them aside) in answersFolder() (see answerWith()), leaves no answer for
+// any other number (so the request ends as "Could not connect"), and notes every config line it was
+// handed in requestsLog(). Pauses take no time; the lengths asked for are kept in `pauses`.
 struct WindowFixture
 {
     QTemporaryDir dir;
@@ -134,7 +133,8 @@ private:
                "printf '%s\\n' \"$line\" >> '" +
                log +
                "'\n"
-               "digits=$(printf '%s' \"$line\" | sed -n 's/.*[?&]phone=\\([0-9]*\\).*/\\1/p')\n"
+               "digits=$(printf '%s' \"$line\" | sed -n "
+               "'s/.*[?&]phone=\\(%2B\\)\\{0,1\\}\\([0-9]*\\).*/\\2/p')\n"
                "[ -n \"$digits\" ] && [ -f '" +
                answers + "'/\"$digits\" ] && cp '" + answers +
                "'/\"$digits\" \"$6\"\n"

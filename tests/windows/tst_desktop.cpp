@@ -1,5 +1,6 @@
 // The windows as the Linux desktop meets them: a dark theme, the screen's
 // edges, the keyboard, screen readers and the file dialogs.
+#include "desktop/columnchooser.h"
 #include "desktop/desktopdialogs.h"
 #include "desktop/pointerscheme.h"
 #include "desktop/windowplacement.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -24,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cmath>
 
@@ -114,6 +117,8 @@ private slots:
     void yesNoBoxSaysNoUnlessYesIsPressed();
     void allFilesShowsNamesWithoutADot();
     void dialogsStartWhereTheLastFileWasChosen();
+    void columnWindowByKeyboard_data();
+    void columnWindowByKeyboard();
 };
 
 void TestDesktop::initTestCase()
@@ -362,7 +367,8 @@ void TestDesktop::allFilesShowsNamesWithoutADot()
     QStringList captions;
     for (int i = 0; i < types->count(); ++i)
         captions << types->itemText(i);
-    QCOMPARE(captions, QStringList({"Text Files (*.txt)", "All Files (*.*)"}));
+    QCOMPARE(captions,
+             QStringList({"Text Files (*.txt)", "Tables (*.csv *.tsv *.xlsx)", "All Files (*.*)"}));
 
     auto* files = dialog.findChild<QListView*>("listView");
     QVERIFY(files);
@@ -376,6 +382,8 @@ void TestDesktop::allFilesShowsNamesWithoutADot()
     };
     QTRY_COMPARE(shown(), QStringList{"list.txt"});
     dialog.selectNameFilter(dialog.nameFilters().at(1));
+    QTRY_COMPARE(shown(), QStringList{"sheet.csv"});
+    dialog.selectNameFilter(dialog.nameFilters().at(2));
     QTRY_COMPARE(shown(), QStringList({"list.txt", "numbers", "sheet.csv"}));
 }
 
@@ -408,6 +416,75 @@ void TestDesktop::dialogsStartWhereTheLastFileWasChosen()
     QFileDialog next;
     dialogs.prepareFileDialog(next, "Load", kNumberFileFilter);
     QCOMPARE(next.directory().path(), folder);
+}
+
+void TestDesktop::columnWindowByKeyboard_data()
+{
+    QTest::addColumn<qsizetype>("guessedPhone");
+    QTest::addColumn<qsizetype>("guessedCountry");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<qsizetype>("phone"); // -2: cancelled
+    QTest::addColumn<qsizetype>("country");
+    using L = QList<int>;
+    QTest::newRow("guess taken with Enter")
+        << qsizetype(1) << qsizetype(2) << L{Qt::Key_Return} << qsizetype(1) << qsizetype(2);
+    // Nothing guessed: Enter does nothing until a column is picked.
+    QTest::newRow("no guess, Enter waits")
+        << qsizetype(-1) << qsizetype(-1) << L{Qt::Key_Return, Qt::Key_Escape} << qsizetype(-2)
+        << qsizetype(-1);
+    QTest::newRow("no guess, picked from the keyboard")
+        << qsizetype(-1) << qsizetype(-1) << L{Qt::Key_End, Qt::Key_Return} << qsizetype(3)
+        << qsizetype(-1);
+    QTest::newRow("Escape cancels a guess")
+        << qsizetype(1) << qsizetype(2) << L{Qt::Key_Escape} << qsizetype(-2) << qsizetype(-1);
+}
+
+void TestDesktop::columnWindowByKeyboard()
+{
+    QFETCH(qsizetype, guessedPhone);
+    QFETCH(qsizetype, guessedCountry);
+    QFETCH(QList<int>, keys);
+    QFETCH(qsizetype, phone);
+    QFETCH(qsizetype, country);
+    ColumnQuestion question;
+    question.headers = QStringList{"Name", "Mobile", "Country", ""};
+    question.firstRow = QStringList{"Ann", "(413) 592-3823", "US", "x"};
+    question.phoneColumn = guessedPhone;
+    question.countryColumn = guessedCountry;
+    ColumnChooser chooser(question);
+    QCOMPARE(chooser.windowTitle(), QString("Choose the Phone Column"));
+    auto* columns = chooser.findChild<QTreeWidget*>("PhoneColumns");
+    auto* countries = chooser.findChild<QComboBox*>("CountryColumn");
+    auto* ok = chooser.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    QVERIFY(columns && countries && ok);
+    QCOMPARE(columns->accessibleName(), QString("Phone column"));
+    QCOMPARE(countries->accessibleName(), QString("Country column"));
+    QCOMPARE(columns->topLevelItemCount(), 4);
+    QCOMPARE(columns->topLevelItem(1)->text(0), QString("Mobile"));
+    QCOMPARE(columns->topLevelItem(1)->text(1), QString("(413) 592-3823"));
+    QCOMPARE(columns->topLevelItem(3)->text(0), QString("Column 4"));
+    QCOMPARE(countries->itemText(0), QString("(none)"));
+    QCOMPARE(countries->currentIndex(), int(guessedCountry + 1));
+    QCOMPARE(ok->isEnabled(), guessedPhone >= 0);
+
+    chooser.show();
+    QVERIFY(QTest::qWaitForWindowActive(&chooser));
+    QVERIFY2(unreadable(chooser).isEmpty(), qPrintable(unreadable(chooser).join("; ")));
+    QCOMPARE(QApplication::focusWidget(), columns);
+    // The list takes its first row as current on focus, which is no choice.
+    QCOMPARE(ok->isEnabled(), guessedPhone >= 0);
+    for (const int key : keys) {
+        if (!chooser.isVisible())
+            break;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    }
+    QVERIFY(!chooser.isVisible());
+    if (phone == -2) {
+        QCOMPARE(chooser.result(), int(QDialog::Rejected));
+        return;
+    }
+    QCOMPARE(chooser.result(), int(QDialog::Accepted));
+    QCOMPARE(chooser.answer(), (ColumnAnswer{phone, country}));
 }
 
 QTEST_MAIN(TestDesktop)

@@ -194,8 +194,8 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     QCOMPARE(rowCount(second.results()), 0);
     QCOMPARE(chooseFromContextMenu(second.results(), kRestore),
              (QStringList{"Tick All Rows", "Untick All Rows", "Tick Rows Where", "-",
-                          "Save Results As CSV File...", kSaveJsonLines, "-", "Show Summary", "-",
-                          kRestore}));
+                          "Save Results As CSV File...", kSaveJsonLines,
+                          "Save Table With Results...", "-", "Show Summary", "-", kRestore}));
     QCOMPARE(allRows(second.results()), rows);
     QVERIFY(noneTicked(second.results()));
     const QList<QJsonObject> lines = exportJsonLines(f, second.results());

@@ -303,7 +303,8 @@ void TestMainWindow::loadNumberFiles()
     QCOMPARE(f.dialogs.openAsks[0].title,
              QString("Load List(s) - Hold Ctrl to select multiple list files"));
     QCOMPARE(f.dialogs.openAsks[0].filter,
-             QString("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
+             QString("Text Files (*.txt)|*.txt|Tables (*.csv *.tsv *.xlsx)|*.csv;*.tsv;*.xlsx|"
+                     "All Files (*.*)|*.*|"));
     QCOMPARE(numbers(w), QStringList({"4135923823", "", "3342228605", "a", "b", ""}));
     QCOMPARE(f.dialogs.messages.size(), 2);
     QCOMPARE(f.dialogs.messages[0].text, QString("File not found"));
