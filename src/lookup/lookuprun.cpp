@@ -124,7 +124,9 @@ void LookupRun::answerArrived(const QString& answer, int httpStatus)
     }
     const bool goesOn = attempt(Step::RunRow, [&] {
         QList<Failure> unread;
-        const ResultRecord record = resultRow(m_number, answer, httpStatus, &unread);
+        ResultRecord record = resultRow(m_number, answer, httpStatus, &unread);
+        // Kept with the row, so the history can say what each answer came with.
+        record.httpStatus = httpStatus;
         for (const Failure& failure : unread) {
             emit failed(failure, Step::ValueRead);
             if (m_job != job)

@@ -14,25 +14,26 @@ class QAbstractItemView;
 
 namespace quillmore {
 
+class DesktopSession;
 class Dialogs;
+struct NumberClass;
 class PhoneNumbers;
-class ResultsJournal;
 class ResultsModel;
 
 // The results list widget as a view of the results model: the user's
 // removals, ticks and the list's menu become changes of the model, and every
-// change of the rows is written to the journal so that a later session can
-// restore exactly what the list showed. Rows are added by the run or by a
-// restore, removed one at a time (refused while the window is busy) or all
-// at once.
+// change of the rows is written to the lookup history so that a later
+// session can restore exactly what the list showed. Rows are added by the
+// run, by a restore or from earlier answers, removed one at a time (refused
+// while the window is busy) or all at once.
 class ResultsList : public QObject
 {
     Q_OBJECT
 public:
-    // `journal` may be null (no journal could be opened): the list works,
+    // `history` may be null (no history could be opened): the list works,
     // only nothing survives the session.
     ResultsList(QAbstractItemView* view, ResultsModel& model, Dialogs& dialogs,
-                ResultsJournal* journal, const PhoneNumbers& numbers, std::function<bool()> isBusy,
+                DesktopSession* history, const PhoneNumbers& numbers, std::function<bool()> isBusy,
                 QObject* parent = nullptr);
 
     void append(const ResultRecord& record);
@@ -47,7 +48,13 @@ public:
     // Appends, unticked, the rows the list held at the end of the latest
     // earlier session not yet restored.
     void restoreLastResults();
-    bool canRestore() const;
+    bool canRestore();
+
+    // Appends the rows of the entries that have an answer within `days`
+    // days in the history; gives those entries' positions. Throws Failure
+    // when the history cannot be read.
+    QList<int> takeEarlierAnswers(const QStringList& entries, const QList<NumberClass>& classes,
+                                  int days);
 
     void saveAsCsv();
     void saveAsJsonLines();
@@ -59,16 +66,16 @@ private:
     void showMenu(const QPoint& at);
     void saveAs(const char* procedure, const QString& filter,
                 const std::function<void(const QString&)>& write);
-    // False when there is no journal or the change could not be written.
-    bool journal(const std::function<void(ResultsJournal&)>& change);
+    // False when there is no history or the change could not be written.
+    bool keep(const std::function<void(DesktopSession&)>& change);
 
     QAbstractItemView* m_view;
     ResultsModel& m_model;
     Dialogs& m_dialogs;
-    ResultsJournal* m_journal;
+    DesktopSession* m_history;
     const PhoneNumbers& m_numbers;
     std::function<bool()> m_isBusy;
-    bool m_journalFailureShown = false;
+    bool m_keepFailureShown = false;
 };
 
 inline const QString kCsvFileFilter =

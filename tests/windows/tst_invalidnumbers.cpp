@@ -246,10 +246,8 @@ void TestInvalidNumbers::jsonLinesTellsWhichLookupsWereImpossible()
             return;
     }
     // Rows restored in a later session tell the same.
-    ResultsJournal next(f.journalFolder());
-    AppContext context = f.context;
-    context.journal = &next;
-    MainWindow w(context);
+    f.keepResults();
+    MainWindow w(f.context);
     chooseFromContextMenu(MainControls(w).resultsList, QStringLiteral("Restore Last Results"));
     check(exported(w));
 }
