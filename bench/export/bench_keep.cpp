@@ -1,11 +1,10 @@
-// Times what keeps the results across sessions and the two data exports, on
-// the largest list the program handles, and prints the figures; it checks
-// nothing.
+// Times the two data exports on the largest list the program handles, and
+// prints the figures; it checks nothing. What keeps the results across
+// sessions, the lookup history, has its figures in bench_history and
+// bench_startup.
 
 #include "export/csvexport.h"
-#include "export/journalformat.h"
 #include "export/jsonlinesexport.h"
-#include "export/resultsjournal.h"
 
 #include "benchreport.h"
 #include <QCoreApplication>
@@ -85,53 +84,6 @@ int main(int argc, char** argv)
     const QList<ResultRecord> list = records();
     std::printf("%d rows, answers of about %lld characters, %d runs each\n", kRows,
                 static_cast<long long>(list.front().answer.size()), kRuns);
-
-    // Each row's cost on its own, as a run pays it: one append, timed singly.
-    {
-        ResultsJournal journal(dir.filePath(QStringLiteral("rows")));
-        std::vector<qint64> nanos;
-        nanos.reserve(kRows);
-        quint64 id = 1;
-        for (const ResultRecord& record : list) {
-            QElapsedTimer timer;
-            timer.start();
-            journal.append(id++, record);
-            nanos.push_back(timer.nsecsElapsed());
-        }
-        std::sort(nanos.begin(), nanos.end());
-        std::printf("journal row write: median %.1f us  99th %.1f us  worst %.1f us\n",
-                    double(nanos[nanos.size() / 2]) / 1e3,
-                    double(nanos[nanos.size() * 99 / 100]) / 1e3, double(nanos.back()) / 1e3);
-        std::printf("  journal size %lld bytes\n",
-                    static_cast<long long>(QFileInfo(journal.fileName()).size()));
-    }
-
-    const auto writeAll = [&list](ResultsJournal& journal) {
-        quint64 id = 1;
-        for (const ResultRecord& record : list)
-            journal.append(id++, record);
-    };
-    const QString folder = dir.filePath(QStringLiteral("restore"));
-    QString kept;
-    {
-        ResultsJournal journal(folder);
-        writeAll(journal);
-        kept = journal.fileName();
-    }
-    qsizetype restored = 0;
-    report("restore latest session (32,767 rows)", [&] {
-        QFile file(kept);
-        restored = file.open(QIODevice::ReadOnly) ? replayJournal(file.readAll()).size() : -1;
-    });
-    std::printf("  rows restored %lld\n", static_cast<long long>(restored));
-    // A start reads each kept session to tell one with rows from one without.
-    report("start with that session kept", [&] { ResultsJournal start(folder); });
-
-    int replays = 0;
-    report("replay restored rows into the journal", [&] {
-        ResultsJournal journal(dir.filePath(QStringLiteral("replay%1").arg(++replays)));
-        writeAll(journal);
-    });
 
     const ReportTable table = tableOf(list);
     const QString csv = dir.filePath(QStringLiteral("results.csv"));

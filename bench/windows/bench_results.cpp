@@ -1,11 +1,10 @@
 // Prints how long "Tick All Rows" and "Clear List" take on a results list of
-// 32,767 rows in the main window, with the results journal the program keeps.
+// 32,767 rows in the main window, with the lookup history the program keeps.
 // Run without a display:
 //   QT_QPA_PLATFORM=offscreen bench_results
 //
 // Each figure is the call itself, then the window's repaint that follows it,
 // timed apart. Three rounds: fill, tick all, untick all, clear.
-#include "export/resultsjournal.h"
 #include "support/windowcontrols.h"
 #include "support/windowfixture.h"
 #include "windows/mainwindow.h"
@@ -76,8 +75,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     WindowFixture fixture;
-    ResultsJournal journal(fixture.dir.filePath(QStringLiteral("journal")));
-    fixture.context.journal = &journal;
+    fixture.keepResults();
     MainWindow window(fixture.context);
     window.show();
     ResultsList* results = window.findChild<ResultsList*>();
@@ -124,7 +122,7 @@ int main(int argc, char* argv[])
     later(nextRound);
     app.exec();
 
-    std::printf("results list of %d rows, %d rounds, journal kept:\n", kRows, kRounds);
+    std::printf("results list of %d rows, %d rounds, history kept:\n", kRows, kRounds);
     std::printf("  fill (append row by row): %s\n", qPrintable(Figures::summary(figures.fill)));
     std::printf("  Tick All Rows: %s (target < 100 ms); repaint after it %s\n",
                 qPrintable(Figures::summary(figures.tick)),

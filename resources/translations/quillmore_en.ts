@@ -48,5 +48,12 @@
             <numerusform>Remove %n numbers that cannot be valid phone numbers? They would still be charged for.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n number(s) answered from earlier lookups; %1 left to look up.</source>
+        <translation>
+            <numerusform>%n number answered from earlier lookups; %1 left to look up.</numerusform>
+            <numerusform>%n numbers answered from earlier lookups; %1 left to look up.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,8 @@
 #include "desktop/desktopdialogs.h"
 #include "desktop/exportactions.h"
-#include "export/resultsjournal.h"
+#include "history/historysettings.h"
+#include "history/historystore.h"
+#include "history/journalimport.h"
 #include "keyring/secretservicekeyring.h"
 #include "lookup/curlstage.h"
 #include "numbers/phonenumbers.h"
@@ -15,7 +17,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-#include <QLockFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -55,25 +56,23 @@ int main(int argc, char* argv[])
     quillmore::removeUnusedWorkbookFolders(
         QDir::tempPath(), QDateTime::currentDateTimeUtc().addDays(-quillmore::kWorkbookKeepDays));
 
-    // Without a journal the results still work; they just do not outlive the
-    // session, and the user is told so. A second copy of the program running
-    // at the same time must not take the first one's journal away.
-    std::unique_ptr<quillmore::ResultsJournal> journal;
-    QString journalProblem;
-    QDir().mkpath(quillmore::ResultsJournal::defaultFolder());
-    QLockFile journalLock(
-        QDir(quillmore::ResultsJournal::defaultFolder()).filePath(QStringLiteral("journal.lock")));
-    journalLock.setStaleLockTime(0);
-    if (!journalLock.tryLock(0)) {
-        journalProblem = QStringLiteral("Quillmore is already running");
-    } else {
-        try {
-            journal = std::make_unique<quillmore::ResultsJournal>();
-        } catch (const quillmore::Failure& failure) {
-            journalProblem = failure.description();
-        }
+    // Every answer goes into the lookup history. Without it the results
+    // still work; they just do not outlive the session, and the user is told
+    // so. Another copy of the program, or the command line, may use the same
+    // file at the same time: the store waits its turn for each write.
+    quillmore::HistoryStore history;
+    QString historyProblem;
+    try {
+        history.open(quillmore::historyDays(settings));
+        // The journals of earlier versions come in once and are set aside;
+        // the command line's own run journals stay its own.
+        quillmore::importJournals(history, quillmore::HistoryStore::defaultFolder(),
+                                  quillmore::PhoneNumbers(context.numberRegion), false);
+        context.historySession = history.startSession(quillmore::kDesktopProgram);
+    } catch (const quillmore::Failure& failure) {
+        historyProblem = failure.description();
     }
-    context.journal = journal.get();
+    context.history = &history;
 
     quillmore::MainWindow window(context);
     dialogs.setOwner(&window);
@@ -111,10 +110,12 @@ int main(int argc, char* argv[])
                                    "%1.\n\nThe settings file is left as it is. Changes made "
                                    "in this session are saved into it once it can be read.")
                         .arg(settings.loadProblem());
-    if (!journalProblem.isEmpty())
+    if (!history.openNotice().isEmpty())
+        warnings << history.openNotice();
+    if (!historyProblem.isEmpty())
         warnings << QStringLiteral("The results of this session cannot be kept for the next "
                                    "start: ") +
-                        journalProblem;
+                        historyProblem;
     if (!warnings.isEmpty())
         QTimer::singleShot(0, &window, [&dialogs, &window, warnings] {
             for (const QString& warning : warnings) {

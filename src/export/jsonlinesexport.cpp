@@ -55,6 +55,13 @@ void appendNumberClass(QString& out, const NumberClass& cls)
 
 } // namespace
 
+QString reusedFromText(const QDateTime& received)
+{
+    // Seconds are what a reader compares by; the milliseconds the history
+    // keeps would only make the text harder to match.
+    return received.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
+}
+
 QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,
                     const PhoneNumbers& numbers)
 {
@@ -72,6 +79,10 @@ QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,
     }
     line += QStringLiteral("},\"answer\":");
     appendAnswer(line, record.answer);
+    if (record.reusedFrom.isValid()) {
+        line += QStringLiteral(",\"reused_from\":");
+        appendJsonString(line, reusedFromText(record.reusedFrom));
+    }
     line += QStringLiteral("}\n");
     return line.toUtf8();
 }

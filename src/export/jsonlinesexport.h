@@ -4,6 +4,7 @@
 #include "shell/resultrecord.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,7 +27,12 @@ namespace quillmore {
 // fewer cells than captions gives "" for the missing ones. "answer" is the
 // service's answer embedded as JSON when it is a JSON object or array, the
 // answer as a JSON string when it is anything else, and null when the record
-// has no answer text.
+// has no answer text. A row answered from an earlier lookup rather than
+// looked up again ends with "reused_from": the UTC time that answer was
+// received, "2026-11-30T10:12:00Z"; other rows have no such member.
+
+// ISO 8601 in UTC with "Z", to the second.
+QString reusedFromText(const QDateTime& received);
 
 // One record's line, LF included.
 QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,

@@ -162,13 +162,23 @@ QList<StoredAnswer> HistoryStore::sessionRows(qint64 session)
 
 void HistoryStore::addToList(qint64 session, qint64 answerId)
 {
+    addToList(session, QList<qint64>{answerId});
+}
+
+void HistoryStore::addToList(qint64 session, const QList<qint64>& answerIds)
+{
+    if (answerIds.isEmpty())
+        return;
     guard(true, [&] {
         QSqlDatabase db = database(m_connection);
         WriteTransaction transaction(db);
+        // json_each() gives the ids in the array's order, and list rows join
+        // in the order of their own ids.
         run(db,
             QStringLiteral("INSERT INTO list_rows (session_id, answer_id)"
-                           " SELECT ?, id FROM answers WHERE id = ?"),
-            {session, answerId});
+                           " SELECT ?, a.id FROM json_each(?) j JOIN answers a ON a.id = j.value"
+                           " ORDER BY j.key"),
+            {session, jsonArray(answerIds)});
         run(db,
             QStringLiteral("UPDATE sessions SET last_change_ms = max(last_change_ms, ?)"
                            " WHERE id = ?"),

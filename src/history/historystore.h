@@ -109,6 +109,9 @@ public:
                        const QDateTime& time, const QList<StoredAnswer>& rows);
     // The list of a session: rows restored into it, rows removed, cleared.
     void addToList(qint64 session, qint64 answerId);
+    // Many rows at once, in the order given, in one transaction: a restored
+    // session of thousands of rows joins the list whole or not at all.
+    void addToList(qint64 session, const QList<qint64>& answerIds);
     void removeFromList(qint64 session, qint64 answerId);
     void clearList(qint64 session);
 

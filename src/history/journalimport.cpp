@@ -95,13 +95,14 @@ StoredAnswer importedAnswer(const ResultRecord& record, const PhoneNumbers& numb
 }
 
 JournalImport importJournals(HistoryStore& store, const QString& dataFolder,
-                             const PhoneNumbers& numbers)
+                             const PhoneNumbers& numbers, bool runs)
 {
     JournalImport result;
     const QDir dir(dataFolder);
     if (!QFileInfo(dataFolder).isDir())
         return result;
-    const QList<JournalFile> files = desktopJournals(dir) + cliJournals(dir);
+    const QList<JournalFile> files =
+        runs ? desktopJournals(dir) + cliJournals(dir) : desktopJournals(dir);
     for (const JournalFile& journal : files) {
         // A command-line run still going holds its journal's lock; its rows
         // are taken in at a start after it ends.

@@ -33,8 +33,11 @@ struct JournalImport
 // user had is lost and nothing is taken in twice. Sessions already restored
 // ("...journal.restored") have their rows in a later session and stay as they
 // are. A failure of the store throws Failure (once, as the store tells it).
+//
+// `runs` false leaves the command-line runs' journals where they are: a
+// program that does not resume them must not take them from the one that does.
 JournalImport importJournals(HistoryStore& store, const QString& dataFolder,
-                             const PhoneNumbers& numbers);
+                             const PhoneNumbers& numbers, bool runs = true);
 
 // An earlier version's row as the history keeps it: its digits and E.164
 // form, and whether it was an answer the service gave. The journals kept no

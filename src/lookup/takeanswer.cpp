@@ -13,6 +13,8 @@ TakenAnswer takeAnswer(const QString& number, const QString& answer, int httpSta
     if (taken.cls != AnswerClass::Answer)
         return taken;
     taken.record = resultRow(number, answer, httpStatus, &taken.unread);
+    // Kept with every row, so the history can say what each answer came with.
+    taken.record.httpStatus = httpStatus;
     return taken;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -34,9 +35,15 @@ struct ResultRecord
     QString answer;    // the answer text the row was read from
     bool ticked = false;
     RowStatus status = RowStatus::Inactive;
-    int httpStatus = 0; // of a service error
+    // The HTTP status the answer came with, where the row was made from one
+    // (0 where none came, and in rows kept by earlier versions but for
+    // service errors, whose Status cell names it).
+    int httpStatus = 0;
     NotSentReason notSent = NotSentReason::None;
     QString lineType; // as the service named it; empty without an answer
+    // When the row is an earlier lookup's answer used again rather than
+    // paid for anew: the time (UTC) that answer was received. Null otherwise.
+    QDateTime reusedFrom;
 
     // The service answered about the number: the row holds what was paid for.
     bool isAnswer() const { return status == RowStatus::Active || status == RowStatus::Inactive; }

@@ -13,7 +13,7 @@ class SettingsStore;
 class KeyStore;
 class Clipboard;
 class SpreadsheetLauncher;
-class ResultsJournal;
+class HistoryStore;
 
 // What the windows take from outside; the program fills it with the real
 // desktop, tests with scripted stand-ins.
@@ -26,7 +26,10 @@ struct AppContext
     LookupConfig lookup;
     std::shared_ptr<Clipboard> clipboard;
     std::shared_ptr<SpreadsheetLauncher> spreadsheet;
-    ResultsJournal* journal = nullptr; // may be null: results then last the session only
+    // Where every answer is kept, and this start's session in it. May be
+    // null, or off after a failure: results then last the session only.
+    HistoryStore* history = nullptr;
+    qint64 historySession = 0;
     // Where numbers written without a country code belong (ISO 3166 code);
     // none is the US. The program gives the system locale's.
     QString numberRegion;

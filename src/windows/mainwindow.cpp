@@ -3,6 +3,7 @@
 #include "desktop/exportactions.h"
 #include "desktop/widgetstyle.h"
 #include "desktop/windowplacement.h"
+#include "history/desktopsession.h"
 #include "lookup/lookuprun.h"
 #include "numbers/numberlist.h"
 #include "shell/dialogs.h"
@@ -139,11 +140,17 @@ void MainWindow::buildControls()
     auto* numberView =
         new NumberListView(m_controls.get<QTreeView>(C::NumberList), m_numbers, m_phoneNumbers,
                            *m_context.dialogs, *m_context.clipboard, busy, this);
-    m_results =
-        new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel, *m_context.dialogs,
-                        m_context.journal, m_phoneNumbers, *m_context.clipboard, busy, this);
+    m_history = std::make_unique<DesktopSession>(m_context.history, m_context.historySession,
+                                                 m_phoneNumbers);
+    m_results = new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel,
+                                *m_context.dialogs, m_history.get(), m_phoneNumbers,
+                                *m_context.clipboard, busy, this);
     numberView->setResultRows([this] { return m_resultsModel.records(); });
     m_results->setLastTable([this] { return m_lastTable; });
+    numberView->setEarlierAnswers(
+        [this](const QStringList& entries, const QList<NumberClass>& classes, int days) {
+            return m_results->takeEarlierAnswers(entries, classes, days);
+        });
 }
 
 void MainWindow::applySkin()

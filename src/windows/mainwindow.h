@@ -23,6 +23,7 @@ class QPushButton;
 namespace quillmore {
 
 struct AppContext;
+class DesktopSession;
 class KeyWindow;
 class ResultsList;
 
@@ -95,6 +96,7 @@ private:
     QPointer<KeyWindow> m_keyWindow;
     std::unique_ptr<LookupRun> m_run;
     bool m_closing = false;
+    std::unique_ptr<DesktopSession> m_history;
     ResultsList* m_results = nullptr;
     QString m_lastTable;      // the table the list was last loaded from
     QElapsedTimer m_runClock; // valid while a run goes on

@@ -1,6 +1,7 @@
 #include "windows/numberlistview.h"
 
 #include "desktop/clipboard.h"
+#include "history/desktopsession.h"
 #include "numbers/duplicates.h"
 #include "numbers/invalidnumbers.h"
 #include "numbers/lookedup.h"
@@ -21,6 +22,12 @@ static QString form1(const char* procedure)
 {
     return procedurePath(kMainForm, QString::fromLatin1(procedure));
 }
+
+static const QString kEarlierDaysPrompt =
+    QStringLiteral("Use answers received within how many days?");
+static const QString kEarlierDaysDefault = QStringLiteral("30");
+static const QString kEarlierDaysRefused =
+    QStringLiteral("Please enter a whole number of days, 1 or more.");
 
 NumberListView::NumberListView(QAbstractItemView* list, NumberListModel& model,
                                const PhoneNumbers& numbers, Dialogs& dialogs, Clipboard& clipboard,
@@ -89,8 +96,10 @@ void NumberListView::checked(CleanUp cleanUp, const QStringList& entries,
         return;
     if (cleanUp == CleanUp::Duplicates)
         removeDuplicates(entries, classes);
-    else
+    else if (cleanUp == CleanUp::CannotBeValid)
         removeCannotBeValid(entries, classes);
+    else
+        takeEarlierAnswers(entries, classes);
 }
 
 void NumberListView::removeDuplicates(const QStringList& entries, const QList<NumberClass>& classes)
@@ -139,6 +148,39 @@ void NumberListView::removeNumbersAlreadyLookedUp()
     proc.step([&] { m_dialogs.message(lookedUpRemovedText(found.size(), rows.size())); });
 }
 
+void NumberListView::useEarlierAnswers()
+{
+    if (m_isBusy() || isChecking())
+        return;
+    GuardedProcedure proc(m_dialogs, form1("UseEarlierAnswers_Click"));
+    const QString answer =
+        proc.value([&] { return m_dialogs.input(kEarlierDaysPrompt, {}, kEarlierDaysDefault); });
+    if (answer.isEmpty())
+        return;
+    bool ok = false;
+    const int days = answer.trimmed().toInt(&ok);
+    if (!ok || days < 1) {
+        proc.step([&] { m_dialogs.message(kEarlierDaysRefused); });
+        return;
+    }
+    m_earlierDays = days;
+    check(CleanUp::EarlierAnswers);
+}
+
+void NumberListView::takeEarlierAnswers(const QStringList& entries,
+                                        const QList<NumberClass>& classes)
+{
+    GuardedProcedure proc(m_dialogs, form1("UseEarlierAnswers_Click"));
+    QList<int> answered;
+    if (!proc.step([&] {
+            if (m_earlierAnswers)
+                answered = m_earlierAnswers(entries, classes, m_earlierDays);
+        }))
+        return;
+    proc.step([&] { m_model.removeAll(answered); });
+    proc.step([&] { m_dialogs.message(earlierAnswersText(answered.size(), m_model.count())); });
+}
+
 void NumberListView::showMenu(const QPoint& at)
 {
     QMenu menu(m_list);
@@ -150,6 +192,8 @@ void NumberListView::showMenu(const QPoint& at)
                    &NumberListView::removeInvalidNumbers);
     menu.addAction(QStringLiteral("Remove Numbers Already Looked Up"), this,
                    &NumberListView::removeNumbersAlreadyLookedUp);
+    menu.addAction(QStringLiteral("Use Earlier Answers..."), this,
+                   &NumberListView::useEarlierAnswers);
     menu.exec(m_list->viewport()->mapToGlobal(at));
 }
 

@@ -44,23 +44,33 @@ public:
     bool isChecking() const { return m_check != nullptr; }
     // Every entry whose digits match a row of the results list goes; says how many.
     void removeNumbersAlreadyLookedUp();
+    // Asks how old an answer may be, then moves the entries that have one in
+    // the history into the results list; says how many, and how many are left.
+    void useEarlierAnswers();
 
     // Where the results list's rows come from.
     void setResultRows(std::function<QList<ResultRecord>()> rows)
     {
         m_resultRows = std::move(rows);
     }
+    // What takes the entries' earlier answers into the results list: given
+    // the entries, their verdicts and the days, it gives the positions of
+    // the entries it answered.
+    using EarlierAnswers =
+        std::function<QList<int>(const QStringList&, const QList<NumberClass>&, int)>;
+    void setEarlierAnswers(EarlierAnswers take) { m_earlierAnswers = std::move(take); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class CleanUp { Duplicates, CannotBeValid };
+    enum class CleanUp { Duplicates, CannotBeValid, EarlierAnswers };
     void showMenu(const QPoint& at);
     void check(CleanUp cleanUp);
     void checked(CleanUp cleanUp, const QStringList& entries, const QList<NumberClass>& classes);
     void removeDuplicates(const QStringList& entries, const QList<NumberClass>& classes);
     void removeCannotBeValid(const QStringList& entries, const QList<NumberClass>& classes);
+    void takeEarlierAnswers(const QStringList& entries, const QList<NumberClass>& classes);
 
     QAbstractItemView* m_list;
     NumberListModel& m_model;
@@ -70,6 +80,8 @@ private:
     std::function<bool()> m_isBusy;
     std::unique_ptr<NumberCheck> m_check;
     std::function<QList<ResultRecord>()> m_resultRows;
+    EarlierAnswers m_earlierAnswers;
+    int m_earlierDays = 0; // as the user answered, for the check under way
 };
 
 } // namespace quillmore

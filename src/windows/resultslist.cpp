@@ -2,9 +2,9 @@
 
 #include "export/csvexport.h"
 #include "export/jsonlinesexport.h"
-#include "export/resultsjournal.h"
 #include "export/resultsmodel.h"
 #include "export/resultsorder.h"
+#include "history/desktopsession.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 #include "windows/mainwindowcontrols.h"
@@ -25,10 +25,10 @@ static QString form1(const char* procedure)
 }
 
 ResultsList::ResultsList(QTreeView* view, ResultsModel& model, Dialogs& dialogs,
-                         ResultsJournal* journal, const PhoneNumbers& numbers, Clipboard& clipboard,
+                         DesktopSession* history, const PhoneNumbers& numbers, Clipboard& clipboard,
                          std::function<bool()> isBusy, QObject* parent)
     : QObject(parent), m_view(view), m_model(model), m_order(new ResultsOrder(model, this)),
-      m_dialogs(dialogs), m_journal(journal), m_numbers(numbers), m_clipboard(clipboard),
+      m_dialogs(dialogs), m_history(history), m_numbers(numbers), m_clipboard(clipboard),
       m_isBusy(std::move(isBusy))
 {
     m_view->setModel(m_order);
@@ -48,16 +48,16 @@ ResultsList::~ResultsList()
     delete m_summary.data();
 }
 
-bool ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
+bool ResultsList::keep(const std::function<void(DesktopSession&)>& change)
 {
-    if (!m_journal)
+    if (!m_history)
         return false;
     try {
-        change(*m_journal);
+        change(*m_history);
         return true;
     } catch (const Failure& failure) {
         // Every row would fail the same way: say it once a session.
-        if (!std::exchange(m_journalFailureShown, true))
+        if (!std::exchange(m_keepFailureShown, true))
             m_dialogs.message(QStringLiteral("The results cannot be kept for the next start: ") +
                                   failure.description(),
                               {}, Dialogs::Icon::Warning);
@@ -68,13 +68,13 @@ bool ResultsList::journal(const std::function<void(ResultsJournal&)>& change)
 void ResultsList::append(const ResultRecord& record)
 {
     const quint64 id = m_model.append({record});
-    journal([&](ResultsJournal& j) { j.append(id, record); });
+    keep([&](DesktopSession& h) { h.rowArrived(id, record); });
 }
 
 void ResultsList::clear()
 {
     m_model.clear();
-    journal([](ResultsJournal& j) { j.clear(); });
+    keep([](DesktopSession& h) { h.listCleared(); });
 }
 
 void ResultsList::removeSelected()
@@ -89,7 +89,7 @@ void ResultsList::removeSelected()
         return;
     const quint64 id = m_model.rowId(row);
     m_model.removeRow(row);
-    journal([&](ResultsJournal& j) { j.remove(id); });
+    keep([&](DesktopSession& h) { h.rowRemoved(id); });
 }
 
 void ResultsList::setAllTicked(bool ticked)
@@ -135,9 +135,11 @@ void ResultsList::showSummary()
     m_summary->activateWindow();
 }
 
-bool ResultsList::canRestore() const
+bool ResultsList::canRestore()
 {
-    return m_journal && m_journal->hasUnrestoredSession();
+    bool offered = false;
+    keep([&](DesktopSession& h) { offered = h.canRestore(); });
+    return offered;
 }
 
 void ResultsList::restoreLastResults()
@@ -145,22 +147,29 @@ void ResultsList::restoreLastResults()
     if (!canRestore())
         return;
     GuardedProcedure proc(m_dialogs, form1("RestoreLastResults_Click"));
-    ResultsJournal::Session session;
-    if (!proc.step([&] { session = m_journal->takeLatestSession(); }))
+    DesktopSession::Rows session;
+    if (!proc.step([&] { session = m_history->takeLatestSession(); }))
         return;
-    for (ResultRecord& record : session.rows)
-        record.ticked = false;
     quint64 firstId = 0;
     if (!proc.step([&] { firstId = m_model.append(session.rows); }))
         return;
-    // The restored rows join this session's journal; only once they are there
-    // may the earlier session's file count as restored and go at the next start.
-    const bool kept = journal([&](ResultsJournal& j) {
-        for (qsizetype i = 0; i < session.rows.size(); ++i)
-            j.append(firstId + quint64(i), session.rows.at(i));
-    });
-    if (kept)
-        proc.step([&] { m_journal->markRestored(session); });
+    // Only once the restored rows are in this session's list may the
+    // earlier session count as restored and stop being offered.
+    if (keep([&](DesktopSession& h) { h.rowsJoined(firstId, session.answerIds); }))
+        proc.step([&] { m_history->markRestored(session); });
+}
+
+QList<int> ResultsList::takeEarlierAnswers(const QStringList& entries,
+                                           const QList<NumberClass>& classes, int days)
+{
+    if (!m_history)
+        return {};
+    const DesktopSession::Rows found = m_history->earlierAnswers(entries, classes, days);
+    if (found.rows.isEmpty())
+        return {};
+    const quint64 firstId = m_model.append(found.rows);
+    keep([&](DesktopSession& h) { h.rowsJoined(firstId, found.answerIds); });
+    return found.entries;
 }
 
 void ResultsList::saveAs(const char* procedure, const QString& filter,

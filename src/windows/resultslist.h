@@ -18,32 +18,33 @@ class QTreeView;
 namespace quillmore {
 
 class Clipboard;
+class DesktopSession;
 class Dialogs;
+struct NumberClass;
 class PhoneNumbers;
-class ResultsJournal;
 class ResultsModel;
 class ResultsOrder;
 class SummaryWindow;
 
 // The results list widget as a view of the results model: the user's
 // removals, ticks and the list's menu become changes of the model, and every
-// change of the rows is written to the journal so that a later session can
-// restore exactly what the list showed. Rows are added by the run or by a
-// restore, removed one at a time (refused while the window is busy) or all
-// at once.
+// change of the rows is written to the lookup history so that a later
+// session can restore exactly what the list showed. Rows are added by the
+// run, by a restore or from earlier answers, removed one at a time (refused
+// while the window is busy) or all at once.
 //
 // A click on a column's header sorts the list by it, a second one the other
 // way. The order is the view's alone: what leaves the list (table(),
 // records(): the exports and the clipboard) comes in the order shown, while
-// a row's tick, its removal and its journal id belong to the model's row
+// a row's tick, its removal and its history id belong to the model's row
 // wherever it is shown.
 class ResultsList : public QObject
 {
     Q_OBJECT
 public:
-    // `journal` may be null (no journal could be opened): the list works,
+    // `history` may be null (no history could be opened): the list works,
     // only nothing survives the session.
-    ResultsList(QTreeView* view, ResultsModel& model, Dialogs& dialogs, ResultsJournal* journal,
+    ResultsList(QTreeView* view, ResultsModel& model, Dialogs& dialogs, DesktopSession* history,
                 const PhoneNumbers& numbers, Clipboard& clipboard, std::function<bool()> isBusy,
                 QObject* parent = nullptr);
     ~ResultsList() override;
@@ -69,7 +70,13 @@ public:
     // Appends, unticked, the rows the list held at the end of the latest
     // earlier session not yet restored.
     void restoreLastResults();
-    bool canRestore() const;
+    bool canRestore();
+
+    // Appends the rows of the entries that have an answer within `days`
+    // days in the history; gives those entries' positions. Throws Failure
+    // when the history cannot be read.
+    QList<int> takeEarlierAnswers(const QStringList& entries, const QList<NumberClass>& classes,
+                                  int days);
 
     void saveAsCsv();
     void saveAsJsonLines();
@@ -86,18 +93,18 @@ private:
     void addTickWhereMenu(QMenu& menu);
     void saveAs(const char* procedure, const QString& filter,
                 const std::function<void(const QString&)>& write);
-    // False when there is no journal or the change could not be written.
-    bool journal(const std::function<void(ResultsJournal&)>& change);
+    // False when there is no history or the change could not be written.
+    bool keep(const std::function<void(DesktopSession&)>& change);
 
     QTreeView* m_view;
     ResultsModel& m_model;
     ResultsOrder* m_order;
     Dialogs& m_dialogs;
-    ResultsJournal* m_journal;
+    DesktopSession* m_history;
     const PhoneNumbers& m_numbers;
     Clipboard& m_clipboard;
     std::function<bool()> m_isBusy;
-    bool m_journalFailureShown = false;
+    bool m_keepFailureShown = false;
     QPointer<SummaryWindow> m_summary;
     std::function<QString()> m_lastTable;
 };

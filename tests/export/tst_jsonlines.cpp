@@ -45,6 +45,8 @@ private slots:
     void numberAsTheLibraryReadsIt();
     void oneLinePerRecordInOrder();
     void savesFile();
+    void reusedRowSaysWhenItsAnswerCame_data();
+    void reusedRowSaysWhenItsAnswerCame();
 };
 
 void JsonLinesTest::answerForms_data()
@@ -69,6 +71,31 @@ void JsonLinesTest::answerForms()
     QFETCH(QString, answer);
     QFETCH(QByteArray, embedded);
     QCOMPARE(jsonLine(kCaptions, record(answer), kUs), kPrefix + embedded + "}\n");
+}
+
+void JsonLinesTest::reusedRowSaysWhenItsAnswerCame_data()
+{
+    QTest::addColumn<QDateTime>("received");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::newRow("looked up anew: no member") << QDateTime() << QByteArray("{}}\n");
+    QTest::newRow("UTC") << QDateTime(QDate(2026, 11, 30), QTime(10, 12), Qt::UTC)
+                         << QByteArray("{},\"reused_from\":\"2026-11-30T10:12:00Z\"}\n");
+    // The history keeps milliseconds and a clock may hand back local time:
+    // the file says UTC, to the second.
+    QTest::newRow("another offset, milliseconds")
+        << QDateTime(QDate(2026, 12, 1), QTime(1, 12, 59, 999), Qt::OffsetFromUTC, 15 * 3600)
+        << QByteArray("{},\"reused_from\":\"2026-11-30T10:12:59Z\"}\n");
+}
+
+void JsonLinesTest::reusedRowSaysWhenItsAnswerCame()
+{
+    QFETCH(QDateTime, received);
+    QFETCH(QByteArray, tail);
+    ResultRecord reused = record(QStringLiteral("{}"));
+    reused.reusedFrom = received;
+    const QByteArray line = jsonLine(kCaptions, reused, kUs);
+    QCOMPARE(line, kPrefix + tail);
+    QVERIFY(!QJsonDocument::fromJson(line).isNull());
 }
 
 void JsonLinesTest::jsonContainers_data()

@@ -33,6 +33,7 @@ public:
 
     QList<Shown> messages;
     QList<Shown> prompts;
+    QStringList promptDefaults; // the text each input box held when it came up
     QList<FileAsk> openAsks;
     QList<FileAsk> saveAsks;
     QList<QUrl> opened;
@@ -87,9 +88,11 @@ protected:
         if (onMessage)
             onMessage(messages.constLast());
     }
-    QString askText(const QString& prompt, const QString& title, const QString&) override
+    QString askText(const QString& prompt, const QString& title,
+                    const QString& defaultText) override
     {
         prompts << Shown{prompt, title, Icon::None};
+        promptDefaults << defaultText;
         return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
     }
     QStringList askOpenFileNames(const QString& title, const QString& filter) override

@@ -2,7 +2,7 @@
 
 #include "desktop/clipboard.h"
 #include "desktop/spreadsheet.h"
-#include "export/resultsjournal.h"
+#include "history/historystore.h"
 #include "shell/keystore.h"
 #include "shell/settingsstore.h"
 #include "support/exportfakes.h"
@@ -39,8 +39,8 @@ struct WindowFixture
     QList<std::chrono::milliseconds> pauses;
     // Runs as each pause begins, as a user's click during the pause would.
     std::function<void()> onPause;
-    // Set by keepResults(); without it the window keeps no results journal.
-    std::unique_ptr<ResultsJournal> journal;
+    // Set by keepResults(); without it the window keeps no history.
+    std::unique_ptr<HistoryStore> history;
     AppContext context;
 
     WindowFixture()
@@ -78,15 +78,20 @@ struct WindowFixture
     QString tempFolder() const { return dir.filePath(QStringLiteral("temp")); }
     QString answersFolder() const { return dir.filePath(QStringLiteral("answers")); }
     QString requestsLog() const { return dir.filePath(QStringLiteral("requests.log")); }
-    QString journalFolder() const { return dir.filePath(QStringLiteral("data")); }
+    QString historyFolder() const { return dir.filePath(QStringLiteral("data")); }
 
-    // Windows made from `context` from now on keep their results in a journal
-    // in journalFolder(), as the program does in the user's data folder.
-    ResultsJournal& keepResults()
+    // Windows made from `context` from now on keep their results in a
+    // history in historyFolder(), as the program does in the user's data
+    // folder. Each call is a new start of the program: a session of its own.
+    HistoryStore& keepResults()
     {
-        journal = std::make_unique<ResultsJournal>(journalFolder());
-        context.journal = journal.get();
-        return *journal;
+        if (!history) {
+            history = std::make_unique<HistoryStore>(historyFolder());
+            history->open();
+        }
+        context.history = history.get();
+        context.historySession = history->startSession(kDesktopProgram);
+        return *history;
     }
     QString storedValue(const QString& key) const
     {

@@ -73,7 +73,7 @@ void TestInvalidNumbers::askedThenRemoved()
     // No: the list stays and nothing is told.
     QCOMPARE(chooseFromContextMenu(c.numberList, kRemoveInvalid),
              (QStringList{"Paste Numbers", kRemoveDuplicates, kRemoveInvalid,
-                          "Remove Numbers Already Looked Up"}));
+                          "Remove Numbers Already Looked Up", "Use Earlier Answers..."}));
     QCOMPARE(f.dialogs.questions.size(), 1);
     QCOMPARE(f.dialogs.questions[0].text,
              QString("Remove 3 numbers that cannot be valid phone numbers? They would still be "
@@ -246,10 +246,8 @@ void TestInvalidNumbers::jsonLinesTellsWhichLookupsWereImpossible()
             return;
     }
     // Rows restored in a later session tell the same.
-    ResultsJournal next(f.journalFolder());
-    AppContext context = f.context;
-    context.journal = &next;
-    MainWindow w(context);
+    f.keepResults();
+    MainWindow w(f.context);
     chooseFromContextMenu(MainControls(w).resultsList, QStringLiteral("Restore Last Results"));
     check(exported(w));
 }

@@ -1,8 +1,10 @@
-// What the user paid for stays: the results journal across a crash and a
-// kill, the results list's exports and the number list's clean-ups, and the
-// time left on the progress bar.
-#include "export/resultsjournal.h"
+// What the user paid for stays: the lookup history across a crash and a
+// kill, restoring earlier sessions, the results list's exports and the
+// number list's clean-ups, and the time left on the progress bar.
+#include "export/journalformat.h"
 #include "export/resultsmodel.h"
+#include "history/desktopsession.h"
+#include "history/historystore.h"
 #include "numbers/phonenumbers.h"
 #include "shell/errorreport.h"
 #include "shell/fileutil.h"
@@ -17,11 +19,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <csignal>
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace quillmore;
@@ -29,7 +32,7 @@ using namespace quillmore::test;
 
 namespace {
 
-const char kWriterVariable[] = "QUILLMORE_TEST_WRITE_JOURNAL_AND_WAIT";
+const char kWriterVariable[] = "QUILLMORE_TEST_WRITE_HISTORY_AND_WAIT";
 const QString kRestore = QStringLiteral("Restore Last Results");
 const QString kSaveJsonLines = QStringLiteral("Save Full Answers As JSON Lines...");
 const QStringList kCaptions{"Phone Number", "Type", "Name", "Location", "Provider", "Status"};
@@ -54,41 +57,52 @@ QList<ResultRecord> killedSessionRows()
             record("603 380 2932", {"6033802932", "", "", "", "", "Could not connect"}, "")};
 }
 
-// Another program's session of the journal in the user's data folder: it
-// writes the killed session's rows, one more removed again, and waits to be
+// An earlier start of the program that kept these rows in its list.
+void keptEarlier(HistoryStore& store, const QList<ResultRecord>& rows,
+                 const QDateTime& when = QDateTime::currentDateTimeUtc())
+{
+    const PhoneNumbers numbers(QStringLiteral("US"));
+    DesktopSession earlier(&store, store.startSession(kDesktopProgram, {}, when), numbers);
+    quint64 id = 0;
+    for (const ResultRecord& row : rows)
+        earlier.rowArrived(++id, row, when);
+}
+
+// Another program's session in the history in the user's data folder: it
+// stores the killed session's rows, one more removed again, and waits to be
 // killed.
-int writeJournalUntilKilled(int argc, char* argv[])
+int writeHistoryUntilKilled(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Halvren"));
     QCoreApplication::setApplicationName(kProductName);
-    ResultsJournal journal;
+    HistoryStore store;
+    store.open();
+    const PhoneNumbers numbers;
+    DesktopSession session(&store, store.startSession(kDesktopProgram), numbers);
     const QList<ResultRecord> rows = killedSessionRows();
-    journal.append(1, rows[0]);
-    journal.append(2, rows[1]);
-    journal.append(3, record("5550000000", {"removed"}, "{}"));
-    journal.append(4, rows[2]);
-    journal.remove(3);
+    session.rowArrived(1, rows[0]);
+    session.rowArrived(2, rows[1]);
+    session.rowArrived(3, record("5550000000", {"removed"}, "{}"));
+    session.rowArrived(4, rows[2]);
+    session.rowRemoved(3);
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     for (;;)
         pause();
 }
 
-// One start of the program: a journal on the fixture's folder, which offers
-// what earlier sessions left there, and its window.
+// One start of the program: a session of its own in the fixture's history,
+// which offers what earlier sessions left there, and its window.
 struct Session
 {
     explicit Session(WindowFixture& f)
-        : journal(std::make_unique<ResultsJournal>(f.journalFolder())), context(f.context)
     {
-        context.journal = journal.get();
-        window = std::make_unique<MainWindow>(context);
+        f.keepResults();
+        window = std::make_unique<MainWindow>(f.context);
     }
     QTreeView* results() const { return MainControls(*window).resultsList; }
 
-    std::unique_ptr<ResultsJournal> journal;
-    AppContext context;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -143,12 +157,13 @@ class TestKeepResults : public QObject
     Q_OBJECT
 private slots:
     void crashedSessionComesBackOnRestore();
+    void restoresNewestFirstWithinTheLimits();
     void killedProgramsRowsComeBack();
-    void removalAfterALostLineTakesItsRow();
+    void lockedHistoryIsToldOnceAndTheRunGoesOn();
     void csvOfAwkwardCells();
     void exportOntoFullDiskKeepsOldFile_data();
     void exportOntoFullDiskKeepsOldFile();
-    void fullJournalDiskIsToldOnceAndKeepsWhatItHas();
+    void fullHistoryDiskIsToldOnceAndKeepsWhatItHas();
     void duplicatesInThreeSpellings();
     void pastedLinesBecomeEntries();
     void timeLeftOnTheProgressBar();
@@ -188,8 +203,8 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     QCOMPARE(checkState(firstList, 2), Qt::Checked);
     const QList<QStringList> rows = allRows(firstList);
 
-    // The crash: the next start finds the journal as the first session left it,
-    // its window never closed and its file still open.
+    // The crash: the next start finds the history as the first session left
+    // it, its window never closed.
     Session second(f);
     QCOMPARE(rowCount(second.results()), 0);
     QCOMPARE(chooseFromContextMenu(second.results(), kRestore),
@@ -219,15 +234,54 @@ void TestKeepResults::crashedSessionComesBackOnRestore()
     QCOMPARE(rowCount(fourth.results()), 0);
 }
 
+void TestKeepResults::restoresNewestFirstWithinTheLimits()
+{
+    WindowFixture f;
+    f.history = std::make_unique<HistoryStore>(f.historyFolder());
+    f.history->open();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto rowOf = [](const QString& number) {
+        return record(number, {number, "Mobile", "Owner", "MA", "Verizon", "Active"},
+                      R"({"phone_number":")" + number + "\"}");
+    };
+    // Twelve sessions an hour apart, oldest first; before them one too old,
+    // after them one whose list ended empty.
+    keptEarlier(*f.history, {rowOf("5550000031")}, now.addDays(-31));
+    for (int n = 1; n <= 12; ++n)
+        keptEarlier(*f.history, {rowOf(QStringLiteral("55500001%1").arg(n, 2, 10, QChar('0')))},
+                    now.addSecs(-3600 * (13 - n)));
+    f.history->startSession(kDesktopProgram);
+
+    Session s(f);
+    QStringList restored;
+    for (int n = 12; n >= 3; --n) {
+        chooseFromContextMenu(s.results(), kRestore);
+        restored << QStringLiteral("55500001%1").arg(n, 2, 10, QChar('0'));
+    }
+    QStringList shown;
+    for (const QStringList& row : allRows(s.results()))
+        shown << row.value(0);
+    QCOMPARE(shown, restored);
+    // The ten latest only: the eleventh is not offered, nor the too old one.
+    chooseFromContextMenu(s.results(), kRestore);
+    QCOMPARE(rowCount(s.results()), 10);
+    QVERIFY(noneTicked(s.results()));
+
+    // The next start offers the session that restored them, and nothing
+    // from before it comes back.
+    Session next(f);
+    chooseFromContextMenu(next.results(), kRestore);
+    QCOMPARE(allRows(next.results()), allRows(s.results()));
+    chooseFromContextMenu(next.results(), kRestore);
+    QCOMPARE(rowCount(next.results()), 10);
+    QVERIFY(f.dialogs.messages.isEmpty());
+}
+
 void TestKeepResults::killedProgramsRowsComeBack()
 {
     QTemporaryDir dir;
     const QString data = dir.filePath("data");
     const QString folder = data + "/Halvren/Quillmore";
-    // The killed program's session, this test's own restoring one, then the real program's.
-    const auto sessionFile = [&](int n) {
-        return folder + QStringLiteral("/results-%1.journal").arg(n);
-    };
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", data);
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
@@ -254,11 +308,10 @@ void TestKeepResults::killedProgramsRowsComeBack()
     const QList<ResultRecord> expected = killedSessionRows();
     {
         WindowFixture f;
-        AppContext context = f.context;
-        ResultsJournal next(folder);
-        context.journal = &next;
-        MainWindow w(context);
-        QTreeView* list = MainControls(w).resultsList;
+        f.history = std::make_unique<HistoryStore>(folder);
+        f.history->open();
+        Session s(f);
+        QTreeView* list = s.results();
         chooseFromContextMenu(list, kRestore);
         QCOMPARE(rowCount(list), expected.size());
         QVERIFY(noneTicked(list));
@@ -267,6 +320,7 @@ void TestKeepResults::killedProgramsRowsComeBack()
         for (int r = 0; r < expected.size(); ++r) {
             QCOMPARE(rowCells(list, r), expected[r].cells);
             QCOMPARE(lines[r].value("number").toString(), expected[r].number);
+            QVERIFY(!lines[r].contains("reused_from"));
         }
         QCOMPARE(lines[0].value("answer").toObject(),
                  QJsonDocument::fromJson(expected[0].answer.toUtf8()).object());
@@ -274,78 +328,115 @@ void TestKeepResults::killedProgramsRowsComeBack()
         QCOMPARE(lines[2].value("answer"), QJsonValue(QJsonValue::Null));
     }
 
-    // The real program keeps its journal in the same place, owner-only: at
-    // its start the restored session goes, the one that restored it stays.
+    // An earlier version's journal, and a command-line run's that its own
+    // program still resumes from.
+    const ResultRecord journalled =
+        record("(334) 222-8605", {"3342228605", "Landline", "Ann", "AL", "AT&T", "Active"},
+               R"({"phone_number":"3342228605"})");
+    const QString oldJournal = folder + "/results-7.journal";
+    const QString runJournal = folder + "/runs/0123abcd.journal";
+    QVERIFY(QDir().mkpath(folder + "/runs"));
+    for (const QString& path : {oldJournal, runJournal}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(journalAppendLine(1, journalled));
+    }
+
+    // The real program keeps its history in the same place, owner-only, and
+    // takes the old journal in at its start.
     QProcess program;
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(QUILLMORE_EXECUTABLE), {});
     QVERIFY2(program.waitForStarted(30000), qPrintable(program.errorString()));
     QTRY_VERIFY_WITH_TIMEOUT(
-        QFileInfo::exists(sessionFile(3)) || program.state() != QProcess::Running, 60000);
+        QFileInfo::exists(oldJournal + ".imported") || program.state() != QProcess::Running, 60000);
     QCOMPARE(program.state(), QProcess::Running);
+    QVERIFY(!QFileInfo::exists(oldJournal));
+    QVERIFY(QFileInfo::exists(runJournal));
     const auto ownerBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-    QCOMPARE(QFile::permissions(sessionFile(3)) & ~ownerBits,
+    QCOMPARE(QFile::permissions(folder + "/history.sqlite") & ~ownerBits,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(QFile::permissions(folder) & ~ownerBits,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QVERIFY(!QFileInfo::exists(sessionFile(1) + ".restored"));
     program.kill();
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
-    // The killed program's list was empty: the rows before it are still offered.
-    ResultsJournal last(folder);
-    QCOMPARE(last.takeLatestSession().rows.size(), expected.size());
-    QVERIFY(!last.hasUnrestoredSession());
+
+    // The killed program's list was empty: the old journal's session comes
+    // first, then the one that restored the writer's rows.
+    WindowFixture f;
+    f.history = std::make_unique<HistoryStore>(folder);
+    f.history->open();
+    Session last(f);
+    chooseFromContextMenu(last.results(), kRestore);
+    QCOMPARE(allRows(last.results()), QList<QStringList>{journalled.cells});
+    chooseFromContextMenu(last.results(), kRestore);
+    QCOMPARE(rowCount(last.results()), 1 + expected.size());
+    QCOMPARE(rowCells(last.results(), 1), expected[0].cells);
 }
 
-void TestKeepResults::removalAfterALostLineTakesItsRow()
+void TestKeepResults::lockedHistoryIsToldOnceAndTheRunGoesOn()
 {
     WindowFixture f;
-    ResultsJournal& journal = f.keepResults();
-    QTreeView tree;
-    ResultsModel rows({QStringLiteral("Phone Number")});
-    const PhoneNumbers numbers;
-    ResultsList list(&tree, rows, f.dialogs, &journal, numbers, *f.clipboard, [] { return false; });
-    list.append(record("A", {"A"}));
+    f.keys->setKey(QStringLiteral("key"));
+    f.history = std::make_unique<HistoryStore>(f.historyFolder());
+    f.history->setBusyTimeout(1);
+    f.history->open();
+    f.keepResults();
+    const QStringList first{"4135923823", "Mobile", "Margaret", "MA", "Verizon", "Active"};
+    f.answerWith(first[0], answerShownAs(first));
+    for (const QString& number : {QStringLiteral("3342228605"), QStringLiteral("6033802932")})
+        f.answerWith(number, answerShownAs({number, "Mobile", "Ann", "AL", "AT&T", "Active"}));
     {
-        // The disk takes nothing more for one row: its line is lost.
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit full = saved;
-        full.rlim_cur = rlim_t(QFileInfo(journal.fileName()).size());
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
-        list.append(record("B", {"B"}));
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
-        std::signal(SIGXFSZ, previousHandler);
+        MainWindow w(f.context);
+        MainControls c(w);
+        run(f, w, first[0]);
+        // Another program holds the file for writing from now on.
+        const QString connection = QStringLiteral("tst_keepresults_lock");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            other.setDatabaseName(f.history->fileName());
+            QVERIFY(other.open());
+            QSqlQuery lock(other);
+            QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            f.dialogs.messages.clear();
+            c.clearNumbersButton->click();
+            run(f, w, QStringLiteral("3342228605,6033802932"));
+            QCOMPARE(rowCount(c.resultsList), 3);
+            const QStringList told = f.dialogs.messageTexts();
+            QCOMPARE(told.size(), 2);
+            QVERIFY2(told[0].startsWith("The results cannot be kept for the next start: The "
+                                        "lookup history " +
+                                        f.history->fileName() + " cannot be used: "),
+                     qPrintable(told[0]));
+            QCOMPARE(told[1], QString("Done."));
+            QCOMPARE(f.dialogs.messages.constFirst().icon, Dialogs::Icon::Warning);
+            // Nothing more is told for the rest of the session.
+            selectRow(c.resultsList, 0);
+            QTest::keyClick(c.resultsList, Qt::Key_Delete);
+            c.clearResultsButton->click();
+            QCOMPARE(f.dialogs.messages.size(), 2);
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
     }
-    list.append(record("C", {"C"}));
-    selectRow(&tree, 1);
-    list.removeSelected();
-    QCOMPARE(allRows(&tree), (QList<QStringList>{{"A"}, {"C"}}));
-    QCOMPARE(f.dialogs.messageTexts().size(), 1);
-    QVERIFY(f.dialogs.messageTexts().constFirst().startsWith(
-        "The results cannot be kept for the next start: "));
-
-    // Removing the row whose line was lost takes nothing from the journal.
-    ResultsJournal next(f.journalFolder());
-    const QList<ResultRecord> kept = next.takeLatestSession().rows;
-    QCOMPARE(kept.size(), 2);
-    QCOMPARE(kept[0].number, QString("A"));
-    QCOMPARE(kept[1].number, QString("C"));
+    // What was kept before the lock comes back at the next start.
+    f.history.reset();
+    Session next(f);
+    chooseFromContextMenu(next.results(), kRestore);
+    QCOMPARE(allRows(next.results()), QList<QStringList>{first});
 }
 
 void TestKeepResults::csvOfAwkwardCells()
 {
     WindowFixture f;
-    {
-        ResultsJournal earlier(f.journalFolder());
-        earlier.append(1, record("1", {"=HYPERLINK(\"x\")", "Mobile", "O'Brien, Pat",
-                                       "Zürich\r\nCH", "-5", "@home"}));
-        earlier.append(2, record("2", {"4135923823", "Land\"line", "Émile Noël", "\tTab",
-                                       "+1 carrier", "\rCR"}));
-    }
+    f.keepResults();
+    keptEarlier(
+        *f.history,
+        {record("1",
+                {"=HYPERLINK(\"x\")", "Mobile", "O'Brien, Pat", "Zürich\r\nCH", "-5", "@home"}),
+         record("2", {"4135923823", "Land\"line", "Émile Noël", "\tTab", "+1 carrier", "\rCR"})});
     Session s(f);
     chooseFromContextMenu(s.results(), kRestore);
     setCheckState(s.results(), 1, Qt::Checked);
@@ -393,13 +484,14 @@ void TestKeepResults::exportOntoFullDiskKeepsOldFile()
     if (!disk.isMounted())
         QSKIP(kTmpfsSkipReason);
     {
-        ResultsJournal earlier(f.journalFolder());
+        QList<ResultRecord> earlier;
         for (int r = 0; r < rows; ++r) {
             const QString number = QString::number(4135920000LL + r);
-            earlier.append(quint64(r + 1),
-                           record(number, {number, "Mobile", "Owner", "MA", "Verizon", "Active"},
-                                  R"({"phone_number":")" + number + "\"}"));
+            earlier << record(number, {number, "Mobile", "Owner", "MA", "Verizon", "Active"},
+                              R"({"phone_number":")" + number + "\"}");
         }
+        f.keepResults();
+        keptEarlier(*f.history, earlier);
     }
     Session s(f);
     chooseFromContextMenu(s.results(), kRestore);
@@ -427,18 +519,19 @@ void TestKeepResults::exportOntoFullDiskKeepsOldFile()
              (QStringList{"filler", "results"}));
 }
 
-void TestKeepResults::fullJournalDiskIsToldOnceAndKeepsWhatItHas()
+void TestKeepResults::fullHistoryDiskIsToldOnceAndKeepsWhatItHas()
 {
     WindowFixture f;
-    const TmpfsMount disk(f.journalFolder(), QStringLiteral("size=64k"));
+    // Room for the history's first pages, and no more once it is filled.
+    const TmpfsMount disk(f.historyFolder(), QStringLiteral("size=1m"));
     if (!disk.isMounted())
         QSKIP(kTmpfsSkipReason);
     f.keys->setKey(QStringLiteral("key"));
     f.keepResults();
     const QStringList first{"4135923823", "Mobile", "Margaret", "MA", "Verizon", "Active"};
     f.answerWith(first[0], answerShownAs(first));
-    // Rows larger than a page of the disk, so that none fits in what the
-    // journal file already holds.
+    // Rows larger than a page of the history, so that none fits in what its
+    // files already hold.
     const QString longName(5000, u'x');
     for (const QString& number : {QStringLiteral("3342228605"), QStringLiteral("6033802932")})
         f.answerWith(number, answerShownAs({number, "Mobile", longName, "AL", "AT&T", "Active"}));
@@ -453,14 +546,14 @@ void TestKeepResults::fullJournalDiskIsToldOnceAndKeepsWhatItHas()
         QCOMPARE(rowCount(c.resultsList), 3);
         QCOMPARE(
             f.dialogs.messageTexts(),
-            (QStringList{"The results cannot be kept for the next start: The results "
-                         "journal " +
-                             f.journal->fileName() + " cannot be written: No space left on device",
+            (QStringList{"The results cannot be kept for the next start: The lookup "
+                         "history " +
+                             f.history->fileName() + " cannot be used: database or disk is full",
                          "Done."}));
         QCOMPARE(f.dialogs.messages.constFirst().icon, Dialogs::Icon::Warning);
     }
     // What reached the disk before it filled up comes back at the next start.
-    f.journal.reset();
+    f.history.reset();
     QVERIFY(QFile::remove(disk.filePath(QStringLiteral("filler"))));
     Session next(f);
     chooseFromContextMenu(next.results(), kRestore);
@@ -479,7 +572,7 @@ void TestKeepResults::duplicatesInThreeSpellings()
         QCOMPARE(chooseFromContextMenu(c.numberList, "Remove Duplicate Numbers"),
                  (QStringList{"Paste Numbers", "Remove Duplicate Numbers",
                               "Remove Numbers That Cannot Be Valid",
-                              "Remove Numbers Already Looked Up"}));
+                              "Remove Numbers Already Looked Up", "Use Earlier Answers..."}));
         QCOMPARE(shownRows(c.numberList),
                  (QStringList{"413-592-3823", "n/a", "n/a", "334.222.8605"}));
         chooseFromContextMenu(c.numberList, "Remove Duplicate Numbers");
@@ -571,7 +664,7 @@ void TestKeepResults::timeLeftOnTheProgressBar()
 int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsSet(kWriterVariable))
-        return writeJournalUntilKilled(argc, argv);
+        return writeHistoryUntilKilled(argc, argv);
     QApplication app(argc, argv);
     TestKeepResults test;
     QTEST_SET_MAIN_SOURCE_PATH

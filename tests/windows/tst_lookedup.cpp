@@ -42,7 +42,8 @@ private slots:
         typeNumbers(f, c, "4135923823");
         QCOMPARE(chooseFromContextMenu(c.numberList, kCommand),
                  (QStringList{"Paste Numbers", "Remove Duplicate Numbers",
-                              "Remove Numbers That Cannot Be Valid", kCommand}));
+                              "Remove Numbers That Cannot Be Valid", kCommand,
+                              "Use Earlier Answers..."}));
         QCOMPARE(shownRows(c.numberList), QStringList{"4135923823"});
 
         typeNumbers(f, c, "334.222.8605,6033802932");
