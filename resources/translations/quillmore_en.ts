@@ -48,5 +48,19 @@
             <numerusform>Remove %n numbers that cannot be valid phone numbers? They would still be charged for.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n answer(s) reused (up to %1 days old)</source>
+        <translation>
+            <numerusform>%n answer reused (up to %1 days old)</numerusform>
+            <numerusform>%n answers reused (up to %1 days old)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n answer(s) of %1 removed from the lookup history.</source>
+        <translation>
+            <numerusform>%n answer of %1 removed from the lookup history.</numerusform>
+            <numerusform>%n answers of %1 removed from the lookup history.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -123,7 +123,7 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
     for (const Failure& failure : unread)
         reportFailure(m_dialogs, {}, Step::ValueRead, failure);
     if (rowReady)
-        rowReady(index, record);
+        rowReady(index, record, answer.httpStatus);
     if (!m_stopping && !m_pending.empty())
         slot.pause.start(drawPause());
     if (!slot.pause.isActive())

@@ -11,27 +11,6 @@ namespace {
 
 constexpr qsizetype kChunkBytes = 64 * 1024;
 
-// The answer as the service sent it when it is a JSON document: kept verbatim
-// rather than re-serialised, so the service's key order and long numbers stay
-// as they were. Raw line breaks in valid JSON can only be white space between
-// tokens; they become spaces to keep the record on one line.
-void appendAnswer(QString& out, const QString& answer)
-{
-    if (answer.isEmpty()) {
-        out += QStringLiteral("null");
-        return;
-    }
-    if (!isJsonContainer(answer)) {
-        appendJsonString(out, answer);
-        return;
-    }
-    // Only JSON white space can stand around it now.
-    QString json = answer.trimmed();
-    json.replace(u'\r', u' ');
-    json.replace(u'\n', u' ');
-    out += json;
-}
-
 void appendNumberClass(QString& out, const NumberClass& cls)
 {
     out += QStringLiteral(",\"e164\":");
@@ -54,6 +33,26 @@ void appendNumberClass(QString& out, const NumberClass& cls)
 }
 
 } // namespace
+
+// Kept verbatim rather than re-serialised, so the service's key order and
+// long numbers stay as they were. Raw line breaks in valid JSON can only be
+// white space between tokens; they become spaces to keep the record on one line.
+void appendAnswer(QString& out, const QString& answer)
+{
+    if (answer.isEmpty()) {
+        out += QStringLiteral("null");
+        return;
+    }
+    if (!isJsonContainer(answer)) {
+        appendJsonString(out, answer);
+        return;
+    }
+    // Only JSON white space can stand around it now.
+    QString json = answer.trimmed();
+    json.replace(u'\r', u' ');
+    json.replace(u'\n', u' ');
+    out += json;
+}
 
 QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,
                     const PhoneNumbers& numbers)

@@ -28,6 +28,9 @@ namespace quillmore {
 // answer as a JSON string when it is anything else, and null when the record
 // has no answer text.
 
+// Appends an answer text as "answer" holds it: embedded JSON, a JSON string or null.
+void appendAnswer(QString& out, const QString& answer);
+
 // One record's line, LF included.
 QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,
                     const PhoneNumbers& numbers);
