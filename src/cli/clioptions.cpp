@@ -13,11 +13,10 @@ namespace {
 
 bool takesValue(const QString& name)
 {
-    static const QStringList names = {QStringLiteral("--output"),   QStringLiteral("--format"),
-                                      QStringLiteral("--key-file"), QStringLiteral("--journal"),
-                                      QStringLiteral("--pause"),    QStringLiteral("--parallel"),
-                                      QStringLiteral("--region"),   QStringLiteral("--reuse"),
-                                      QStringLiteral("--since")};
+    static const QStringList names = {
+        QStringLiteral("--output"),  QStringLiteral("--format"), QStringLiteral("--key-file"),
+        QStringLiteral("--journal"), QStringLiteral("--pause"),  QStringLiteral("--parallel"),
+        QStringLiteral("--region"),  QStringLiteral("--reuse"),  QStringLiteral("--since")};
     return names.contains(name);
 }
 
@@ -130,7 +129,8 @@ QString checkCombinations(const CliOptions& o)
     if (o.since.isValid() && !o.history)
         return QStringLiteral("--since goes with --history.");
     if (o.history && !o.files.isEmpty())
-        return QStringLiteral("--history reads no input; \"%1\" is left over.").arg(o.files.first());
+        return QStringLiteral("--history reads no input; \"%1\" is left over.")
+            .arg(o.files.first());
     if (o.history && o.format == OutputFormat::Text)
         return QStringLiteral("--history writes csv or jsonl.");
     if (o.forget && o.files.isEmpty())

@@ -23,10 +23,10 @@ struct CliOptions
     bool skipInvalid = false;
     bool dryRun = false;
     bool resume = false;
-    int reuseDays = 0; // 0: nothing is reused
-    bool history = false;  // write the stored answers instead of looking up
-    QDateTime since;       // of --history; invalid: every stored answer
-    bool forget = false;   // `files` are the numbers whose answers go
+    int reuseDays = 0;    // 0: nothing is reused
+    bool history = false; // write the stored answers instead of looking up
+    QDateTime since;      // of --history; invalid: every stored answer
+    bool forget = false;  // `files` are the numbers whose answers go
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -139,7 +139,8 @@ bool CliSession::openHistory()
     m_history->open(historyDays(settings));
     if (!m_history->openNotice().isEmpty())
         m_dialogs.message(m_history->openNotice());
-    m_earlier = std::make_unique<EarlierRuns>(m_history->unfinishedAnswers(), m_numbers, m_noNumber);
+    m_earlier =
+        std::make_unique<EarlierRuns>(m_history->unfinishedAnswers(), m_numbers, m_noNumber);
     if (!m_options.resume && !m_earlier->rows().empty()) {
         writeError(QStringLiteral("An earlier run that did not finish left answers for these "
                                   "numbers in the lookup history %1. Run the same command with "
@@ -216,8 +217,8 @@ void CliSession::reuseAnswers()
         ++m_done;
     }
     m_pending = std::move(still);
-    writeError(countText("%n answer(s) reused (up to %1 days old)", reused)
-                   .arg(m_options.reuseDays));
+    writeError(
+        countText("%n answer(s) reused (up to %1 days old)", reused).arg(m_options.reuseDays));
 }
 
 void CliSession::addRow(qsizetype index, qint64 id, const ResultRecord* record)

@@ -25,10 +25,12 @@ namespace quillmore::cli {
 
 namespace {
 
-const QStringList kHistoryColumns = QStringList{
-    QStringLiteral("Received (UTC)"), QStringLiteral("Program"),     QStringLiteral("Run"),
-    QStringLiteral("Number Typed"),   QStringLiteral("Number Sent"), QStringLiteral("E.164"),
-    QStringLiteral("HTTP Status"),    QStringLiteral("Failure")} + kResultCaptions;
+const QStringList kHistoryColumns =
+    QStringList{
+        QStringLiteral("Received (UTC)"), QStringLiteral("Program"),     QStringLiteral("Run"),
+        QStringLiteral("Number Typed"),   QStringLiteral("Number Sent"), QStringLiteral("E.164"),
+        QStringLiteral("HTTP Status"),    QStringLiteral("Failure")} +
+    kResultCaptions;
 
 QString timeText(const QDateTime& time)
 {
@@ -130,9 +132,8 @@ int writeHistory(const CliOptions& options)
     constexpr qsizetype kChunkBytes = 64 * 1024;
     QByteArray chunk = csv ? historyCsvHeader() : QByteArray();
     try {
-        HistoryRows rows = store.rowsSince(options.since.isValid()
-                                               ? options.since
-                                               : QDateTime::fromMSecsSinceEpoch(0, Qt::UTC));
+        HistoryRows rows = store.rowsSince(
+            options.since.isValid() ? options.since : QDateTime::fromMSecsSinceEpoch(0, Qt::UTC));
         while (rows.next()) {
             chunk += csv ? historyCsvRow(rows.row()) : historyJsonLine(rows.row());
             if (chunk.size() >= kChunkBytes) {

@@ -392,9 +392,10 @@ private slots:
         const TmpfsMount disk(m.path(QStringLiteral("disk")), QStringLiteral("size=64k"));
         if (!disk.isMounted())
             QSKIP(kTmpfsSkipReason);
-        const QString path = option == u"--output"
-                                 ? disk.filePath(QStringLiteral("run.file"))
-                                 : disk.filePath(QStringLiteral("Halvren/Quillmore/history.sqlite"));
+        const QString path =
+            option == u"--output"
+                ? disk.filePath(QStringLiteral("run.file"))
+                : disk.filePath(QStringLiteral("Halvren/Quillmore/history.sqlite"));
         QByteArray old;
         for (int i = 0; i < 300; ++i)
             old += "the good old file, line " + QByteArray::number(i) + "\n";
@@ -413,10 +414,10 @@ private slots:
         const CliResult result = m.run(args, env, lines(numbers));
         QCOMPARE(result.exitCode, exitCode);
         const QStringList errors = QString::fromLocal8Bit(result.err).split(u'\n');
-        QCOMPARE(errors.filter(QRegularExpression(
-                                   u'^' + QRegularExpression::escape(told.arg(path))))
-                     .size(),
-                 1);
+        QCOMPARE(
+            errors.filter(QRegularExpression(u'^' + QRegularExpression::escape(told.arg(path))))
+                .size(),
+            1);
         if (option == u"--output") {
             QVERIFY(result.out.isEmpty());
             QFile written(path);

@@ -19,10 +19,10 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,27 +104,24 @@ private slots:
                                  << "kept in the lookup history" << 1 << 3.0 << 6.0
                                  << QStringList{};
         for (const char* days : {"0", "-1", "36501", "7.5", "week"})
-            QTest::addRow("reuse %s", days) << QStringList{"--reuse", days} << "1 to 36500" << 1
-                                            << 3.0 << 6.0 << QStringList{};
+            QTest::addRow("reuse %s", days)
+                << QStringList{"--reuse", days} << "1 to 36500" << 1 << 3.0 << 6.0 << QStringList{};
         for (const char* since : {"yesterday", "2026-02-30", "2026-1-5", "14:00"})
-            QTest::addRow("since %s", since) << QStringList{"--history", "--since", since}
-                                             << "--since takes a date" << 1 << 3.0 << 6.0
-                                             << QStringList{};
+            QTest::addRow("since %s", since)
+                << QStringList{"--history", "--since", since} << "--since takes a date" << 1 << 3.0
+                << 6.0 << QStringList{};
         QTest::newRow("since alone") << QStringList{"--since", "2026-01-31"} << "with --history"
                                      << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("history with input") << QStringList{"--history", "numbers.txt"}
-                                            << "reads no input" << 1 << 3.0 << 6.0
-                                            << QStringList{};
+                                            << "reads no input" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("history as text") << QStringList{"--history", "--format", "text"}
                                          << "csv or jsonl" << 1 << 3.0 << 6.0 << QStringList{};
-        QTest::newRow("forget nothing") << QStringList{"--forget"} << "needs the numbers" << 1
-                                        << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("forget nothing")
+            << QStringList{"--forget"} << "needs the numbers" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("history and forget") << QStringList{"--history", "--forget", "1"}
-                                            << "one at a time" << 1 << 3.0 << 6.0
-                                            << QStringList{};
+                                            << "one at a time" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("forget numbers") << QStringList{"--forget", "+1 413 592 3823", "555"} << ""
-                                        << 1 << 3.0 << 6.0
-                                        << QStringList{"+1 413 592 3823", "555"};
+                                        << 1 << 3.0 << 6.0 << QStringList{"+1 413 592 3823", "555"};
     }
 
     void historyOptions_data()
@@ -286,8 +283,8 @@ private slots:
             {14, 3, "2999999999", false},
         };
         // The list grew, spells one number twice and holds a line skipped.
-        const QStringList numbers = {"2000000003", "2000000001", "note", "2000000001",
-                                     "2000000002", "2000000004"};
+        const QStringList numbers = {"2000000003", "2000000001", "note",
+                                     "2000000001", "2000000002", "2000000004"};
         const QList<bool> skip = {false, false, true, false, false, false};
         const EarlierRuns earlier(unfinished, numbers, skip);
         QList<QList<qint64>> got;
