@@ -169,6 +169,7 @@ bool CliSession::openOutput()
     }
     m_output = std::make_unique<OrderedOutput>(m_options.format, m_target->device(), *m_history,
                                                m_numbers, *m_phone);
+    m_output->hold();
     for (const EarlierRuns::Row& row : m_earlier->rows()) {
         addRow(row.index, row.id, nullptr);
         m_failedRows += row.failed ? 1 : 0;
@@ -188,6 +189,12 @@ bool CliSession::openOutput()
         }
     }
     reuseAnswers();
+    try {
+        m_output->release();
+    } catch (const Failure& failure) {
+        writeError(QStringLiteral("Cannot write the results: ") + failure.description());
+        m_outputFailed = true;
+    }
     return true;
 }
 

@@ -122,10 +122,18 @@ void OrderedOutput::addRow(qsizetype index, qint64 id, const ResultRecord* recor
     // is next needs no reading back.
     if (id <= 0)
         m_inMemory.insert(index, *record);
+    if (m_held)
+        return;
     if (m_format != OutputFormat::Text && index == m_next && record) {
         writeRow(*record);
         ++m_next;
     }
+    writeReady();
+}
+
+void OrderedOutput::release()
+{
+    m_held = false;
     writeReady();
 }
 
@@ -144,6 +152,7 @@ void OrderedOutput::writeReady()
 
 void OrderedOutput::finish()
 {
+    m_held = false;
     if (m_format == OutputFormat::Text) {
         m_widths.clear();
         for (const QString& caption : kResultCaptions)

@@ -39,6 +39,12 @@ public:
     void addRow(qsizetype index, qint64 id, const ResultRecord* record);
     bool hasRow(qsizetype index) const { return m_ids.at(index) != kNone; }
 
+    // While held, rows are only noted; releasing writes those ready in
+    // batches. Earlier and reused rows arrive one by one in input order, and
+    // reading each back on its own would cost one query a row.
+    void hold() { m_held = true; }
+    void release();
+
     // Writes what is left: every row there is, in order, missing ones left out.
     void finish();
 
@@ -76,6 +82,7 @@ private:
     QList<qsizetype> m_widths;
     qsizetype m_next = 0;
     bool m_headerWritten = false;
+    bool m_held = false;
     qsizetype m_unreadable = 0;
 };
 
