@@ -55,5 +55,19 @@
             <numerusform>%n numbers answered from earlier lookups; %1 left to look up.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n answer(s) reused (up to %1 days old)</source>
+        <translation>
+            <numerusform>%n answer reused (up to %1 days old)</numerusform>
+            <numerusform>%n answers reused (up to %1 days old)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n answer(s) of %1 removed from the lookup history.</source>
+        <translation>
+            <numerusform>%n answer of %1 removed from the lookup history.</numerusform>
+            <numerusform>%n answers of %1 removed from the lookup history.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,9 @@
 #include "cli/clioptions.h"
 
+#include "history/historystore.h"
+
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cmath>
 
@@ -13,7 +16,8 @@ bool takesValue(const QString& name)
     static const QStringList names = {
         QStringLiteral("--output"),  QStringLiteral("--format"), QStringLiteral("--key-file"),
         QStringLiteral("--journal"), QStringLiteral("--pause"),  QStringLiteral("--parallel"),
-        QStringLiteral("--region"),  QStringLiteral("--rate"),   QStringLiteral("--max-failures")};
+        QStringLiteral("--region"),  QStringLiteral("--rate"),   QStringLiteral("--max-failures"),
+        QStringLiteral("--reuse"),   QStringLiteral("--since")};
     return names.contains(name);
 }
 
@@ -24,7 +28,26 @@ QString applyValue(CliOptions& o, const QString& name, const QString& value)
     } else if (name == u"--key-file") {
         o.keyFile = value;
     } else if (name == u"--journal") {
-        o.journal = value;
+        // Run journals gave way to the lookup history; a script that still
+        // names one must learn where its answers are now, not lose them.
+        return QStringLiteral("--journal is no longer taken: every answer is kept in the lookup "
+                              "history %1, which --resume reads.")
+            .arg(QDir::toNativeSeparators(
+                QDir(HistoryStore::defaultFolder()).filePath(HistoryStore::kFileName)));
+    } else if (name == u"--reuse") {
+        bool ok = false;
+        const int days = value.toInt(&ok);
+        if (!ok || days < 1 || days > kMaxReuseDays)
+            return QStringLiteral("--reuse takes a whole number of days from 1 to %1, not \"%2\".")
+                .arg(kMaxReuseDays)
+                .arg(value);
+        o.reuseDays = days;
+    } else if (name == u"--since") {
+        o.since = parseSince(value);
+        if (!o.since.isValid())
+            return QStringLiteral("--since takes a date such as 2026-01-31 or a UTC time such as "
+                                  "2026-01-31T14:00:00Z, not \"%1\".")
+                .arg(value);
     } else if (name == u"--format") {
         if (value == u"csv")
             o.format = OutputFormat::Csv;
@@ -101,6 +124,41 @@ bool parsePause(const QString& text, double& min, double& max)
     return true;
 }
 
+QDateTime parseSince(const QString& text)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid() && text.size() == 10)
+        return QDateTime(day, QTime(0, 0), Qt::UTC);
+    QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!time.isValid() || !text.contains(u'T'))
+        return {};
+    // A time without an offset is read as UTC, as --history writes times.
+    if (time.timeSpec() == Qt::LocalTime)
+        time = QDateTime(time.date(), time.time(), Qt::UTC);
+    return time.toUTC();
+}
+
+namespace {
+
+// What no single option can tell: options that do not go together.
+QString checkCombinations(const CliOptions& o)
+{
+    if (o.history && o.forget)
+        return QStringLiteral("--history and --forget go one at a time.");
+    if (o.since.isValid() && !o.history)
+        return QStringLiteral("--since goes with --history.");
+    if (o.history && !o.files.isEmpty())
+        return QStringLiteral("--history reads no input; \"%1\" is left over.")
+            .arg(o.files.first());
+    if (o.history && o.format == OutputFormat::Text)
+        return QStringLiteral("--history writes csv or jsonl.");
+    if (o.forget && o.files.isEmpty())
+        return QStringLiteral("--forget needs the numbers whose answers go.");
+    return {};
+}
+
+} // namespace
+
 ParsedOptions parseOptions(const QStringList& arguments)
 {
     ParsedOptions parsed;
@@ -150,6 +208,10 @@ ParsedOptions parseOptions(const QStringList& arguments)
         }
         if (name == u"--resume")
             o.resume = true;
+        else if (name == u"--history")
+            o.history = true;
+        else if (name == u"--forget")
+            o.forget = true;
         else if (name == u"--skip-invalid")
             o.skipInvalid = true;
         else if (name == u"--dry-run")
@@ -165,6 +227,7 @@ ParsedOptions parseOptions(const QStringList& arguments)
         if (!parsed.error.isEmpty())
             return parsed;
     }
+    parsed.error = checkCombinations(o);
     return parsed;
 }
 
@@ -195,10 +258,10 @@ QString helpText()
         "  --max-failures N   stop sending after N numbers in a row could not\n"
         "                     connect: the service looks unreachable (default 20;\n"
         "                     0 never stops)\n"
-        "  --journal FILE     keep the run's answers in FILE (default: a file named\n"
-        "                     after the input in the data folder)\n"
-        "  --resume           look up only the numbers no kept journal has an answer\n"
-        "                     for, then write the whole output\n"
+        "  --resume           go on from the runs that did not finish: the numbers\n"
+        "                     they have an answer for are not sent again\n"
+        "  --reuse DAYS       send no number that has an answer younger than DAYS\n"
+        "                     days in the lookup history; its row comes from there\n"
         "  --region CC        read numbers without a country code as numbers of CC\n"
         "                     (default: the system's region, else US)\n"
         "  --skip-invalid     send no request for numbers that cannot be valid\n"
@@ -207,6 +270,12 @@ QString helpText()
         "                     many cannot be valid or are duplicates, and how long\n"
         "                     the pauses would take\n"
         "  --quiet            no progress on standard error\n"
+        "  --history          write the answers the lookup history keeps, in csv or\n"
+        "                     jsonl (--format), to standard output; nothing is sent\n"
+        "  --since DATE       with --history: only answers from DATE on (2026-01-31,\n"
+        "                     or a UTC time such as 2026-01-31T14:00:00Z)\n"
+        "  --forget NUMBER... remove every answer the lookup history keeps for each\n"
+        "                     NUMBER, in whatever spelling it was looked up\n"
         "  --help             this text\n"
         "  --version          the program's version\n"
         "\n"
@@ -215,8 +284,9 @@ QString helpText()
         "takes the key itself: every user of the computer can read a command line.\n"
         "\n"
         "Ctrl+C (or SIGTERM) sends no new request, waits for those under way, writes\n"
-        "the output and exits; a second Ctrl+C ends at once. The answers stay in the\n"
-        "journal, and --resume goes on without paying for them again.\n"
+        "the output and exits; a second Ctrl+C ends at once. Every answer is kept in\n"
+        "the lookup history as it arrives (for \"History Days\" days, default 90), and\n"
+        "--resume goes on without paying for them again.\n"
         "\n"
         "Exit status: 0 every number has a row; 1 usage or bad input, nothing sent;\n"
         "2 the service refused (quota, invalid key, withdrawn API, too many requests);\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +16,6 @@ struct CliOptions
     QString output;    // empty: standard output
     OutputFormat format = OutputFormat::Csv;
     QString keyFile;
-    QString journal; // empty: named after the input in the data folder
     double pauseMin = 3;
     double pauseMax = 6;
     int parallel = 1;
@@ -25,6 +25,10 @@ struct CliOptions
     bool skipInvalid = false;
     bool dryRun = false;
     bool resume = false;
+    int reuseDays = 0;    // 0: nothing is reused
+    bool history = false; // write the stored answers instead of looking up
+    QDateTime since;      // of --history; invalid: every stored answer
+    bool forget = false;  // `files` are the numbers whose answers go
     bool quiet = false;
     bool help = false;
     bool version = false;
@@ -42,9 +46,15 @@ ParsedOptions parseOptions(const QStringList& arguments);
 // "MIN" or "MIN-MAX", whole or decimal seconds, MIN <= MAX. False when malformed.
 bool parsePause(const QString& text, double& min, double& max);
 
+// "YYYY-MM-DD" (the start of that day in UTC) or an ISO 8601 date and time,
+// UTC unless it names its offset. Invalid when malformed.
+QDateTime parseSince(const QString& text);
+
 QString helpText();
 QString versionText();
 
 inline constexpr int kMaxParallel = 16;
+// A hundred years: anything longer is a typing slip.
+inline constexpr int kMaxReuseDays = 36500;
 
 } // namespace quillmore::cli

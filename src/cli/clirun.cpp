@@ -152,7 +152,7 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
     for (const Failure& failure : taken.unread)
         reportFailure(m_dialogs, {}, Step::ValueRead, failure);
     if (rowReady)
-        rowReady(index, taken.record);
+        rowReady(index, taken.record, answer.httpStatus);
     countUnreachable(answer);
     if (!m_stopping && !m_pending.empty())
         slot.pause.start(drawPause());

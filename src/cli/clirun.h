@@ -67,7 +67,8 @@ public:
            const QStringList& numbers, std::deque<qsizetype> pending, QObject* parent = nullptr);
     ~CliRun() override;
 
-    std::function<void(qsizetype index, const ResultRecord& record)> rowReady;
+    // With the answer's HTTP status, which the history keeps beside the row.
+    std::function<void(qsizetype index, const ResultRecord& record, int httpStatus)> rowReady;
     std::function<void(const QString& text)> notice; // a line for standard error
     // Makes each slot's request; without it, requests in this process on
     // kept-alive connections.

@@ -1,22 +1,23 @@
 #include "cli/clisession.h"
 
 #include "cli/clirun.h"
-#include "cli/earlieranswers.h"
+#include "cli/earlierruns.h"
 #include "cli/inputnumbers.h"
 #include "cli/keysource.h"
 #include "cli/numberplan.h"
 #include "cli/orderedoutput.h"
 #include "cli/outputtarget.h"
 #include "cli/progressline.h"
-#include "cli/runfiles.h"
-#include "cli/runjournal.h"
+#include "cli/runhistory.h"
 #include "cli/storedkey.h"
+#include "history/historysettings.h"
 #include "keyring/secretservicekeyring.h"
 #include "lookup/curlstage.h"
 #include "shell/counttext.h"
 #include "shell/errorreport.h"
 #include "shell/fileutil.h"
 #include "shell/leftovers.h"
+#include "shell/settingsstore.h"
 #include "shell/terminationwatcher.h"
 
 #include <QCoreApplication>
@@ -122,53 +123,38 @@ void CliSession::getKey()
 
 void CliSession::keyKnown(const QString& key)
 {
-    if (!openJournal() || !openOutput())
+    if (!openHistory() || !openOutput())
         return;
     runLookups(key);
 }
 
-// Open the journal, and find what earlier runs already answered for these
-// numbers, in any journal they kept.
-bool CliSession::openJournal()
+// Open the history, and find what runs that did not finish already answered
+// for these numbers. A history that cannot be used stops nothing: told once,
+// the rows still reach the output.
+bool CliSession::openHistory()
 {
-    m_defaultJournal = m_options.journal.isEmpty();
-    const QString path =
-        m_defaultJournal ? defaultJournalPath(inputHash(m_numbers)) : m_options.journal;
-    m_journal = std::make_unique<RunJournal>(path);
-    connect(m_journal.get(), &RunJournal::failed, this, &CliSession::journalFailed);
-    try {
-        m_journal->open();
-    } catch (const Failure& failure) {
-        writeError(failure.description());
+    m_history = std::make_unique<RunHistory>(*m_phone);
+    m_history->told = [this](const QString& text) { historyFailed(text); };
+    const SettingsStore settings;
+    m_history->open(historyDays(settings));
+    if (!m_history->openNotice().isEmpty())
+        m_dialogs.message(m_history->openNotice());
+    m_earlier =
+        std::make_unique<EarlierRuns>(m_history->unfinishedAnswers(), m_numbers, m_noNumber);
+    if (!m_options.resume && !m_earlier->rows().empty()) {
+        writeError(QStringLiteral("An earlier run that did not finish left answers for these "
+                                  "numbers in the lookup history %1. Run the same command with "
+                                  "--resume to look up only the numbers it has no answer for.")
+                       .arg(QDir::toNativeSeparators(m_history->fileName())));
         end(kExitUsage);
         return false;
     }
-    m_earlier = std::make_unique<EarlierAnswers>(*m_journal);
-    m_earlier->gather(m_numbers, m_defaultJournal
-                                     ? journalsBeside(QFileInfo(path).absolutePath(), path)
-                                     : QStringList());
-    const QStringList others = m_earlier->otherJournalsUsed();
-    if (!m_options.resume) {
-        const bool ownKept = QFileInfo(path).size() > 0;
-        if (ownKept || !others.isEmpty()) {
-            writeError(QStringLiteral("An earlier run left answers for these numbers in %1. Run "
-                                      "the same command with --resume to look up only the "
-                                      "numbers it has no answer for, or delete the file to start "
-                                      "afresh.")
-                           .arg(QDir::toNativeSeparators(ownKept ? path : others.first())));
-            // The journal was made only to look: an empty one goes again.
-            if (!ownKept)
-                m_journal->discard();
-            end(kExitUsage);
-            return false;
-        }
-        return true;
-    }
-    if (m_earlier->unrelatedJournals() > 0 && m_earlier->rowsInOtherJournals() == 0 &&
-        others.isEmpty() && QFileInfo(path).size() == 0)
-        writeError(QStringLiteral("--resume found no earlier answers for these numbers: the "
-                                  "journals in %1 are of other inputs. Every number is looked up.")
-                       .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
+    if (m_options.resume && m_earlier->rows().empty() && m_earlier->unfinishedRuns() > 0)
+        writeError(QStringLiteral("--resume found no earlier answers for these numbers: the runs "
+                                  "that did not finish in the lookup history %1 are of other "
+                                  "numbers. Every number is looked up.")
+                       .arg(QDir::toNativeSeparators(m_history->fileName())));
+    m_runId = m_history->startRun(inputHash(m_numbers));
     return true;
 }
 
@@ -181,20 +167,11 @@ bool CliSession::openOutput()
         end(kExitUsage);
         return false;
     }
-    m_output = std::make_unique<OrderedOutput>(m_options.format, m_target->device(), *m_journal,
-                                               *m_phone, m_numbers.size());
-    std::vector<EarlierAnswers::Row> earlier;
-    try {
-        earlier = m_earlier->assign(m_numbers, m_noNumber);
-    } catch (const Failure& failure) {
-        writeError(failure.description());
-        end(kExitUsage);
-        return false;
-    }
-    QList<bool> answered(m_numbers.size(), false);
-    for (const EarlierAnswers::Row& row : earlier) {
-        answered[row.index] = true;
-        addRow(row.index, row.offset, nullptr);
+    m_output = std::make_unique<OrderedOutput>(m_options.format, m_target->device(), *m_history,
+                                               m_numbers, *m_phone);
+    m_output->hold();
+    for (const EarlierRuns::Row& row : m_earlier->rows()) {
+        addRow(row.index, row.id, nullptr);
         m_failedRows += row.failed ? 1 : 0;
         ++m_done;
     }
@@ -205,19 +182,56 @@ bool CliSession::openOutput()
             record.cells = QStringList{record.number, {}, {}, {}, {}, kNoNumberStatus};
             record.status = RowStatus::NotSent;
             record.notSent = NotSentReason::NoNumber;
-            addRow(i, -1, &record);
+            addRow(i, 0, &record);
             ++m_done;
-        } else if (!answered.at(i)) {
+        } else if (!m_output->hasRow(i)) {
             m_pending.push_back(i);
         }
+    }
+    reuseAnswers();
+    try {
+        m_output->release();
+    } catch (const Failure& failure) {
+        writeError(QStringLiteral("Cannot write the results: ") + failure.description());
+        m_outputFailed = true;
     }
     return true;
 }
 
-void CliSession::addRow(qsizetype index, qint64 offset, const ResultRecord* record)
+// Reuse: a number the service answered within --reuse days is not sent; its
+// row is rebuilt from that answer. Without --reuse nothing is, so that no
+// result is older than the user asked for.
+void CliSession::reuseAnswers()
+{
+    if (m_options.reuseDays <= 0)
+        return;
+    QStringList keys;
+    keys.reserve(qsizetype(m_pending.size()));
+    for (const qsizetype i : m_pending)
+        keys.append(m_history->keyOf(m_numbers.at(i)));
+    const QHash<QString, ReusableAnswer> found = m_history->reusable(keys, m_options.reuseDays);
+    std::deque<qsizetype> still;
+    qsizetype reused = 0;
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        const qsizetype index = m_pending.at(size_t(k));
+        const auto answer = found.constFind(keys.at(k));
+        if (answer == found.cend()) {
+            still.push_back(index);
+            continue;
+        }
+        addRow(index, answer->id, nullptr);
+        ++reused;
+        ++m_done;
+    }
+    m_pending = std::move(still);
+    writeError(
+        countText("%n answer(s) reused (up to %1 days old)", reused).arg(m_options.reuseDays));
+}
+
+void CliSession::addRow(qsizetype index, qint64 id, const ResultRecord* record)
 {
     try {
-        m_output->addRow(index, offset, record);
+        m_output->addRow(index, id, record);
     } catch (const Failure& failure) {
         if (!m_outputFailed)
             writeError(QStringLiteral("Cannot write the results: ") + failure.description());
@@ -244,8 +258,8 @@ bool CliSession::runLookups(const QString& key)
                          m_options.rate, m_options.maxFailures},
         m_numbers, std::move(m_pending));
     m_run->notice = [this](const QString& text) { m_dialogs.message(text); };
-    m_run->rowReady = [this](qsizetype index, const ResultRecord& record) {
-        rowArrived(index, record);
+    m_run->rowReady = [this](qsizetype index, const ResultRecord& record, int httpStatus) {
+        rowArrived(index, record, httpStatus);
     };
     auto* watcher = new TerminationWatcher(m_run.get(), TerminationWatcher::Interrupt::Watched);
     connect(watcher, &TerminationWatcher::terminationRequested, this, &CliSession::interrupted);
@@ -261,23 +275,20 @@ bool CliSession::runLookups(const QString& key)
 }
 
 // The rows still reach the output; only a resume would miss them. Told once,
-// and the journal is then kept whatever the run's end.
-void CliSession::journalFailed(const Failure& failure)
+// and nothing is ended or removed after it.
+void CliSession::historyFailed(const QString& text)
 {
-    if (!std::exchange(m_journalFailed, true))
-        m_dialogs.message(failure.description());
+    if (!std::exchange(m_historyFailed, true))
+        m_dialogs.message(text);
 }
 
-void CliSession::rowArrived(qsizetype index, const ResultRecord& record)
+// Kept as it arrives, before it is written: a run killed after this loses
+// nothing the service was paid for.
+void CliSession::rowArrived(qsizetype index, const ResultRecord& record, int httpStatus)
 {
     ++m_sent;
-    qint64 offset = -1;
-    try {
-        offset = m_journal->append(record);
-    } catch (const Failure& failure) {
-        journalFailed(failure);
-    }
-    addRow(index, offset, &record);
+    const qint64 id = m_history->keep(m_runId, m_numbers.at(index), record, httpStatus);
+    addRow(index, id, &record);
     m_failedRows += record.isFailure() ? 1 : 0;
     m_progress->setDone(++m_done);
     if (m_outputFailed)
@@ -301,11 +312,7 @@ void CliSession::interrupted()
 
 void CliSession::runEnded()
 {
-    try {
-        m_journal->sync();
-    } catch (const Failure& failure) {
-        journalFailed(failure);
-    }
+    m_history->sync();
     const bool written = writeOutput();
     m_progress->finish();
     end(exitStatus(written));
@@ -363,15 +370,15 @@ int CliSession::exitStatus(bool written)
         return int(m_run->wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
     }
     if (m_output->unreadableRows() > 0)
-        journalFailed(Failure(QStringLiteral("The run's journal %1 cannot be read back; rows "
-                                             "left out of the results: %2.")
-                                  .arg(QDir::toNativeSeparators(m_journal->path()))
-                                  .arg(m_output->unreadableRows())));
+        m_dialogs.message(QStringLiteral("The lookup history %1 cannot give back %2 rows; they "
+                                         "are left out of the results.")
+                              .arg(QDir::toNativeSeparators(m_history->fileName()))
+                              .arg(m_output->unreadableRows()));
     bool complete = true;
     for (qsizetype i = 0; i < m_numbers.size() && complete; ++i)
         complete = m_output->hasRow(i);
     if (m_failedRows > 0 || !complete) {
-        // Rows missing without a failed one are those the journal lost.
+        // Rows missing without a failed one are those the history lost.
         m_dialogs.message((m_failedRows == 0
                                ? QString()
                                : QStringLiteral("%1 of %2 rows are \"Could not connect\", "
@@ -381,19 +388,23 @@ int CliSession::exitStatus(bool written)
                           resumeHint());
         return int(RunEnd::FailedRows);
     }
-    // Every number has its row: nothing is left to resume.
-    if (m_defaultJournal && !m_journalFailed) {
-        m_earlier->discardSuperseded(m_numbers);
-        m_journal->discard();
-    }
+    // Every number has its row: nothing is left to resume, of this run nor
+    // of the earlier ones whose answers are all in this output.
+    m_history->endRuns(QList<qint64>{m_runId} + m_earlier->superseded(m_numbers));
+    m_history->sync();
     return int(RunEnd::Complete);
 }
 
 QString CliSession::resumeHint() const
 {
-    return QStringLiteral("The answers so far are kept in %1; run the same command with "
-                          "--resume to go on without paying for them again.")
-        .arg(QDir::toNativeSeparators(m_journal->path()));
+    const QString history = QDir::toNativeSeparators(m_history->fileName());
+    if (m_historyFailed)
+        return QStringLiteral("Not every answer of this run could be kept in the lookup history "
+                              "%1, so --resume may ask for some of them again.")
+            .arg(history);
+    return QStringLiteral("The answers so far are kept in the lookup history %1; run the same "
+                          "command with --resume to go on without paying for them again.")
+        .arg(history);
 }
 
 } // namespace quillmore::cli

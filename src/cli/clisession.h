@@ -17,20 +17,20 @@
 namespace quillmore::cli {
 
 class CliRun;
-class EarlierAnswers;
+class EarlierRuns;
 class OrderedOutput;
 class OutputTarget;
 class ProgressLine;
-class RunJournal;
+class RunHistory;
 class StoredKeyRead;
 
 inline constexpr int kExitUsage = 1;
 // Requests were sent, but the results could not be written: the answers are
-// in the journal, and --resume writes them without paying again.
+// in the lookup history, and --resume writes them without paying again.
 inline constexpr int kExitOutputFailed = 4;
 
 // One invocation after its command line is read, in named steps: read the
-// input, plan, get the key, open the journal, open the output, run, write,
+// input, plan, get the key, open the history, open the output, run, write,
 // and the exit status. Everything that can refuse the run does so before
 // anything is sent (status 1). The key and the run are waited for on the
 // event loop; `finished` gives the exit status, once.
@@ -51,17 +51,18 @@ private:
     bool plan();
     void getKey();
     void keyKnown(const QString& key);
-    bool openJournal();
+    bool openHistory();
     bool openOutput();
+    void reuseAnswers();
     bool runLookups(const QString& key);
-    void rowArrived(qsizetype index, const ResultRecord& record);
-    void journalFailed(const Failure& failure);
+    void rowArrived(qsizetype index, const ResultRecord& record, int httpStatus);
+    void historyFailed(const QString& text);
     void interrupted();
     void runEnded();
     bool writeOutput();
     int exitStatus(bool written);
     void end(int status);
-    void addRow(qsizetype index, qint64 offset, const ResultRecord* record);
+    void addRow(qsizetype index, qint64 id, const ResultRecord* record);
     QString resumeHint() const;
 
     const CliOptions m_options;
@@ -72,9 +73,9 @@ private:
     qsizetype m_noNumberCount = 0;
     std::unique_ptr<PhoneNumbers> m_phone;
     std::unique_ptr<StoredKeyRead> m_storedKey;
-    std::unique_ptr<RunJournal> m_journal;
-    std::unique_ptr<EarlierAnswers> m_earlier;
-    bool m_defaultJournal = true;
+    std::unique_ptr<RunHistory> m_history;
+    std::unique_ptr<EarlierRuns> m_earlier;
+    qint64 m_runId = 0; // this run in the history
     std::unique_ptr<OutputTarget> m_target;
     std::unique_ptr<OrderedOutput> m_output;
     std::unique_ptr<ProgressLine> m_progress;
@@ -85,7 +86,7 @@ private:
     qsizetype m_sent = 0;
     int m_interrupts = 0;
     bool m_outputFailed = false;
-    bool m_journalFailed = false;
+    bool m_historyFailed = false;
     bool m_ended = false;
 };
 

@@ -15,8 +15,9 @@ QStringList readInputNumbers(const QStringList& files);
 // One input's text as numbers, blank lines left out.
 QStringList numbersFromText(const QString& text);
 
-// What names a run's input for its journal: a SHA-256 of the numbers, so that
-// the same list in another file or with other line ends is the same input.
+// What names a run's input in the history (its run key): a SHA-256 of the
+// numbers, so that the same list in another file or with other line ends is
+// the same input.
 QString inputHash(const QStringList& numbers);
 
 } // namespace quillmore::cli

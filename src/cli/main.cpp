@@ -1,5 +1,6 @@
 #include "cli/clioptions.h"
 #include "cli/clisession.h"
+#include "cli/historycommands.h"
 #include "cli/stderrdialogs.h"
 #include "lookup/lookupconfig.h"
 #include "shell/fileutil.h"
@@ -54,6 +55,10 @@ int main(int argc, char* argv[])
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         return 0;
     }
+    if (options.history)
+        return quillmore::cli::writeHistory(options);
+    if (options.forget)
+        return quillmore::cli::forgetNumbers(options);
     quillmore::LookupConfig config = quillmore::LookupConfig::defaults();
 #ifdef QUILLMORE_CLI_TEST_HOOKS
     applyTestHooks(config);

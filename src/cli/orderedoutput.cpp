@@ -1,6 +1,6 @@
 #include "cli/orderedoutput.h"
 
-#include "cli/runjournal.h"
+#include "cli/runhistory.h"
 #include "export/csvexport.h"
 #include "export/jsonlinesexport.h"
 #include "export/textexport.h"
@@ -11,10 +11,10 @@
 
 namespace quillmore::cli {
 
-OrderedOutput::OrderedOutput(OutputFormat format, QIODevice& device, const RunJournal& journal,
-                             const PhoneNumbers& phone, qsizetype count)
-    : m_format(format), m_device(device), m_journal(journal), m_phone(phone),
-      m_offsets(count, kNone)
+OrderedOutput::OrderedOutput(OutputFormat format, QIODevice& device, RunHistory& history,
+                             const QStringList& numbers, const PhoneNumbers& phone)
+    : m_format(format), m_device(device), m_history(history), m_numbers(numbers), m_phone(phone),
+      m_ids(numbers.size(), kNone)
 {
 }
 
@@ -60,42 +60,80 @@ void OrderedOutput::writeRow(const ResultRecord& record)
     }
 }
 
-std::optional<ResultRecord> OrderedOutput::rowAt(qsizetype index)
+void OrderedOutput::readBack(qsizetype from, qsizetype to)
 {
-    const qint64 offset = m_offsets.at(index);
-    if (offset == kInMemory)
-        return m_inMemory.value(index);
-    if (offset == kNone)
-        return std::nullopt;
-    std::optional<ResultRecord> record = m_journal.readAt(offset);
-    if (!record) {
-        // Left out of the results, so not there for whoever counts them.
-        m_offsets[index] = kNone;
-        ++m_unreadable;
+    m_readBack.clear();
+    QList<qint64> ids;
+    for (qsizetype i = from; i < to; ++i)
+        if (m_ids.at(i) > 0)
+            ids.append(m_ids.at(i));
+    if (ids.isEmpty())
+        return;
+    QHash<qint64, StoredAnswer> byId;
+    for (StoredAnswer& answer : m_history.answers(ids))
+        byId.insert(answer.id, std::move(answer));
+    for (qsizetype i = from; i < to; ++i) {
+        const qint64 id = m_ids.at(i);
+        if (id <= 0)
+            continue;
+        const auto found = byId.constFind(id);
+        if (found == byId.cend()) {
+            // Left out of the results, so not there for whoever counts them.
+            m_ids[i] = kNone;
+            ++m_unreadable;
+            continue;
+        }
+        m_readBack.insert(i, rowFromHistory(*found, m_numbers.at(i)));
     }
-    return record;
 }
 
-void OrderedOutput::addRow(qsizetype index, qint64 offset, const ResultRecord* record)
+std::optional<ResultRecord> OrderedOutput::rowAt(qsizetype index)
 {
-    if (index < 0 || index >= m_offsets.size() || hasRow(index))
+    const qint64 id = m_ids.at(index);
+    if (id == kInMemory)
+        return m_inMemory.value(index);
+    const auto found = m_readBack.constFind(index);
+    if (id == kNone || found == m_readBack.cend())
+        return std::nullopt;
+    return *found;
+}
+
+// Rows [from, to) in batches: one query a batch rather than one a row.
+void OrderedOutput::writeRange(qsizetype from, qsizetype to)
+{
+    for (qsizetype start = from; start < to; start += kReadBatch) {
+        const qsizetype end = std::min(to, start + kReadBatch);
+        readBack(start, end);
+        for (qsizetype i = start; i < end; ++i)
+            if (const std::optional<ResultRecord> record = rowAt(i))
+                writeRow(*record);
+    }
+    m_readBack.clear();
+}
+
+void OrderedOutput::addRow(qsizetype index, qint64 id, const ResultRecord* record)
+{
+    if (index < 0 || index >= m_ids.size() || hasRow(index))
+        return;
+    if (id <= 0 && !record)
+        return;
+    m_ids[index] = id > 0 ? id : kInMemory;
+    // A row the history holds is read back from it when written; the one that
+    // is next needs no reading back.
+    if (id <= 0)
+        m_inMemory.insert(index, *record);
+    if (m_held)
         return;
     if (m_format != OutputFormat::Text && index == m_next && record) {
-        // The common case: the row is next and needs no reading back.
-        m_offsets[index] = offset >= 0 ? offset : kInMemory;
-        if (offset < 0)
-            m_inMemory.insert(index, *record);
         writeRow(*record);
         ++m_next;
-        writeReady();
-        return;
     }
-    if (offset >= 0) {
-        m_offsets[index] = offset;
-    } else if (record) {
-        m_offsets[index] = kInMemory;
-        m_inMemory.insert(index, *record);
-    }
+    writeReady();
+}
+
+void OrderedOutput::release()
+{
+    m_held = false;
     writeReady();
 }
 
@@ -103,34 +141,41 @@ void OrderedOutput::writeReady()
 {
     if (m_format == OutputFormat::Text)
         return;
-    while (m_next < m_offsets.size() && hasRow(m_next)) {
-        if (const std::optional<ResultRecord> record = rowAt(m_next))
-            writeRow(*record);
-        ++m_next;
-    }
+    qsizetype end = m_next;
+    while (end < m_ids.size() && hasRow(end))
+        ++end;
+    if (end == m_next)
+        return;
+    const qsizetype from = std::exchange(m_next, end);
+    writeRange(from, end);
 }
 
 void OrderedOutput::finish()
 {
+    m_held = false;
     if (m_format == OutputFormat::Text) {
         m_widths.clear();
         for (const QString& caption : kResultCaptions)
             m_widths << textLength(caption);
-        for (qsizetype i = 0; i < m_offsets.size(); ++i)
-            if (const std::optional<ResultRecord> record = rowAt(i))
-                widenColumns(m_widths, record->cells);
+        for (qsizetype start = 0; start < m_ids.size(); start += kReadBatch) {
+            const qsizetype end = std::min(m_ids.size(), start + kReadBatch);
+            readBack(start, end);
+            for (qsizetype i = start; i < end; ++i)
+                if (const std::optional<ResultRecord> record = rowAt(i))
+                    widenColumns(m_widths, record->cells);
+        }
         m_next = 0;
     }
     writeHeader();
-    for (; m_next < m_offsets.size(); ++m_next)
-        if (const std::optional<ResultRecord> record = rowAt(m_next))
-            writeRow(*record);
+    // Rows missing in the middle are left out; those after them go too.
+    const qsizetype from = std::exchange(m_next, m_ids.size());
+    writeRange(from, m_ids.size());
 }
 
 void OrderedOutput::writeAllTo(QIODevice& device) const
 {
-    OrderedOutput copy(m_format, device, m_journal, m_phone, 0);
-    copy.m_offsets = m_offsets;
+    OrderedOutput copy(m_format, device, m_history, m_numbers, m_phone);
+    copy.m_ids = m_ids;
     copy.m_inMemory = m_inMemory;
     copy.finish();
 }

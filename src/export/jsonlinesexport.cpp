@@ -11,27 +11,6 @@ namespace {
 
 constexpr qsizetype kChunkBytes = 64 * 1024;
 
-// The answer as the service sent it when it is a JSON document: kept verbatim
-// rather than re-serialised, so the service's key order and long numbers stay
-// as they were. Raw line breaks in valid JSON can only be white space between
-// tokens; they become spaces to keep the record on one line.
-void appendAnswer(QString& out, const QString& answer)
-{
-    if (answer.isEmpty()) {
-        out += QStringLiteral("null");
-        return;
-    }
-    if (!isJsonContainer(answer)) {
-        appendJsonString(out, answer);
-        return;
-    }
-    // Only JSON white space can stand around it now.
-    QString json = answer.trimmed();
-    json.replace(u'\r', u' ');
-    json.replace(u'\n', u' ');
-    out += json;
-}
-
 void appendNumberClass(QString& out, const NumberClass& cls)
 {
     out += QStringLiteral(",\"e164\":");
@@ -60,6 +39,26 @@ QString reusedFromText(const QDateTime& received)
     // Seconds are what a reader compares by; the milliseconds the history
     // keeps would only make the text harder to match.
     return received.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
+}
+
+// Kept verbatim rather than re-serialised, so the service's key order and
+// long numbers stay as they were. Raw line breaks in valid JSON can only be
+// white space between tokens; they become spaces to keep the record on one line.
+void appendAnswer(QString& out, const QString& answer)
+{
+    if (answer.isEmpty()) {
+        out += QStringLiteral("null");
+        return;
+    }
+    if (!isJsonContainer(answer)) {
+        appendJsonString(out, answer);
+        return;
+    }
+    // Only JSON white space can stand around it now.
+    QString json = answer.trimmed();
+    json.replace(u'\r', u' ');
+    json.replace(u'\n', u' ');
+    out += json;
 }
 
 QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,

@@ -34,6 +34,9 @@ namespace quillmore {
 // ISO 8601 in UTC with "Z", to the second.
 QString reusedFromText(const QDateTime& received);
 
+// Appends an answer text as "answer" holds it: embedded JSON, a JSON string or null.
+void appendAnswer(QString& out, const QString& answer);
+
 // One record's line, LF included.
 QByteArray jsonLine(const QStringList& captions, const ResultRecord& record,
                     const PhoneNumbers& numbers);

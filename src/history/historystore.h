@@ -85,6 +85,11 @@ public:
                         const QDateTime& now = QDateTime::currentDateTimeUtc());
     // A command-line run that wrote all its rows; it is no longer resumed.
     void endSession(qint64 session);
+    // What the runs of `program` that did not end hold for a resume, in the
+    // order they arrived: the answers the service gave and the empty ones
+    // (they were paid for); "Could not connect" and service errors are asked
+    // again, so they are left out.
+    QList<RunAnswer> unfinishedAnswers(const QString& program);
     // The latest run of `program` under `runKey` that did not end.
     std::optional<HistorySession> unfinishedRun(const QString& program, const QString& runKey);
     // What "Restore Last Results" offers in a session that started as

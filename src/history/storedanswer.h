@@ -44,6 +44,16 @@ struct HistorySession
     qint64 rows = 0; // rows its list holds
 };
 
+// One answer a command-line run that did not end holds, as resuming needs it.
+struct RunAnswer
+{
+    qint64 id = 0;
+    qint64 session = 0;
+    QString typed;
+    // An empty answer: paid for, so kept, but not a good row.
+    bool failed = false;
+};
+
 // The newest reusable answer for one key.
 struct ReusableAnswer
 {

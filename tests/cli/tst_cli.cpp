@@ -4,6 +4,7 @@
 #include "clifixture.h"
 #include "export/csvexport.h"
 #include "export/jsontext.h"
+#include "history/historystore.h"
 #include "lookup/answer.h"
 #include "shell/resultrecord.h"
 #include "shell/settingsstore.h"
@@ -14,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -253,10 +255,7 @@ private slots:
     {
         // A 503 page and a body cut off mid-way: neither is a result.
         const QStringList input{"5030000001", "5550000007", "4135923823"};
-        const QString journal = m.path(QStringLiteral("data")) + QStringLiteral("/errors.journal");
-        QDir().mkpath(m.path(QStringLiteral("data")));
-        const QStringList args{QStringLiteral("--pause"), QStringLiteral("0"),
-                               QStringLiteral("--journal"), journal};
+        const QStringList args{QStringLiteral("--pause"), QStringLiteral("0")};
         qsizetype before = m.service.requests().size();
         const CliResult first = m.run(args, m.environment(), lines(input));
         QCOMPARE(first.exitCode, 3);
@@ -402,7 +401,7 @@ private slots:
             QCOMPARE(csvNumbers(written.readAll()), numbers.mid(0, 3));
         }
 
-        // Without --resume the journal is left alone, and nothing is sent.
+        // Without --resume the earlier answers are left alone, and nothing is sent.
         const qsizetype stopped = m.service.requests().size();
         const CliResult refused = m.run(args, m.environment(), lines(numbers));
         QCOMPARE(refused.exitCode, 1);
@@ -421,10 +420,10 @@ private slots:
             QVERIFY2(phones.count(number) == 1 ||
                          (kill && number == kSlow && phones.count(number) == 2),
                      qPrintable(number));
-        // Done: no journal and no private folder is left.
-        QCOMPARE(QDir(m.path(QStringLiteral("data/Halvren/Quillmore/runs")))
-                     .entryList({QStringLiteral("*.journal")}),
-                 QStringList());
+        // Done: no run is left to resume, and no private folder is left.
+        HistoryStore history(m.path(QStringLiteral("data/Halvren/Quillmore")));
+        history.open();
+        QCOMPARE(history.unfinishedAnswers(kCliProgram).size(), 0);
         QCOMPARE(QDir(m.path(QStringLiteral("temp"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList());
     }
@@ -434,14 +433,14 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::addColumn<int>("leaveFree");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("told");
-        // The journal's lock file takes the one page left; its rows find no room.
+        QTest::addColumn<QString>("told"); // the start of the line that tells it
+        // Requests were sent before the first row found no room.
         QTest::newRow("results file") << "--output" << 0 << 4
                                       << "Cannot write the results: Could not save %1: No space "
                                          "left on device";
-        QTest::newRow("journal") << "--journal" << 4096 << 0
-                                 << "The run's journal %1 cannot be written: No space left on "
-                                    "device";
+        // The history's folder on the full disk: it cannot keep the answers.
+        QTest::newRow("history") << "XDG_DATA_HOME" << 4096 << 0
+                                 << "The lookup history %1 cannot be used: ";
     }
 
     void fullDisksAreToldAndKeepWhatTheyHad()
@@ -453,7 +452,10 @@ private slots:
         const TmpfsMount disk(m.path(QStringLiteral("disk")), QStringLiteral("size=64k"));
         if (!disk.isMounted())
             QSKIP(kTmpfsSkipReason);
-        const QString path = disk.filePath(QStringLiteral("run.file"));
+        const QString path =
+            option == u"--output"
+                ? disk.filePath(QStringLiteral("run.file"))
+                : disk.filePath(QStringLiteral("Halvren/Quillmore/history.sqlite"));
         QByteArray old;
         for (int i = 0; i < 300; ++i)
             old += "the good old file, line " + QByteArray::number(i) + "\n";
@@ -462,12 +464,20 @@ private slots:
         QVERIFY(disk.fill(leaveFree));
 
         const QStringList numbers = {"2000000601", "2000000602", "2000000603"};
-        const CliResult result =
-            m.run({QStringLiteral("--pause"), QStringLiteral("0"), option, path}, m.environment(),
-                  lines(numbers));
+        QStringList args = {QStringLiteral("--pause"), QStringLiteral("0")};
+        QProcessEnvironment env = m.environment();
+        if (option == u"--output")
+            args << option << path;
+        else
+            env.insert(option, disk.path());
+        const qsizetype before = m.service.requests().size();
+        const CliResult result = m.run(args, env, lines(numbers));
         QCOMPARE(result.exitCode, exitCode);
         const QStringList errors = QString::fromLocal8Bit(result.err).split(u'\n');
-        QCOMPARE(errors.count(told.arg(path)), 1);
+        QCOMPARE(
+            errors.filter(QRegularExpression(u'^' + QRegularExpression::escape(told.arg(path))))
+                .size(),
+            1);
         if (option == u"--output") {
             QVERIFY(result.out.isEmpty());
             QFile written(path);
@@ -475,14 +485,21 @@ private slots:
             QCOMPARE(written.readAll(), old);
             QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
                      (QStringList{"filler", "run.file"}));
-            // The answers paid for wait for --resume.
-            QCOMPARE(QDir(m.path(QStringLiteral("data/Halvren/Quillmore/runs")))
-                         .entryList({QStringLiteral("*.journal")})
-                         .size(),
-                     1);
+            // The answers paid for wait for --resume, which pays for none again.
+            const QStringList paid = m.phonesSince(before);
+            QVERIFY(!paid.isEmpty());
+            const qsizetype resumedAt = m.service.requests().size();
+            const CliResult resumed =
+                m.run({QStringLiteral("--pause"), QStringLiteral("0"), QStringLiteral("--resume")},
+                      env, lines(numbers));
+            QCOMPARE(resumed.exitCode, 0);
+            QCOMPARE(csvNumbers(resumed.out), numbers);
+            for (const QString& number : paid)
+                QVERIFY2(!m.phonesSince(resumedAt).contains(number), qPrintable(number));
         } else {
+            // Every row still reaches the output.
             QCOMPARE(csvNumbers(result.out), numbers);
-            QVERIFY(QFileInfo(path).isFile());
+            QCOMPARE(m.phonesSince(before), numbers);
         }
     }
 

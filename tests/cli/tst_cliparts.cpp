@@ -1,18 +1,20 @@
 // The command-line program's parts: the command line, the rate-limit waits,
-// the pacing of --rate, the tries a failed transfer earns, the key file,
-// the run journal and the ordered output, and their failures.
+// the pacing of --rate, the tries a failed transfer earns, the key file, the
+// run's history and the ordered output, and their failures.
 
 #include "cli/clioptions.h"
+#include "cli/earlierruns.h"
+#include "cli/historycommands.h"
 #include "cli/keysource.h"
 #include "cli/orderedoutput.h"
 #include "cli/pooledrequest.h"
 #include "cli/ratelimit.h"
 #include "cli/ratepacer.h"
-#include "cli/runjournal.h"
+#include "cli/runhistory.h"
 #include "export/csvexport.h"
-#include "export/journalformat.h"
 #include "export/jsonlinesexport.h"
 #include "export/textexport.h"
+#include "lookup/resultrow.h"
 #include "numbers/phonenumbers.h"
 #include "shell/errorreport.h"
 #include "support/scripteddialogs.h"
@@ -22,16 +24,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace quillmore;
 using namespace quillmore::cli;
@@ -39,23 +39,23 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Rows as a lookup makes them from the service's answers, so that a row the
+// history gives back is rebuilt the same.
 QList<ResultRecord> sampleRecords()
 {
     return {
-        {QStringLiteral("4135923823"),
-         {"4135923823", "Landline", "Margaret A Ellison", "418 Northampton St, Holyoke", "Verizon",
-          "Active"},
-         QStringLiteral("{\"phone_number\":\"4135923823\",\"x\":[1,2]}"),
-         false},
-        {QStringLiteral("=1+2"),
-         {"=1+2", "", "Name, with \"quotes\"", "", "", "Empty answer"},
-         QStringLiteral("empty file"),
-         false},
-        {QStringLiteral("(503) 235-3968"),
-         {"5032353968", "Mobile", "J\u00fcrgen M\u00fcller \U0001F600", "Malm\u00f6", "Telia",
-          "Inactive"},
-         QStringLiteral("line\twith tab and \u00fc"),
-         false},
+        resultRow(QStringLiteral("4135923823"),
+                  QStringLiteral("{\"phone_number\":\"4135923823\",\"line_type\":\"Landline\","
+                                 "\"name\":\"Margaret A Ellison\",\"carrier\":\"Verizon\","
+                                 "\"is_active\":true,\"x\":[1,2]}"),
+                  200),
+        resultRow(QStringLiteral("=1+2"),
+                  QStringLiteral("{\"phone_number\":\"12\",\"name\":\"Name, with comma\"}"), 200),
+        resultRow(QStringLiteral("(503) 235-3968"),
+                  QStringLiteral("{\"phone_number\":\"5032353968\",\"line_type\":\"Mobile\","
+                                 "\"name\":\"J\u00fcrgen M\u00fcller \U0001F600\","
+                                 "\"carrier\":\"Telia\",\"is_active\":false}"),
+                  200),
     };
 }
 
@@ -102,6 +102,60 @@ private slots:
                                  << 6.0 << QStringList{};
         QTest::newRow("flag with value")
             << QStringList{"--quiet=yes"} << "takes no value" << 1 << 3.0 << 6.0 << QStringList{};
+        // A script that still names a journal learns where the answers are now.
+        QTest::newRow("journal") << QStringList{"--journal", "run.journal"}
+                                 << "kept in the lookup history" << 1 << 3.0 << 6.0
+                                 << QStringList{};
+        for (const char* days : {"0", "-1", "36501", "7.5", "week"})
+            QTest::addRow("reuse %s", days)
+                << QStringList{"--reuse", days} << "1 to 36500" << 1 << 3.0 << 6.0 << QStringList{};
+        for (const char* since : {"yesterday", "2026-02-30", "2026-1-5", "14:00"})
+            QTest::addRow("since %s", since)
+                << QStringList{"--history", "--since", since} << "--since takes a date" << 1 << 3.0
+                << 6.0 << QStringList{};
+        QTest::newRow("since alone") << QStringList{"--since", "2026-01-31"} << "with --history"
+                                     << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("history with input") << QStringList{"--history", "numbers.txt"}
+                                            << "reads no input" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("history as text") << QStringList{"--history", "--format", "text"}
+                                         << "csv or jsonl" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("forget nothing")
+            << QStringList{"--forget"} << "needs the numbers" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("history and forget") << QStringList{"--history", "--forget", "1"}
+                                            << "one at a time" << 1 << 3.0 << 6.0 << QStringList{};
+        QTest::newRow("forget numbers") << QStringList{"--forget", "+1 413 592 3823", "555"} << ""
+                                        << 1 << 3.0 << 6.0 << QStringList{"+1 413 592 3823", "555"};
+    }
+
+    void historyOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("reuseDays");
+        QTest::addColumn<QDateTime>("since");
+        QTest::newRow("none") << QStringList{} << 0 << QDateTime();
+        QTest::newRow("reuse") << QStringList{"--reuse", "30"} << 30 << QDateTime();
+        QTest::newRow("reuse longest") << QStringList{"--reuse=36500"} << 36500 << QDateTime();
+        QTest::newRow("a day is its start in UTC")
+            << QStringList{"--history", "--since", "2026-01-31"} << 0
+            << QDateTime(QDate(2026, 1, 31), QTime(0, 0), QTimeZone::utc());
+        QTest::newRow("a time without offset is UTC")
+            << QStringList{"--history", "--since=2026-01-31T14:30:00"} << 0
+            << QDateTime(QDate(2026, 1, 31), QTime(14, 30), QTimeZone::utc());
+        QTest::newRow("an offset is taken")
+            << QStringList{"--history", "--since", "2026-01-31T14:30:00+02:00"} << 0
+            << QDateTime(QDate(2026, 1, 31), QTime(12, 30), QTimeZone::utc());
+    }
+
+    void historyOptions()
+    {
+        QFETCH(QStringList, args);
+        const ParsedOptions parsed = parseOptions(args);
+        QCOMPARE(parsed.error, QString());
+        QTEST(parsed.options.reuseDays, "reuseDays");
+        QFETCH(QDateTime, since);
+        QCOMPARE(parsed.options.since, since);
+        if (since.isValid())
+            QCOMPARE(parsed.options.since.timeSpec(), Qt::UTC);
     }
 
     void commandLine()
@@ -293,74 +347,63 @@ private slots:
         }
     }
 
-    void journalLinesAreTheDesktopJournals()
+    void earlierRunsFoundByNumber()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("runs/run.journal"));
-        const QList<ResultRecord> records = sampleRecords();
-        QList<qint64> offsets;
-        {
-            RunJournal journal(path);
-            journal.open();
-            for (const ResultRecord& record : records)
-                offsets << journal.append(record);
-            QCOMPARE(journal.readAt(offsets.at(1))->cells, records.at(1).cells);
-            // A second run cannot take the same journal.
-            RunJournal other(path);
-            QVERIFY_THROWS_EXCEPTION(Failure, other.open());
-        }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
-                 QFileDevice::Permissions());
-        // The desktop's journal reader reads the same rows back.
-        const QList<ResultRecord> replayed = replayJournal(file.readAll());
-        file.close();
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
-        QCOMPARE(replayed.size(), records.size());
-        for (qsizetype i = 0; i < records.size(); ++i) {
-            QCOMPARE(replayed.at(i).number, records.at(i).number);
-            QCOMPARE(replayed.at(i).cells, records.at(i).cells);
-            QCOMPARE(replayed.at(i).answer, records.at(i).answer);
-        }
-        // A killed run's torn line is cut off before anything is added.
-        file.write("{\"op\":\"append\",\"number\":\"12");
-        file.close();
-        RunJournal reopened(path);
-        reopened.open();
-        QList<qint64> seen;
-        reopened.scan([&](qint64 offset, ResultRecord&&) { seen << offset; });
-        QCOMPARE(seen, offsets);
-        const qint64 next = reopened.append(records.at(0));
-        QVERIFY(reopened.readAt(next).has_value());
-        QCOMPARE(reopened.readAt(next)->number, records.at(0).number);
+        // Runs 1 and 2 did not finish; run 3 holds only numbers of another list.
+        const QList<RunAnswer> unfinished = {
+            {10, 1, "2000000001", false}, {11, 1, "2000000002", true},
+            {12, 2, "2000000001", false}, {13, 2, "2000000003", false},
+            {14, 3, "2999999999", false},
+        };
+        // The list grew, spells one number twice and holds a line skipped.
+        const QStringList numbers = {"2000000003", "2000000001", "note",
+                                     "2000000001", "2000000002", "2000000004"};
+        const QList<bool> skip = {false, false, true, false, false, false};
+        const EarlierRuns earlier(unfinished, numbers, skip);
+        QList<QList<qint64>> got;
+        for (const EarlierRuns::Row& row : earlier.rows())
+            got.append({row.index, row.id, row.failed ? 1 : 0});
+        // Each answer to one position, the oldest first; the empty answer stays failed.
+        QCOMPARE(got, (QList<QList<qint64>>{{0, 13, 0}, {1, 10, 0}, {3, 12, 0}, {4, 11, 1}}));
+        QCOMPARE(earlier.unfinishedRuns(), 3);
+        QCOMPARE(earlier.unrelatedRuns(), 1);
+        // Once this input is complete, runs 1 and 2 have nothing it lacks.
+        QCOMPARE(earlier.superseded(numbers), (QList<qint64>{1, 2}));
+        // A list that lost 2000000003 leaves run 2 to be resumed.
+        QCOMPARE(earlier.superseded(numbers.mid(1)), (QList<qint64>{1}));
     }
 
-    void rowTheJournalCannotGiveBackIsNotThere()
+    void rowTheHistoryCannotGiveBackIsNotThere()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("j"));
-        RunJournal journal(path);
-        journal.open();
+        const PhoneNumbers phone(QStringLiteral("US"));
+        RunHistory history(phone, dir.path());
+        QStringList told;
+        history.told = [&](const QString& text) { told << text; };
+        QVERIFY(history.open(90));
+        const qint64 run = history.startRun(QStringLiteral("run"));
         const QList<ResultRecord> records = sampleRecords();
-        QList<qint64> offsets;
-        for (const ResultRecord& record : records)
-            offsets << journal.append(record);
+        QStringList numbers;
+        QList<qint64> ids;
+        for (const ResultRecord& record : records) {
+            numbers << record.number;
+            ids << history.keep(run, record.number, record, 200);
+            QVERIFY(ids.last() > 0);
+        }
         {
-            // The middle line is no longer one the journal can read.
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.seek(offsets.at(1)));
-            QCOMPARE(file.write("X"), 1);
+            // Another program forgets the middle number while the run goes on.
+            HistoryStore other(dir.path());
+            other.open();
+            // "=1+2" has no E.164 form: its key is its digits.
+            QCOMPARE(other.forget(QStringLiteral("12")), 1);
         }
         for (const int format : {int(OutputFormat::Csv), int(OutputFormat::Text)}) {
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            const PhoneNumbers phone(QStringLiteral("US"));
-            OrderedOutput output(OutputFormat(format), buffer, journal, phone, records.size());
+            OrderedOutput output(OutputFormat(format), buffer, history, numbers, phone);
             for (qsizetype i = 0; i < records.size(); ++i)
-                output.addRow(i, offsets.at(i), nullptr);
+                output.addRow(i, ids.at(i), nullptr);
             output.finish();
             QVERIFY(output.hasRow(0));
             QVERIFY(!output.hasRow(1));
@@ -369,83 +412,87 @@ private slots:
             QVERIFY(bytes.contains("5032353968"));
             QVERIFY(!bytes.contains("Name, with"));
         }
+        QCOMPARE(told, QStringList());
     }
 
-    void journalOnAFullDiskIsToldAndKept()
+    void historyThatCannotBeUsedIsToldOnceAndRowsStayInMemory()
     {
         QTemporaryDir dir;
-        const test::TmpfsMount disk(dir.filePath(QStringLiteral("disk")),
-                                    QStringLiteral("size=64k"));
-        if (!disk.isMounted())
-            QSKIP(test::kTmpfsSkipReason);
-        const QString path = disk.filePath(QStringLiteral("run.journal"));
-        // Room for the lock file and nothing more.
-        QVERIFY(disk.fill(4096));
-        RunJournal journal(path);
-        journal.open();
-        try {
-            journal.append(sampleRecords().at(0));
-            QFAIL("a row went into a full journal");
-        } catch (const Failure& failure) {
-            QCOMPARE(failure.description(),
-                     QStringLiteral("The run's journal %1 cannot be written: No space left on "
-                                    "device")
-                         .arg(path));
-        }
-        QVERIFY(journal.hasFailed());
-        journal.discard();
-        QVERIFY(QFileInfo::exists(path));
-        QVERIFY(!QFileInfo::exists(path + QStringLiteral(".lock")));
-    }
-
-    void lineThatCannotBeCutOffStopsTheJournal()
-    {
-        QTemporaryDir dir;
-        const test::TmpfsMount disk(dir.filePath(QStringLiteral("disk")),
-                                    QStringLiteral("size=64k"));
-        if (!disk.isMounted())
-            QSKIP(test::kTmpfsSkipReason);
-        const QString path = disk.filePath(QStringLiteral("run.journal"));
-        RunJournal journal(path);
-        journal.open();
+        // A folder where the history file belongs.
+        QVERIFY(QDir().mkpath(dir.filePath(HistoryStore::kFileName)));
+        const PhoneNumbers phone(QStringLiteral("US"));
+        RunHistory history(phone, dir.path());
+        QStringList told;
+        history.told = [&](const QString& text) { told << text; };
+        QVERIFY(!history.open(90));
+        const qint64 run = history.startRun(QStringLiteral("run"));
         const QList<ResultRecord> records = sampleRecords();
-        QList<qint64> offsets;
-        while (QFileInfo(path).size() < 3500)
-            offsets << journal.append(records.at(offsets.size() % records.size()));
-        // The next line needs a page the disk no longer has, and the file
-        // may only grow: the part that went in stays.
-        QVERIFY(disk.fill());
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        QVERIFY(fd >= 0);
-        const auto closeFd = qScopeGuard([&] { ::close(fd); });
-        int flags = 0;
-        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
-            (flags |= FS_APPEND_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags)) != 0)
-            QSKIP("This file system cannot make a file append-only");
-        const auto writable = qScopeGuard([&] {
-            flags &= ~FS_APPEND_FL;
-            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-        });
-        ResultRecord large = records.at(0);
-        large.answer = QString(2000, u'a');
-        const QString told = QStringLiteral("The run's journal %1 cannot be written: disk full "
-                                            "(its last line cannot be cut off: Operation not "
-                                            "permitted)")
-                                 .arg(path);
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            try {
-                journal.append(large);
-                QFAIL("a row went in after a line that could not be cut off");
-            } catch (const Failure& failure) {
-                QCOMPARE(failure.description(), told);
-            }
-            // Room again changes nothing: the next line would be glued on.
-            QFile::remove(disk.filePath(QStringLiteral("filler")));
+        QStringList numbers;
+        for (const ResultRecord& record : records)
+            numbers << record.number;
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        OrderedOutput output(OutputFormat::Csv, buffer, history, numbers, phone);
+        for (qsizetype i = records.size() - 1; i >= 0; --i) {
+            const qint64 id = history.keep(run, numbers.at(i), records.at(i), 200);
+            QCOMPARE(id, 0);
+            output.addRow(i, id, &records.at(i));
         }
-        for (const qint64 offset : offsets)
-            QVERIFY(journal.readAt(offset).has_value());
-        journal.discard();
-        QVERIFY(QFileInfo::exists(path));
+        output.finish();
+        QCOMPARE(told, QStringList{QStringLiteral("The lookup history %1 cannot be used: it is "
+                                                  "not a plain file.")
+                                       .arg(dir.filePath(HistoryStore::kFileName))});
+        QCOMPARE(output.unreadableRows(), 0);
+        ReportTable table;
+        table.headers = kResultCaptions;
+        for (const ResultRecord& record : records)
+            table.rows << ReportTable::Row{record.cells, true};
+        QCOMPARE(bytes, resultsCsvBytes(table));
+    }
+
+    void historyRowsWrittenWithEveryField()
+    {
+        StoredAnswer a;
+        a.session = 7;
+        a.program = kCliProgram;
+        a.received = QDateTime(QDate(2026, 3, 1), QTime(9, 5, 7, 250), QTimeZone::utc());
+        a.typed = QStringLiteral("(413) 592-3823");
+        a.sent = QStringLiteral("4135923823");
+        a.e164 = QStringLiteral("+14135923823");
+        a.answer = QStringLiteral("{\"phone_number\":\"4135923823\",\"n\":12345678901234567890}");
+        a.httpStatus = 200;
+        a.cells = {"4135923823", "Landline", "Name, \"quoted\"", "", "Verizon", "Active"};
+        // The E.164 form's "+" is guarded as every CSV cell that a spreadsheet
+        // would take for a formula.
+        QCOMPARE(historyCsvRow(a),
+                 QByteArray("2026-03-01T09:05:07.250Z,cli,7,(413) 592-3823,4135923823,"
+                            "'+14135923823,200,no,4135923823,Landline,\"Name, \"\"quoted\"\"\",,"
+                            "Verizon,Active\r\n"));
+        QVERIFY(historyCsvHeader().contains("Received (UTC),Program,Run,Number Typed,Number Sent,"
+                                            "E.164,HTTP Status,Failure,Phone Number,"));
+        const QByteArray line = historyJsonLine(a);
+        QVERIFY(line.endsWith("}\n"));
+        // The service's answer embedded as it came: its long number is not rounded.
+        QVERIFY(line.contains(",\"answer\":{\"phone_number\":\"4135923823\","
+                              "\"n\":12345678901234567890}"));
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        QCOMPARE(object.value("typed").toString(), a.typed);
+        QCOMPARE(object.value("e164").toString(), a.e164);
+        QCOMPARE(object.value("http_status").toInt(), 200);
+        QCOMPARE(object.value("failure").toBool(true), false);
+        QCOMPARE(object.value("row").toObject().value("Name").toString(), a.cells.at(2));
+
+        // A failure: no E.164 form, no HTTP status, the answer as a string.
+        a.e164.clear();
+        a.httpStatus = 0;
+        a.failure = true;
+        a.answer = QStringLiteral("Could not connect");
+        const QJsonObject failed = QJsonDocument::fromJson(historyJsonLine(a)).object();
+        QVERIFY(failed.value("e164").isNull());
+        QVERIFY(failed.value("http_status").isNull());
+        QCOMPARE(failed.value("failure").toBool(), true);
+        QCOMPARE(failed.value("answer").toString(), a.answer);
     }
 
     void orderedOutputIsTheDesktopFiles_data()
@@ -460,20 +507,24 @@ private slots:
     {
         QFETCH(int, format);
         QTemporaryDir dir;
-        RunJournal journal(dir.filePath(QStringLiteral("j")));
-        journal.open();
+        const PhoneNumbers phone(QStringLiteral("US"));
+        RunHistory history(phone, dir.path());
+        QVERIFY(history.open(90));
+        const qint64 run = history.startRun(QStringLiteral("run"));
         const QList<ResultRecord> records = sampleRecords();
+        QStringList numbers;
+        for (const ResultRecord& record : records)
+            numbers << record.number;
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        const PhoneNumbers phone(QStringLiteral("US"));
-        OrderedOutput output(OutputFormat(format), buffer, journal, phone, records.size());
-        // Answers come last first; one row only in memory, as when the journal failed.
-        output.addRow(2, journal.append(records.at(2)), &records.at(2));
-        output.addRow(1, -1, &records.at(1));
+        OrderedOutput output(OutputFormat(format), buffer, history, numbers, phone);
+        // Answers come last first; one row only in memory, as when the history failed.
+        output.addRow(2, history.keep(run, numbers.at(2), records.at(2), 200), &records.at(2));
+        output.addRow(1, 0, &records.at(1));
         if (format != int(OutputFormat::Text))
             QCOMPARE(bytes.size(), 0); // the first row is still missing
-        output.addRow(0, journal.append(records.at(0)), &records.at(0));
+        output.addRow(0, history.keep(run, numbers.at(0), records.at(0), 200), &records.at(0));
         output.finish();
 
         ReportTable table;

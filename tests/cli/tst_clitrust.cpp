@@ -4,6 +4,7 @@
 // file with the rows of a run that did not finish, or overwrite an input.
 
 #include "clifixture.h"
+#include "history/historystore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -111,12 +112,14 @@ private slots:
         const QStringList phones = m.phonesSince(before);
         for (const QString& number : grown)
             QVERIFY2(phones.count(number) == 1, qPrintable(number));
-        // Every answer is in the complete output: no journal is left behind.
-        QCOMPARE(QDir(m.path(QStringLiteral("data/Halvren/Quillmore/runs")))
-                     .entryList({QStringLiteral("*.journal")}),
-                 QStringList());
+        // Every answer is in the complete output: no run is left to resume.
+        {
+            quillmore::HistoryStore history(m.path(QStringLiteral("data/Halvren/Quillmore")));
+            history.open();
+            QCOMPARE(history.unfinishedAnswers(quillmore::kCliProgram).size(), 0);
+        }
 
-        // A journal of quite another input is named, and the run goes on.
+        // A run of quite other numbers is told of, and the run goes on.
         stopDuringSlowAnswer(args, {"2000000701", kSlow, "2000000702"}, SIGTERM);
         const CliResult unrelated =
             m.run({QStringLiteral("--pause"), QStringLiteral("0"), QStringLiteral("--resume")},
@@ -172,18 +175,27 @@ private slots:
     void resultsThatCannotBeWrittenHaveTheirOwnStatus()
     {
         // Standard output on a full device: the requests were sent and paid
-        // for, so the status is not "nothing was sent", and the journal stays.
+        // for, so the status is not "nothing was sent", and the answers stay.
+        const QStringList numbers = {"2000001001", "2000001002"};
+        const qsizetype sentFrom = m.service.requests().size();
         QProcess process;
         process.setStandardOutputFile(QStringLiteral("/dev/full"));
         m.launch(process, {QStringLiteral("--pause"), QStringLiteral("0")}, m.environment(),
-                 lines({"2000001001", "2000001002"}));
+                 lines(numbers));
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 4);
         QVERIFY(process.readAllStandardError().contains("--resume"));
-        QCOMPARE(QDir(m.path(QStringLiteral("data/Halvren/Quillmore/runs")))
-                     .entryList({QStringLiteral("*.journal")})
-                     .size(),
-                 1);
+        // They wait for --resume, which writes them without paying again.
+        const QStringList paid = m.phonesSince(sentFrom);
+        QVERIFY(!paid.isEmpty());
+        const qsizetype before = m.service.requests().size();
+        const CliResult resumed =
+            m.run({QStringLiteral("--pause"), QStringLiteral("0"), QStringLiteral("--resume")},
+                  m.environment(), lines(numbers));
+        QCOMPARE(resumed.exitCode, 0);
+        QCOMPARE(csvNumbers(resumed.out), numbers);
+        for (const QString& number : paid)
+            QVERIFY2(!m.phonesSince(before).contains(number), qPrintable(number));
     }
 
 private:
