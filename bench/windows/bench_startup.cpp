@@ -37,7 +37,7 @@ StoredAnswer answer(qint64 i)
                               "\"current_addresses\":[{\"city\":\"Springfield\"}]}")
                    .arg(a.sent);
     a.httpStatus = 200;
-    a.cells = {a.sent, "Mobile", "Margaret Example", "Springfield, MA", "Verizon Wireless",
+    a.cells = {a.sent,  "Mobile", "Margaret Example", "Springfield, MA", "Verizon Wireless",
                "Active"};
     a.rowStatus = QStringLiteral("Active");
     a.failure = i % 50 == 0;

@@ -252,11 +252,11 @@ bool CliSession::runLookups(const QString& key)
     m_progress = std::make_unique<ProgressLine>(mode, m_numbers.size(), m_done);
     m_dialogs.beforeMessage = [this] { m_progress->makeRoom(); };
 
-    m_run = std::make_unique<CliRun>(
-        m_dialogs, m_config,
-        CliRun::Settings{m_options.parallel, m_options.pauseMin, m_options.pauseMax, key,
-                         m_options.rate, m_options.maxFailures},
-        m_numbers, std::move(m_pending));
+    m_run = std::make_unique<CliRun>(m_dialogs, m_config,
+                                     CliRun::Settings{m_options.parallel, m_options.pauseMin,
+                                                      m_options.pauseMax, key, m_options.rate,
+                                                      m_options.maxFailures},
+                                     m_numbers, std::move(m_pending));
     m_run->notice = [this](const QString& text) { m_dialogs.message(text); };
     m_run->rowReady = [this](qsizetype index, const ResultRecord& record, int httpStatus) {
         rowArrived(index, record, httpStatus);

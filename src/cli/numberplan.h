@@ -15,7 +15,7 @@ struct NumberPlan
 {
     qsizetype cannotBeValid = 0;
     qsizetype duplicates = 0;
-    qsizetype skipped = 0; // numbers that cannot be valid, taken out of the input
+    qsizetype skipped = 0;       // numbers that cannot be valid, taken out of the input
     qsizetype withoutNumber = 0; // lines with no digit: never sent, never skipped
 };
 

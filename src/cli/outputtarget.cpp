@@ -15,8 +15,7 @@ namespace {
 
 Failure cannotWrite(const QString& path, const QString& why)
 {
-    return Failure(
-        QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why));
+    return Failure(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why));
 }
 
 } // namespace
@@ -26,8 +25,7 @@ OutputTarget::OutputTarget(const QString& path, const QStringList& inputs) : m_p
     if (m_path.isEmpty()) {
         auto out = std::make_unique<QFile>();
         if (!out->open(stdout, QIODevice::WriteOnly))
-            throw Failure(QStringLiteral("Cannot write to standard output: ") +
-                          out->errorString());
+            throw Failure(QStringLiteral("Cannot write to standard output: ") + out->errorString());
         m_device = std::move(out);
         return;
     }

@@ -133,7 +133,6 @@ bool ValidNumberMemo::isValid(const QString& entry)
     return valid;
 }
 
-
 QStringList ValidNumberMemo::unjudged(const QList<ResultRecord>& rows) const
 {
     QStringList entries;

@@ -18,11 +18,11 @@ QString locationText(const QString& answer, QList<Failure>* failures = nullptr);
 QString statusText(const QString& isActive);
 
 // The row for `number`'s answer: its six cells (number, type, name, location,
-// provider, status), its typed status and the line type. A lookup that got no answer ("Could not connect", "empty file") or
-// an answer with an HTTP status outside 2xx keeps the number as the list holds
-// it and says what happened in the status. Every value that cannot be read
-// leaves its cell empty and adds its failure to `failures`, one per reading,
-// in reading order, for the caller to report.
+// provider, status), its typed status and the line type. A lookup that got no answer ("Could not
+// connect", "empty file") or an answer with an HTTP status outside 2xx keeps the number as the list
+// holds it and says what happened in the status. Every value that cannot be read leaves its cell
+// empty and adds its failure to `failures`, one per reading, in reading order, for the caller to
+// report.
 ResultRecord resultRow(const QString& number, const QString& answer, int httpStatus = 200,
                        QList<Failure>* failures = nullptr);
 

@@ -28,7 +28,8 @@ void restoreRowStatus(ResultRecord& record)
     } else if (status.startsWith(kServiceErrorPrefix) && status.endsWith(u')')) {
         record.status = RowStatus::ServiceError;
         record.httpStatus =
-            status.sliced(kServiceErrorPrefix.size(), status.size() - kServiceErrorPrefix.size() - 1)
+            status
+                .sliced(kServiceErrorPrefix.size(), status.size() - kServiceErrorPrefix.size() - 1)
                 .toInt();
     } else if (status == kNoNumberStatus || status == kCannotBeValidStatus ||
                status == kNotLookedUpStatus) {

@@ -2,6 +2,7 @@
 
 #include "desktop/widgetstyle.h"
 #include "lookup/keytest.h"
+#include "lookup/runreporting.h"
 #include "shell/dialogs.h"
 #include "shell/errorreport.h"
 #include "shell/fileutil.h"
@@ -9,7 +10,6 @@
 #include "shell/quillmore_config.h"
 #include "windows/appcontext.h"
 #include "windows/keywindowcontrols.h"
-#include "lookup/runreporting.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -142,9 +142,9 @@ void MainWindow::buildControls()
                            *m_context.dialogs, *m_context.clipboard, busy, this);
     m_history = std::make_unique<DesktopSession>(m_context.history, m_context.historySession,
                                                  m_phoneNumbers);
-    m_results = new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel,
-                                *m_context.dialogs, m_history.get(), m_phoneNumbers,
-                                *m_context.clipboard, busy, this);
+    m_results =
+        new ResultsList(m_controls.get<QTreeView>(C::Results), m_resultsModel, *m_context.dialogs,
+                        m_history.get(), m_phoneNumbers, *m_context.clipboard, busy, this);
     numberView->setResultRows([this] { return m_resultsModel.records(); });
     m_results->setLastTable([this] { return m_lastTable; });
     numberView->setEarlierAnswers(

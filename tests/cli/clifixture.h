@@ -15,6 +15,26 @@
 
 namespace quillmore::test {
 
+// The number the stand-in service answers slowly.
+inline const QString kSlow = QStringLiteral("5550000001");
+
+// Numbers as an input file holds them, one a line.
+inline QByteArray lines(const QStringList& numbers)
+{
+    return numbers.join(u'\n').toUtf8() + '\n';
+}
+
+// The first cell of every CSV row after the header.
+inline QStringList csvNumbers(const QByteArray& csv)
+{
+    QStringList numbers;
+    const QList<QByteArray> all = csv.split('\n');
+    for (qsizetype i = 1; i < all.size(); ++i)
+        if (!all.at(i).trimmed().isEmpty())
+            numbers << QString::fromUtf8(all.at(i).left(all.at(i).indexOf(',')));
+    return numbers;
+}
+
 struct CliResult
 {
     int exitCode = -1;

@@ -14,8 +14,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -24,24 +24,6 @@ using namespace quillmore;
 using namespace quillmore::test;
 
 namespace {
-
-const QString kSlow = QStringLiteral("5550000001");
-
-QByteArray lines(const QStringList& numbers)
-{
-    return numbers.join(u'\n').toUtf8() + '\n';
-}
-
-// The first cell of every CSV row after the header.
-QStringList csvNumbers(const QByteArray& csv)
-{
-    QStringList numbers;
-    const QList<QByteArray> all = csv.split('\n');
-    for (qsizetype i = 1; i < all.size(); ++i)
-        if (!all.at(i).isEmpty())
-            numbers << QString::fromUtf8(all.at(i).left(all.at(i).indexOf(',')));
-    return numbers;
-}
 
 void writeFile(const QString& path, const QByteArray& bytes, QFileDevice::Permissions mode)
 {

@@ -19,21 +19,6 @@ using namespace quillmore::test;
 
 namespace {
 
-QByteArray lines(const QStringList& numbers)
-{
-    return numbers.join(u'\n').toUtf8() + '\n';
-}
-
-QStringList csvNumbers(const QByteArray& csv)
-{
-    QStringList numbers;
-    const QList<QByteArray> all = csv.split('\n');
-    for (qsizetype i = 1; i < all.size(); ++i)
-        if (!all.at(i).trimmed().isEmpty())
-            numbers << QString::fromUtf8(all.at(i).left(all.at(i).indexOf(',')));
-    return numbers;
-}
-
 const QStringList kNoPause = {QStringLiteral("--pause"), QStringLiteral("0")};
 
 } // namespace

@@ -18,23 +18,6 @@ namespace {
 
 // Long enough for a signal to arrive while the answer is on its way.
 constexpr int kSlowSeconds = 3;
-const QString kSlow = QStringLiteral("5550000001");
-
-QByteArray lines(const QStringList& numbers)
-{
-    return numbers.join(u'\n').toUtf8() + '\n';
-}
-
-QStringList csvNumbers(const QByteArray& csv)
-{
-    QStringList numbers;
-    const QList<QByteArray> all = csv.split('\n');
-    for (qsizetype i = 1; i < all.size(); ++i)
-        if (!all.at(i).isEmpty())
-            numbers << QString::fromUtf8(all.at(i).left(all.at(i).indexOf(',')));
-    return numbers;
-}
-
 // Running processes whose command line mentions `text`.
 int processesMentioning(const QString& text)
 {

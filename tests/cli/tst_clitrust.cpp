@@ -16,13 +16,6 @@ using namespace quillmore::test;
 
 namespace {
 
-const QString kSlow = QStringLiteral("5550000001");
-
-QByteArray lines(const QStringList& numbers)
-{
-    return numbers.join(u'\n').toUtf8() + '\n';
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -34,17 +27,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// The first cell of every CSV row after the header.
-QStringList csvNumbers(const QByteArray& csv)
-{
-    QStringList numbers;
-    const QList<QByteArray> all = csv.split('\n');
-    for (qsizetype i = 1; i < all.size(); ++i)
-        if (!all.at(i).trimmed().isEmpty())
-            numbers << QString::fromUtf8(all.at(i).left(all.at(i).indexOf(',')));
-    return numbers;
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // The key window's key test end to end, against the local stand-in service.
 
 #include "lookup/keytest.h"
+#include "lookup/runreporting.h"
 #include "shell/errorreport.h"
 #include "support/fakeservice.h"
 #include "support/lookupfakes.h"
-#include "lookup/runreporting.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

@@ -416,8 +416,8 @@ void TestLookupText::rowStatusReadBackFromCells()
                                 resultRow("1", QStringLiteral("<html>"), 503)};
     QCOMPARE(made.at(4).status, RowStatus::ServiceError);
     QCOMPARE(made.at(4).httpStatus, 503);
-    for (NotSentReason reason : {NotSentReason::NoNumber, NotSentReason::CannotBeValid,
-                                 NotSentReason::NotLookedUp}) {
+    for (NotSentReason reason :
+         {NotSentReason::NoNumber, NotSentReason::CannotBeValid, NotSentReason::NotLookedUp}) {
         ResultRecord notSent;
         notSent.cells = QStringList{"x", {}, {}, {}, {}, notSentStatus(reason)};
         notSent.status = RowStatus::NotSent;
@@ -432,8 +432,8 @@ void TestLookupText::rowStatusReadBackFromCells()
         QCOMPARE(restored.httpStatus, row.httpStatus);
         QCOMPARE(restored.notSent, row.notSent);
         QCOMPARE(restored.lineType, row.lineType);
-        QCOMPARE(restored.isAnswer(), row.status == RowStatus::Active ||
-                                          row.status == RowStatus::Inactive);
+        QCOMPARE(restored.isAnswer(),
+                 row.status == RowStatus::Active || row.status == RowStatus::Inactive);
     }
     QVERIFY(!made.at(5).isAnswer() && !made.at(5).isFailure());
 }

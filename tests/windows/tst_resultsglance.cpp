@@ -3,10 +3,9 @@
 // exports that follow.
 #include "desktop/countschart.h"
 #include "desktop/exportactions.h"
+#include "export/resultsummary.h"
 #include "history/desktopsession.h"
 #include "history/historystore.h"
-#include "numbers/phonenumbers.h"
-#include "export/resultsummary.h"
 #include "numbers/phonenumbers.h"
 #include "support/darkpalette.h"
 #include "support/windowcontrols.h"
