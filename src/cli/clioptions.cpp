@@ -17,7 +17,7 @@ bool takesValue(const QString& name)
         QStringLiteral("--output"),  QStringLiteral("--format"), QStringLiteral("--key-file"),
         QStringLiteral("--journal"), QStringLiteral("--pause"),  QStringLiteral("--parallel"),
         QStringLiteral("--region"),  QStringLiteral("--rate"),   QStringLiteral("--max-failures"),
-        QStringLiteral("--reuse"),   QStringLiteral("--since")};
+        QStringLiteral("--reuse"),   QStringLiteral("--since"),  QStringLiteral("--summary")};
     return names.contains(name);
 }
 
@@ -34,6 +34,8 @@ QString applyValue(CliOptions& o, const QString& name, const QString& value)
                               "history %1, which --resume reads.")
             .arg(QDir::toNativeSeparators(
                 QDir(HistoryStore::defaultFolder()).filePath(HistoryStore::kFileName)));
+    } else if (name == u"--summary") {
+        o.summaryFile = value;
     } else if (name == u"--reuse") {
         bool ok = false;
         const int days = value.toInt(&ok);
@@ -269,7 +271,10 @@ QString helpText()
         "  --dry-run          send nothing; say how many numbers would be sent, how\n"
         "                     many cannot be valid or are duplicates, and how long\n"
         "                     the pauses would take\n"
-        "  --quiet            no progress on standard error\n"
+        "  --quiet            no progress and no closing summary on standard error\n"
+        "  --summary FILE     write the run's figures to FILE as one JSON object:\n"
+        "                     rows, paid, reused, resumed, not_sent, by_type,\n"
+        "                     by_status, top_providers\n"
         "  --history          write the answers the lookup history keeps, in csv or\n"
         "                     jsonl (--format), to standard output; nothing is sent\n"
         "  --since DATE       with --history: only answers from DATE on (2026-01-31,\n"

@@ -14,6 +14,7 @@ struct CliOptions
 {
     QStringList files; // "-" is standard input; none: standard input
     QString output;    // empty: standard output
+    QString summaryFile; // --summary: the run's figures as JSON
     OutputFormat format = OutputFormat::Csv;
     QString keyFile;
     double pauseMin = 3;

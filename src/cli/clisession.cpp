@@ -9,6 +9,7 @@
 #include "cli/outputtarget.h"
 #include "cli/progressline.h"
 #include "cli/runhistory.h"
+#include "cli/runsummary.h"
 #include "cli/storedkey.h"
 #include "history/historysettings.h"
 #include "keyring/secretservicekeyring.h"
@@ -170,6 +171,7 @@ bool CliSession::openOutput()
     m_output = std::make_unique<OrderedOutput>(m_options.format, m_target->device(), *m_history,
                                                m_numbers, *m_phone);
     m_output->hold();
+    m_summary.resumed = qsizetype(m_earlier->rows().size());
     for (const EarlierRuns::Row& row : m_earlier->rows()) {
         addRow(row.index, row.id, nullptr);
         m_failedRows += row.failed ? 1 : 0;
@@ -224,6 +226,7 @@ void CliSession::reuseAnswers()
         ++m_done;
     }
     m_pending = std::move(still);
+    m_summary.reused = reused;
     writeError(
         countText("%n answer(s) reused (up to %1 days old)", reused).arg(m_options.reuseDays));
 }
@@ -315,6 +318,14 @@ void CliSession::runEnded()
     m_history->sync();
     const bool written = writeOutput();
     m_progress->finish();
+    // A second interruption ends at once: no reading back for figures.
+    if (m_interrupts < 2) {
+        try {
+            reportRunSummary(*m_output, m_summary, m_options.quiet, m_options.summaryFile);
+        } catch (const Failure& failure) {
+            writeError(failure.description());
+        }
+    }
     end(exitStatus(written));
 }
 

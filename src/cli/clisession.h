@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/clioptions.h"
+#include "cli/runsummary.h"
 #include "cli/stderrdialogs.h"
 #include "lookup/lookupconfig.h"
 #include "numbers/phonenumbers.h"
@@ -88,6 +89,7 @@ private:
     bool m_outputFailed = false;
     bool m_historyFailed = false;
     bool m_ended = false;
+    RunSummary m_summary;
 };
 
 } // namespace quillmore::cli

@@ -172,6 +172,18 @@ void OrderedOutput::finish()
     writeRange(from, m_ids.size());
 }
 
+void OrderedOutput::forEachRow(const std::function<void(const ResultRecord&)>& row)
+{
+    for (qsizetype start = 0; start < m_ids.size(); start += kReadBatch) {
+        const qsizetype end = std::min(m_ids.size(), start + kReadBatch);
+        readBack(start, end);
+        for (qsizetype i = start; i < end; ++i)
+            if (const std::optional<ResultRecord> record = rowAt(i))
+                row(*record);
+    }
+    m_readBack.clear();
+}
+
 void OrderedOutput::writeAllTo(QIODevice& device) const
 {
     OrderedOutput copy(m_format, device, m_history, m_numbers, m_phone);

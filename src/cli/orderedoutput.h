@@ -7,6 +7,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 #include <optional>
 
 class QIODevice;
@@ -47,6 +49,9 @@ public:
 
     // Writes what is left: every row there is, in order, missing ones left out.
     void finish();
+
+    // Every row there is, in order, read back in batches as writing does.
+    void forEachRow(const std::function<void(const ResultRecord&)>& row);
 
     // Every row there is, in order, into another file: the rows of a run
     // that did not finish go beside the output it must not replace.

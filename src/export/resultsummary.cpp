@@ -19,28 +19,40 @@ static QList<KindCount> sortedCounts(const QHash<QString, int>& counted)
     return counts;
 }
 
-ResultSummary::ResultSummary(const QList<ResultRecord>& rows, const ValidNumberTest& isValid)
-    : m_rows(int(rows.size())), m_validCounted(bool(isValid))
+void ResultSummary::Tally::add(const ResultRecord& row, bool valid)
 {
-    QHash<QString, int> types;
-    QHash<QString, int> statuses;
-    QHash<QString, int> providers;
-    for (const ResultRecord& row : rows) {
-        if (isPaid(row))
-            ++m_paid;
-        if (row.status == RowStatus::NotSent) {
-            ++m_notSentTotal;
-            ++m_notSent[row.notSent];
-        }
-        ++types[rowKind(row, RowAspect::Type)];
-        ++statuses[rowKind(row, RowAspect::Status)];
-        ++providers[rowKind(row, RowAspect::Provider)];
-        if (isValid && isValid(row.number))
-            ++m_valid;
+    ++m_rows;
+    if (isPaid(row))
+        ++m_paid;
+    if (row.status == RowStatus::NotSent) {
+        ++m_notSentTotal;
+        ++m_notSent[row.notSent];
     }
-    m_byType = sortedCounts(types);
-    m_byStatus = sortedCounts(statuses);
-    m_byProvider = sortedCounts(providers);
+    ++m_types[rowKind(row, RowAspect::Type)];
+    ++m_statuses[rowKind(row, RowAspect::Status)];
+    ++m_providers[rowKind(row, RowAspect::Provider)];
+    m_valid += valid ? 1 : 0;
+}
+
+ResultSummary ResultSummary::Tally::summary(bool validCounted) const
+{
+    return ResultSummary(*this, validCounted);
+}
+
+ResultSummary::ResultSummary(const Tally& tally, bool validCounted)
+    : m_rows(tally.m_rows), m_paid(tally.m_paid), m_notSentTotal(tally.m_notSentTotal),
+      m_notSent(tally.m_notSent), m_byType(sortedCounts(tally.m_types)),
+      m_byStatus(sortedCounts(tally.m_statuses)), m_byProvider(sortedCounts(tally.m_providers)),
+      m_validCounted(validCounted), m_valid(validCounted ? tally.m_valid : 0)
+{
+}
+
+ResultSummary::ResultSummary(const QList<ResultRecord>& rows, const ValidNumberTest& isValid)
+{
+    Tally tally;
+    for (const ResultRecord& row : rows)
+        tally.add(row, isValid && isValid(row.number));
+    *this = ResultSummary(tally, bool(isValid));
 }
 
 bool ResultSummary::isPaid(const ResultRecord& row)
@@ -80,7 +92,7 @@ QString ResultSummary::validText() const
     return countText(m_valid) + shareText();
 }
 
-QString ResultSummary::text(const QString& lineEnd) const
+QString ResultSummary::text(const QString& lineEnd, const QList<KindCount>& more) const
 {
     struct Line
     {
@@ -91,6 +103,8 @@ QString ResultSummary::text(const QString& lineEnd) const
     QList<Line> lines;
     lines.append({QStringLiteral("Rows"), countText(m_rows), {}});
     lines.append({QStringLiteral("Paid lookups"), countText(m_paid), {}});
+    for (const KindCount& figure : more)
+        lines.append({figure.value, countText(figure.count), {}});
     if (m_validCounted)
         lines.append({QStringLiteral("Valid numbers"), countText(m_valid), shareText()});
     const auto group = [&](const QString& heading, const QList<KindCount>& counts) {

@@ -33,9 +33,30 @@ public:
     // The library's verdict on one number list entry.
     using ValidNumberTest = std::function<bool(const QString& entry)>;
 
+    // The figures gathered a row at a time, for a list too long to hold at
+    // once (the command line reads its rows back in batches).
+    class Tally
+    {
+    public:
+        void add(const ResultRecord& row, bool valid = false);
+        ResultSummary summary(bool validCounted = false) const;
+
+    private:
+        friend class ResultSummary;
+        int m_rows = 0;
+        int m_paid = 0;
+        int m_notSentTotal = 0;
+        int m_valid = 0;
+        QMap<NotSentReason, int> m_notSent;
+        QHash<QString, int> m_types;
+        QHash<QString, int> m_statuses;
+        QHash<QString, int> m_providers;
+    };
+
     ResultSummary() = default;
     // Without a test the valid numbers are not counted (hasValidCount()).
     explicit ResultSummary(const QList<ResultRecord>& rows, const ValidNumberTest& isValid = {});
+    ResultSummary(const Tally& tally, bool validCounted);
 
     static bool isPaid(const ResultRecord& row);
 
@@ -61,8 +82,10 @@ public:
     QString validText() const;
 
     // The figures as aligned lines: labels in one column, counts right-aligned
-    // in the next, each line ended by `lineEnd`.
-    QString text(const QString& lineEnd = QStringLiteral("\n")) const;
+    // in the next, each line ended by `lineEnd`. `more` are figures of the
+    // caller's own, written after the paid lookups.
+    QString text(const QString& lineEnd = QStringLiteral("\n"),
+                 const QList<KindCount>& more = {}) const;
 
     // A count as the summary writes it: "3,211".
     static QString countText(int count);

@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <csignal>
@@ -178,6 +180,41 @@ private slots:
         QCOMPARE(csvNumbers(resumed.out), numbers);
         for (const QString& number : paid)
             QVERIFY2(!m.phonesSince(before).contains(number), qPrintable(number));
+    }
+
+    void summaryCountsEveryKindOfRow()
+    {
+        const QString summaryFile = m.path(QStringLiteral("summary.json"));
+        const QByteArray input =
+            lines({"Phone Number", "4135923823", "2040000001", "5030000001", "5550000007"});
+        const QStringList args = {QStringLiteral("--pause"), QStringLiteral("0"),
+                                  QStringLiteral("--summary"), summaryFile};
+        const CliResult run = m.run(args, m.environment(), input);
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains("Paid lookups"), run.err.constData());
+        const QJsonObject summary = QJsonDocument::fromJson(readAll(summaryFile)).object();
+        QCOMPARE(summary.value("rows").toInt(), 5);
+        // The answer, the empty answer and the error page reached the service.
+        QCOMPARE(summary.value("paid").toInt(), 3);
+        QCOMPARE(summary.value("reused").toInt(), 0);
+        QCOMPARE(summary.value("not_sent").toObject().value("No number").toInt(), 1);
+        const QJsonObject byStatus = summary.value("by_status").toObject();
+        QCOMPARE(byStatus.value("Could not connect").toInt(), 1);
+        QCOMPARE(byStatus.value("Empty answer").toInt(), 1);
+        QCOMPARE(byStatus.value("Service error (HTTP 503)").toInt(), 1);
+        int typed = 0;
+        for (const QJsonValue& count : summary.value("by_type").toObject())
+            typed += count.toInt();
+        QCOMPARE(typed, 5);
+        QVERIFY(summary.value("top_providers").isArray());
+
+        // --quiet keeps standard error for what went wrong; the file is still written.
+        QFile::remove(summaryFile);
+        const CliResult quiet = m.run(args + QStringList{QStringLiteral("--quiet")},
+                                      m.environment(), lines({"2000001101"}));
+        QCOMPARE(quiet.exitCode, 0);
+        QVERIFY(!quiet.err.contains("Paid lookups"));
+        QCOMPARE(QJsonDocument::fromJson(readAll(summaryFile)).object().value("paid").toInt(), 1);
     }
 
 private:
