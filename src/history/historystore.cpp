@@ -124,10 +124,11 @@ void HistoryStore::openFile(int keepDays, const QDateTime& now)
     exec(db, QStringLiteral("PRAGMA secure_delete = ON"));
     // Reuse's lists of keys never need a temporary file on a full disk.
     exec(db, QStringLiteral("PRAGMA temp_store = MEMORY"));
-    // A large history is read through the page cache and the file mapped
-    // into memory rather than one read(2) a page.
-    exec(db, QStringLiteral("PRAGMA cache_size = -16384"));
-    exec(db, QStringLiteral("PRAGMA mmap_size = 268435456"));
+    // A bounded page cache, and no mapping of the file: every page of a
+    // mapped history that a long run touches would count against the
+    // program's memory, which must not grow with the answers.
+    exec(db, QStringLiteral("PRAGMA cache_size = -8192"));
+    exec(db, QStringLiteral("PRAGMA mmap_size = 0"));
     migrate(db);
     m_readable = m_writable = true;
     m_told = false;
