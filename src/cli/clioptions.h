@@ -12,8 +12,8 @@ enum class OutputFormat { Csv, JsonLines, Text };
 // can be read by every user of the computer.
 struct CliOptions
 {
-    QStringList files; // "-" is standard input; none: standard input
-    QString output;    // empty: standard output
+    QStringList files;   // "-" is standard input; none: standard input
+    QString output;      // empty: standard output
     QString summaryFile; // --summary: the run's figures as JSON
     OutputFormat format = OutputFormat::Csv;
     QString keyFile;
@@ -26,10 +26,12 @@ struct CliOptions
     bool skipInvalid = false;
     bool dryRun = false;
     bool resume = false;
-    int reuseDays = 0;    // 0: nothing is reused
-    bool history = false; // write the stored answers instead of looking up
-    QDateTime since;      // of --history; invalid: every stored answer
-    bool forget = false;  // `files` are the numbers whose answers go
+    int reuseDays = 0;     // 0: nothing is reused
+    bool history = false;  // write the stored answers instead of looking up
+    QDateTime since;       // of --history; invalid: every stored answer
+    bool forget = false;   // `files` are the numbers whose answers go
+    QString column;        // --column: the table's phone column, a name or a number from 1
+    QString countryColumn; // --country-column: the column of each row's country
     bool quiet = false;
     bool help = false;
     bool version = false;
@@ -51,6 +53,7 @@ bool parsePause(const QString& text, double& min, double& max);
 // UTC unless it names its offset. Invalid when malformed.
 QDateTime parseSince(const QString& text);
 
+// The text of --help, made from the same table of options the parser reads.
 QString helpText();
 QString versionText();
 

@@ -95,13 +95,20 @@ private slots:
             QTest::addRow("pause %s", notFinite) << QStringList{"--pause", notFinite} << "MIN-MAX"
                                                  << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("missing value")
-            << QStringList{"--output"} << "needs a value" << 1 << 3.0 << 6.0 << QStringList{};
+            << QStringList{"--output"} << "Missing value after '--output'" << 1 << 3.0 << 6.0
+            << QStringList{};
+        QTest::newRow("empty value") << QStringList{"--output="} << "--output needs a value" << 1
+                                     << 3.0 << 6.0 << QStringList{};
+        // Refused however it is spelt, and before the parser could take it for a file.
+        QTest::newRow("key option") << QStringList{"a.txt", "--key", "abc"}
+                                    << "other users can read" << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("no key option") << QStringList{"--api-key=abc"} << "other users can read"
                                        << 1 << 3.0 << 6.0 << QStringList{};
         QTest::newRow("unknown") << QStringList{"--fast"} << "Unknown option --fast" << 1 << 3.0
                                  << 6.0 << QStringList{};
         QTest::newRow("flag with value")
-            << QStringList{"--quiet=yes"} << "takes no value" << 1 << 3.0 << 6.0 << QStringList{};
+            << QStringList{"--quiet=yes"} << "Unexpected value after '--quiet'" << 1 << 3.0 << 6.0
+            << QStringList{};
         // A script that still names a journal learns where the answers are now.
         QTest::newRow("journal") << QStringList{"--journal", "run.journal"}
                                  << "kept in the lookup history" << 1 << 3.0 << 6.0
@@ -220,6 +227,15 @@ private slots:
         QCOMPARE(set.options.rate, 0.5);
         QCOMPARE(set.options.maxFailures, 0);
         QCOMPARE(set.options.files, QStringList{QStringLiteral("in.txt")});
+
+        // Options after the files count, and a column may be named with blanks.
+        const ParsedOptions table =
+            parseOptions({QStringLiteral("leads.xlsx"), QStringLiteral("--column"),
+                          QStringLiteral("Mobile Phone"), QStringLiteral("--country-column=2")});
+        QCOMPARE(table.error, QString());
+        QCOMPARE(table.options.column, QStringLiteral("Mobile Phone"));
+        QCOMPARE(table.options.countryColumn, QStringLiteral("2"));
+        QCOMPARE(table.options.files, QStringList{QStringLiteral("leads.xlsx")});
     }
 
     void ratePacerSpreadsRequests_data()
