@@ -14,6 +14,27 @@
         </translation>
     </message>
     <message numerus="yes">
+        <source>%n row(s) without a number not sent.</source>
+        <translation>
+            <numerusform>%n row without a number not sent.</numerusform>
+            <numerusform>%n rows without a number not sent.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n row(s) that cannot be a valid number not sent.</source>
+        <translation>
+            <numerusform>%n row that cannot be a valid number not sent.</numerusform>
+            <numerusform>%n rows that cannot be a valid number not sent.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entry(s) too long to be a number not sent.</source>
+        <translation>
+            <numerusform>%n entry too long to be a number not sent.</numerusform>
+            <numerusform>%n entries too long to be a number not sent.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>%n line(s) without a number not sent.</source>
         <translation>
             <numerusform>%n line without a number not sent.</numerusform>

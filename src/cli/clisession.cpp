@@ -4,10 +4,10 @@
 #include "cli/earlierruns.h"
 #include "cli/inputnumbers.h"
 #include "cli/keysource.h"
-#include "cli/numberplan.h"
 #include "cli/orderedoutput.h"
 #include "cli/outputtarget.h"
 #include "cli/progressline.h"
+#include "cli/rowlayout.h"
 #include "cli/runhistory.h"
 #include "cli/runsummary.h"
 #include "cli/storedkey.h"
@@ -54,44 +54,60 @@ void CliSession::end(int status)
     QTimer::singleShot(0, this, [this, status] { emit finished(status); });
 }
 
-// Read the input: every line that holds a digit is a number to look up. A
-// line without one (a header, a note) is never sent: its row says so.
+// Read the input: a list's lines, or a table with its phone column.
 bool CliSession::readInput()
 {
     try {
-        m_numbers = readInputNumbers(m_options.files);
+        m_input = readRunInput(m_options);
     } catch (const Failure& failure) {
         writeError(failure.description());
         end(kExitUsage);
         return false;
     }
+    for (const QString& notice : m_input.notices)
+        writeError(notice);
     return true;
 }
 
+// Plan: what each row becomes before anything is paid for. A list's line
+// without a digit (a header, a note) is never sent: its row says so. A
+// table sends only the numbers the library finds valid, each once.
 bool CliSession::plan()
 {
-    m_phone = std::make_unique<PhoneNumbers>(m_options.region.isEmpty() ? systemNumberRegion()
-                                                                        : m_options.region);
-    const NumberPlan plan = planNumbers(m_numbers, *m_phone, m_options.skipInvalid);
-    m_noNumber.fill(false, m_numbers.size());
-    for (qsizetype i = 0; i < m_numbers.size(); ++i)
-        if (digitsOnly(m_numbers.at(i)).isEmpty()) {
-            m_noNumber[i] = true;
-            ++m_noNumberCount;
-        }
+    const QString region = m_options.region.isEmpty() ? systemNumberRegion() : m_options.region;
+    m_phone = std::make_unique<PhoneNumbers>(region);
+    if (m_input.isTable()) {
+        m_tablePlan = planTable(*m_input.table, m_input.phoneColumn, m_input.countryColumn, region);
+        m_plan = planTableRun(m_tablePlan);
+        m_layout = std::make_unique<TableLayout>(*m_input.table, m_tablePlan, m_input.phoneColumn);
+    } else {
+        m_plan = planList(m_input.numbers, *m_phone, m_options.skipInvalid);
+        m_layout = std::make_unique<ListLayout>(m_input.numbers, *m_phone);
+    }
+    m_sentUnits.assign(size_t(m_plan.units.size()), false);
     if (m_options.dryRun) {
         QFile out;
         if (out.open(stdout, QIODevice::WriteOnly))
-            out.write(dryRunReport(plan, m_numbers.size() - m_noNumberCount, m_options.pauseMin,
-                                   m_options.pauseMax, m_options.parallel)
-                          .toUtf8());
+            out.write(
+                dryRunReport(m_plan, m_options.pauseMin, m_options.pauseMax, m_options.parallel)
+                    .toUtf8());
         end(int(RunEnd::Complete));
         return false;
     }
-    if (plan.skipped > 0)
-        writeError(countText("%n number(s) that cannot be valid skipped.", plan.skipped));
-    if (m_noNumberCount > 0)
-        writeError(countText("%n line(s) without a number not sent.", m_noNumberCount));
+    if (m_plan.table) {
+        if (m_plan.withoutNumber > 0)
+            writeError(countText("%n row(s) without a number not sent.", m_plan.withoutNumber));
+        if (m_plan.cannotBeValid > 0)
+            writeError(countText("%n row(s) that cannot be a valid number not sent.",
+                                 m_plan.cannotBeValid));
+        return true;
+    }
+    if (m_plan.skipped > 0)
+        writeError(countText("%n number(s) that cannot be valid skipped.", m_plan.skipped));
+    if (m_plan.tooLong > 0)
+        writeError(countText("%n entry(s) too long to be a number not sent.", m_plan.tooLong));
+    if (m_plan.withoutNumber > 0)
+        writeError(countText("%n line(s) without a number not sent.", m_plan.withoutNumber));
     return true;
 }
 
@@ -140,8 +156,13 @@ bool CliSession::openHistory()
     m_history->open(historyDays(settings));
     if (!m_history->openNotice().isEmpty())
         m_dialogs.message(m_history->openNotice());
+    // A list's units are its rows; those never sent take no earlier answer.
+    QList<bool> notSent;
+    if (!m_plan.table)
+        for (const qsizetype unit : m_plan.unitOfRow)
+            notSent << (unit < 0);
     m_earlier =
-        std::make_unique<EarlierRuns>(m_history->unfinishedAnswers(), m_numbers, m_noNumber);
+        std::make_unique<EarlierRuns>(m_history->unfinishedAnswers(), m_plan.units, notSent);
     if (!m_options.resume && !m_earlier->rows().empty()) {
         writeError(QStringLiteral("An earlier run that did not finish left answers for these "
                                   "numbers in the lookup history %1. Run the same command with "
@@ -155,7 +176,7 @@ bool CliSession::openHistory()
                                   "that did not finish in the lookup history %1 are of other "
                                   "numbers. Every number is looked up.")
                        .arg(QDir::toNativeSeparators(m_history->fileName())));
-    m_runId = m_history->startRun(inputHash(m_numbers));
+    m_runId = m_history->startRun(inputHash(m_plan.units));
     return true;
 }
 
@@ -169,27 +190,24 @@ bool CliSession::openOutput()
         return false;
     }
     m_output = std::make_unique<OrderedOutput>(m_options.format, m_target->device(), *m_history,
-                                               m_numbers, *m_phone);
+                                               *m_layout);
     m_output->hold();
     m_summary.resumed = qsizetype(m_earlier->rows().size());
     for (const EarlierRuns::Row& row : m_earlier->rows()) {
-        addRow(row.index, row.id, nullptr);
-        m_failedRows += row.failed ? 1 : 0;
+        const qsizetype rows = addUnit(row.index, row.id, nullptr);
+        m_failedRows += row.failed ? rows : 0;
+    }
+    for (qsizetype row = 0; row < m_plan.rowCount(); ++row) {
+        if (m_plan.unitOfRow.at(row) >= 0)
+            continue;
+        const ResultRecord record = m_plan.notSentRow(row, m_layout->rowNumber(row));
+        addRow(row, 0, &record);
         ++m_done;
     }
-    for (qsizetype i = 0; i < m_numbers.size(); ++i) {
-        if (m_noNumber.at(i)) {
-            ResultRecord record;
-            record.number = m_numbers.at(i);
-            record.cells = QStringList{record.number, {}, {}, {}, {}, kNoNumberStatus};
-            record.status = RowStatus::NotSent;
-            record.notSent = NotSentReason::NoNumber;
-            addRow(i, 0, &record);
-            ++m_done;
-        } else if (!m_output->hasRow(i)) {
-            m_pending.push_back(i);
-        }
-    }
+    for (qsizetype unit = 0; unit < m_plan.units.size(); ++unit)
+        if ((m_plan.table || m_plan.unitOfRow.at(unit) >= 0) &&
+            !m_output->hasRow(m_plan.firstRowOf(unit)))
+            m_pending.push_back(unit);
     reuseAnswers();
     try {
         m_output->release();
@@ -207,28 +225,45 @@ void CliSession::reuseAnswers()
 {
     if (m_options.reuseDays <= 0)
         return;
+    // The keys were found when the numbers were judged: no number is judged twice.
     QStringList keys;
     keys.reserve(qsizetype(m_pending.size()));
-    for (const qsizetype i : m_pending)
-        keys.append(m_history->keyOf(m_numbers.at(i)));
+    for (const qsizetype unit : m_pending)
+        keys.append(m_plan.keys.at(unit));
     const QHash<QString, ReusableAnswer> found = m_history->reusable(keys, m_options.reuseDays);
     std::deque<qsizetype> still;
     qsizetype reused = 0;
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        const qsizetype index = m_pending.at(size_t(k));
+        const qsizetype unit = m_pending.at(size_t(k));
         const auto answer = found.constFind(keys.at(k));
         if (answer == found.cend()) {
-            still.push_back(index);
+            still.push_back(unit);
             continue;
         }
-        addRow(index, answer->id, nullptr);
+        addUnit(unit, answer->id, nullptr);
         ++reused;
-        ++m_done;
     }
     m_pending = std::move(still);
     m_summary.reused = reused;
     writeError(
         countText("%n answer(s) reused (up to %1 days old)", reused).arg(m_options.reuseDays));
+}
+
+qsizetype CliSession::addUnit(qsizetype unit, qint64 id, const ResultRecord* record)
+{
+    const QList<qsizetype> rows = m_plan.rowsOf(unit);
+    for (const qsizetype row : rows)
+        addRow(row, id, record);
+    m_done += rows.size();
+    return rows.size();
+}
+
+bool CliSession::isComplete() const
+{
+    for (qsizetype row = 0; row < m_plan.rowCount(); ++row)
+        if (!m_output->hasRow(row))
+            return false;
+    return true;
 }
 
 void CliSession::addRow(qsizetype index, qint64 id, const ResultRecord* record)
@@ -240,182 +275,6 @@ void CliSession::addRow(qsizetype index, qint64 id, const ResultRecord* record)
             writeError(QStringLiteral("Cannot write the results: ") + failure.description());
         m_outputFailed = true;
     }
-}
-
-// Run: the numbers without a row go out, up to --parallel at once.
-bool CliSession::runLookups(const QString& key)
-{
-    // Private folders a killed run left behind go before a new one is made.
-    for (const QString& parent : {temporaryFolder(m_config), cacheFolder(m_config)})
-        removeLeftoverFolders(parent, kStagingFolderPrefix);
-
-    const ProgressMode mode = m_options.quiet                ? ProgressMode::Quiet
-                              : ::isatty(STDERR_FILENO) != 0 ? ProgressMode::Terminal
-                                                             : ProgressMode::Lines;
-    m_progress = std::make_unique<ProgressLine>(mode, m_numbers.size(), m_done);
-    m_dialogs.beforeMessage = [this] { m_progress->makeRoom(); };
-
-    m_run = std::make_unique<CliRun>(m_dialogs, m_config,
-                                     CliRun::Settings{m_options.parallel, m_options.pauseMin,
-                                                      m_options.pauseMax, key, m_options.rate,
-                                                      m_options.maxFailures},
-                                     m_numbers, std::move(m_pending));
-    m_run->notice = [this](const QString& text) { m_dialogs.message(text); };
-    m_run->rowReady = [this](qsizetype index, const ResultRecord& record, int httpStatus) {
-        rowArrived(index, record, httpStatus);
-    };
-    auto* watcher = new TerminationWatcher(m_run.get(), TerminationWatcher::Interrupt::Watched);
-    connect(watcher, &TerminationWatcher::terminationRequested, this, &CliSession::interrupted);
-    connect(m_run.get(), &CliRun::finished, this, &CliSession::runEnded, Qt::QueuedConnection);
-    try {
-        m_run->start();
-    } catch (const Failure& failure) {
-        writeError(QStringLiteral("Cannot prepare the transfer tool: ") + failure.description());
-        end(kExitUsage);
-        return false;
-    }
-    return true;
-}
-
-// The rows still reach the output; only a resume would miss them. Told once,
-// and nothing is ended or removed after it.
-void CliSession::historyFailed(const QString& text)
-{
-    if (!std::exchange(m_historyFailed, true))
-        m_dialogs.message(text);
-}
-
-// Kept as it arrives, before it is written: a run killed after this loses
-// nothing the service was paid for.
-void CliSession::rowArrived(qsizetype index, const ResultRecord& record, int httpStatus)
-{
-    ++m_sent;
-    const qint64 id = m_history->keep(m_runId, m_numbers.at(index), record, httpStatus);
-    addRow(index, id, &record);
-    m_failedRows += record.isFailure() ? 1 : 0;
-    m_progress->setDone(++m_done);
-    if (m_outputFailed)
-        m_run->interrupt();
-}
-
-void CliSession::interrupted()
-{
-    if (++m_interrupts > 1) {
-        m_run->abort();
-        return;
-    }
-    const qsizetype underWay = m_run->inFlight();
-    m_dialogs.message(underWay == 0
-                          ? QStringLiteral("Interrupted: no new request.")
-                          : QStringLiteral("Interrupted: no new request; waiting for the %1 under "
-                                           "way. Press Ctrl+C again to end at once.")
-                                .arg(underWay));
-    m_run->interrupt();
-}
-
-void CliSession::runEnded()
-{
-    m_history->sync();
-    const bool written = writeOutput();
-    m_progress->finish();
-    // A second interruption ends at once: no reading back for figures.
-    if (m_interrupts < 2) {
-        try {
-            reportRunSummary(*m_output, m_summary, m_options.quiet, m_options.summaryFile);
-        } catch (const Failure& failure) {
-            writeError(failure.description());
-        }
-    }
-    end(exitStatus(written));
-}
-
-// Write: a complete run replaces the output file; one that did not finish
-// leaves it as it was and puts its rows beside it.
-bool CliSession::writeOutput()
-{
-    if (m_interrupts >= 2) {
-        m_target->cancel();
-        return false;
-    }
-    bool complete = true;
-    for (qsizetype i = 0; i < m_numbers.size() && complete; ++i)
-        complete = m_output->hasRow(i);
-    try {
-        if (complete || !m_target->isFile()) {
-            m_output->finish();
-            // After a failed write the file lacks rows: the old one stays.
-            if (m_outputFailed) {
-                m_target->cancel();
-                return false;
-            }
-            m_target->commit();
-            return true;
-        }
-        m_target->cancel();
-        OutputTarget partial(m_target->partialPath(), {});
-        m_output->writeAllTo(partial.device());
-        partial.commit();
-        m_dialogs.message(QStringLiteral("The run did not finish, so %1 was left as it was; the "
-                                         "rows so far are in %2.")
-                              .arg(QDir::toNativeSeparators(m_target->path()),
-                                   QDir::toNativeSeparators(m_target->partialPath())));
-        return true;
-    } catch (const Failure& failure) {
-        if (!m_outputFailed)
-            writeError(QStringLiteral("Cannot write the results: ") + failure.description());
-        m_outputFailed = true;
-        return false;
-    }
-}
-
-int CliSession::exitStatus(bool written)
-{
-    if (m_interrupts >= 2)
-        return int(RunEnd::Interrupted);
-    if (m_outputFailed || !written) {
-        m_dialogs.message(resumeHint());
-        return m_sent > 0 ? kExitOutputFailed : kExitUsage;
-    }
-    if (m_run->wasInterrupted() || m_run->wasRefused()) {
-        m_dialogs.message(resumeHint());
-        return int(m_run->wasInterrupted() ? RunEnd::Interrupted : RunEnd::Refused);
-    }
-    if (m_output->unreadableRows() > 0)
-        m_dialogs.message(QStringLiteral("The lookup history %1 cannot give back %2 rows; they "
-                                         "are left out of the results.")
-                              .arg(QDir::toNativeSeparators(m_history->fileName()))
-                              .arg(m_output->unreadableRows()));
-    bool complete = true;
-    for (qsizetype i = 0; i < m_numbers.size() && complete; ++i)
-        complete = m_output->hasRow(i);
-    if (m_failedRows > 0 || !complete) {
-        // Rows missing without a failed one are those the history lost.
-        m_dialogs.message((m_failedRows == 0
-                               ? QString()
-                               : QStringLiteral("%1 of %2 rows are \"Could not connect\", "
-                                                "\"Empty answer\" or a service error. ")
-                                     .arg(m_failedRows)
-                                     .arg(m_numbers.size())) +
-                          resumeHint());
-        return int(RunEnd::FailedRows);
-    }
-    // Every number has its row: nothing is left to resume, of this run nor
-    // of the earlier ones whose answers are all in this output.
-    m_history->endRuns(QList<qint64>{m_runId} + m_earlier->superseded(m_numbers));
-    m_history->sync();
-    return int(RunEnd::Complete);
-}
-
-QString CliSession::resumeHint() const
-{
-    const QString history = QDir::toNativeSeparators(m_history->fileName());
-    if (m_historyFailed)
-        return QStringLiteral("Not every answer of this run could be kept in the lookup history "
-                              "%1, so --resume may ask for some of them again.")
-            .arg(history);
-    return QStringLiteral("The answers so far are kept in the lookup history %1; run the same "
-                          "command with --resume to go on without paying for them again.")
-        .arg(history);
 }
 
 } // namespace quillmore::cli

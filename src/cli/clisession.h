@@ -1,12 +1,15 @@
 #pragma once
 
 #include "cli/clioptions.h"
+#include "cli/runinput.h"
 #include "cli/runsummary.h"
+#include "cli/sendplan.h"
 #include "cli/stderrdialogs.h"
 #include "lookup/lookupconfig.h"
 #include "numbers/phonenumbers.h"
 #include "shell/errorreport.h"
 #include "shell/resultrecord.h"
+#include "tables/tableplan.h"
 
 #include <QHash>
 #include <QObject>
@@ -14,6 +17,7 @@
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 namespace quillmore::cli {
 
@@ -22,6 +26,7 @@ class EarlierRuns;
 class OrderedOutput;
 class OutputTarget;
 class ProgressLine;
+class RowLayout;
 class RunHistory;
 class StoredKeyRead;
 
@@ -31,10 +36,10 @@ inline constexpr int kExitUsage = 1;
 inline constexpr int kExitOutputFailed = 4;
 
 // One invocation after its command line is read, in named steps: read the
-// input, plan, get the key, open the history, open the output, run, write,
-// and the exit status. Everything that can refuse the run does so before
-// anything is sent (status 1). The key and the run are waited for on the
-// event loop; `finished` gives the exit status, once.
+// input (a number list or a contact table), plan, get the key, open the
+// history, open the output, run, write, and the exit status. Everything that can refuse the run
+// does so before anything is sent (status 1). The key and the run are waited for on the event loop;
+// `finished` gives the exit status, once.
 class CliSession : public QObject
 {
     Q_OBJECT
@@ -56,7 +61,7 @@ private:
     bool openOutput();
     void reuseAnswers();
     bool runLookups(const QString& key);
-    void rowArrived(qsizetype index, const ResultRecord& record, int httpStatus);
+    void unitArrived(qsizetype unit, const ResultRecord& record, int httpStatus);
     void historyFailed(const QString& text);
     void interrupted();
     void runEnded();
@@ -64,15 +69,20 @@ private:
     int exitStatus(bool written);
     void end(int status);
     void addRow(qsizetype index, qint64 id, const ResultRecord* record);
+    // Gives every row of a unit its answer; the number of rows.
+    qsizetype addUnit(qsizetype unit, qint64 id, const ResultRecord* record);
+    bool isComplete() const;
     QString resumeHint() const;
 
     const CliOptions m_options;
     const LookupConfig m_config;
     StderrDialogs m_dialogs;
-    QStringList m_numbers;
-    QList<bool> m_noNumber; // lines with no digit: never sent
-    qsizetype m_noNumberCount = 0;
+    RunInput m_input;
+    TablePlan m_tablePlan; // of a table
+    SendPlan m_plan;
     std::unique_ptr<PhoneNumbers> m_phone;
+    std::unique_ptr<RowLayout> m_layout;
+    std::vector<bool> m_sentUnits; // answered by a request of this run
     std::unique_ptr<StoredKeyRead> m_storedKey;
     std::unique_ptr<RunHistory> m_history;
     std::unique_ptr<EarlierRuns> m_earlier;

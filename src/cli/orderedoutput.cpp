@@ -1,8 +1,7 @@
 #include "cli/orderedoutput.h"
 
+#include "cli/rowlayout.h"
 #include "cli/runhistory.h"
-#include "export/csvexport.h"
-#include "export/jsonlinesexport.h"
 #include "export/textexport.h"
 #include "shell/errorreport.h"
 #include "shell/safefile.h"
@@ -12,9 +11,9 @@
 namespace quillmore::cli {
 
 OrderedOutput::OrderedOutput(OutputFormat format, QIODevice& device, RunHistory& history,
-                             const QStringList& numbers, const PhoneNumbers& phone)
-    : m_format(format), m_device(device), m_history(history), m_numbers(numbers), m_phone(phone),
-      m_ids(numbers.size(), kNone)
+                             const RowLayout& layout)
+    : m_format(format), m_device(device), m_history(history), m_layout(layout),
+      m_ids(layout.rowCount(), kNone)
 {
 }
 
@@ -39,23 +38,23 @@ void OrderedOutput::writeHeader()
         return;
     m_headerWritten = true;
     if (m_format == OutputFormat::Csv)
-        put(csvHeaderBytes(kResultCaptions));
+        put(m_layout.csvHeader());
     else if (m_format == OutputFormat::Text)
-        put(alignedLineBytes(kResultCaptions, m_widths));
+        put(alignedLineBytes(m_layout.textCaptions(), m_widths));
 }
 
-void OrderedOutput::writeRow(const ResultRecord& record)
+void OrderedOutput::writeRow(qsizetype index, const ResultRecord& record)
 {
     writeHeader();
     switch (m_format) {
     case OutputFormat::Csv:
-        put(csvRowBytes(record.cells, kResultCaptions.size()));
+        put(m_layout.csvRow(index, record));
         break;
     case OutputFormat::JsonLines:
-        put(jsonLine(kResultCaptions, record, m_phone));
+        put(m_layout.jsonRow(index, record));
         break;
     case OutputFormat::Text:
-        put(alignedLineBytes(record.cells, m_widths));
+        put(alignedLineBytes(m_layout.textCells(index, record), m_widths));
         break;
     }
 }
@@ -83,7 +82,7 @@ void OrderedOutput::readBack(qsizetype from, qsizetype to)
             ++m_unreadable;
             continue;
         }
-        m_readBack.insert(i, rowFromHistory(*found, m_numbers.at(i)));
+        m_readBack.insert(i, rowFromHistory(*found, m_layout.rowNumber(i)));
     }
 }
 
@@ -106,7 +105,7 @@ void OrderedOutput::writeRange(qsizetype from, qsizetype to)
         readBack(start, end);
         for (qsizetype i = start; i < end; ++i)
             if (const std::optional<ResultRecord> record = rowAt(i))
-                writeRow(*record);
+                writeRow(i, *record);
     }
     m_readBack.clear();
 }
@@ -125,7 +124,7 @@ void OrderedOutput::addRow(qsizetype index, qint64 id, const ResultRecord* recor
     if (m_held)
         return;
     if (m_format != OutputFormat::Text && index == m_next && record) {
-        writeRow(*record);
+        writeRow(index, *record);
         ++m_next;
     }
     writeReady();
@@ -155,14 +154,14 @@ void OrderedOutput::finish()
     m_held = false;
     if (m_format == OutputFormat::Text) {
         m_widths.clear();
-        for (const QString& caption : kResultCaptions)
+        for (const QString& caption : m_layout.textCaptions())
             m_widths << textLength(caption);
         for (qsizetype start = 0; start < m_ids.size(); start += kReadBatch) {
             const qsizetype end = std::min(m_ids.size(), start + kReadBatch);
             readBack(start, end);
             for (qsizetype i = start; i < end; ++i)
                 if (const std::optional<ResultRecord> record = rowAt(i))
-                    widenColumns(m_widths, record->cells);
+                    widenColumns(m_widths, m_layout.textCells(i, *record));
         }
         m_next = 0;
     }
@@ -172,21 +171,21 @@ void OrderedOutput::finish()
     writeRange(from, m_ids.size());
 }
 
-void OrderedOutput::forEachRow(const std::function<void(const ResultRecord&)>& row)
+void OrderedOutput::forEachRow(const std::function<void(qsizetype index, const ResultRecord&)>& row)
 {
     for (qsizetype start = 0; start < m_ids.size(); start += kReadBatch) {
         const qsizetype end = std::min(m_ids.size(), start + kReadBatch);
         readBack(start, end);
         for (qsizetype i = start; i < end; ++i)
             if (const std::optional<ResultRecord> record = rowAt(i))
-                row(*record);
+                row(i, *record);
     }
     m_readBack.clear();
 }
 
 void OrderedOutput::writeAllTo(QIODevice& device) const
 {
-    OrderedOutput copy(m_format, device, m_history, m_numbers, m_phone);
+    OrderedOutput copy(m_format, device, m_history, m_layout);
     copy.m_ids = m_ids;
     copy.m_inMemory = m_inMemory;
     copy.finish();

@@ -13,12 +13,9 @@
 
 class QIODevice;
 
-namespace quillmore {
-class PhoneNumbers;
-}
-
 namespace quillmore::cli {
 
+class RowLayout;
 class RunHistory;
 
 // The results file of a run, rows in input order whatever order the answers
@@ -30,10 +27,10 @@ class RunHistory;
 class OrderedOutput
 {
 public:
-    // `numbers` are the input as typed, each row's number; `phone` judges
-    // each row's number for the JSON Lines file.
+    // `layout` says how each row stands in the file, and which number a
+    // stored answer's row is made for.
     OrderedOutput(OutputFormat format, QIODevice& device, RunHistory& history,
-                  const QStringList& numbers, const PhoneNumbers& phone);
+                  const RowLayout& layout);
 
     // Row `index` is the answer `id` in the history, or only `record` when the
     // history does not hold it (never sent, or the history could not take
@@ -51,7 +48,7 @@ public:
     void finish();
 
     // Every row there is, in order, read back in batches as writing does.
-    void forEachRow(const std::function<void(const ResultRecord&)>& row);
+    void forEachRow(const std::function<void(qsizetype index, const ResultRecord&)>& row);
 
     // Every row there is, in order, into another file: the rows of a run
     // that did not finish go beside the output it must not replace.
@@ -72,15 +69,14 @@ private:
     void readBack(qsizetype from, qsizetype to);
     std::optional<ResultRecord> rowAt(qsizetype index);
     void writeRange(qsizetype from, qsizetype to);
-    void writeRow(const ResultRecord& record);
+    void writeRow(qsizetype index, const ResultRecord& record);
     void writeHeader();
     void put(const QByteArray& bytes);
 
     OutputFormat m_format;
     QIODevice& m_device;
     RunHistory& m_history;
-    const QStringList& m_numbers;
-    const PhoneNumbers& m_phone;
+    const RowLayout& m_layout;
     QList<qint64> m_ids;
     QHash<qsizetype, ResultRecord> m_inMemory;
     QHash<qsizetype, ResultRecord> m_readBack; // of the range being written

@@ -59,7 +59,7 @@ void PooledRequest::start(const QString& number, const QString& apiKey)
     m_tries = 0;
     m_finalTry = false;
     m_headers.clear();
-    m_address = requestAddress(m_config.serviceUrl, apiKey, digitsOnly(number)).toUtf8();
+    m_address = requestAddress(m_config.serviceUrl, apiKey, phoneQueryValue(number)).toUtf8();
     sendTry();
 }
 

@@ -58,11 +58,14 @@ QByteArray RunSummary::json() const
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-void reportRunSummary(OrderedOutput& output, RunSummary summary, bool quiet, const QString& file)
+void reportRunSummary(OrderedOutput& output, RunSummary summary, bool quiet, const QString& file,
+                      const std::function<bool(qsizetype row)>& paidHere)
 {
     if (quiet && file.isEmpty())
         return;
-    output.forEachRow([&](const ResultRecord& row) { summary.tally.add(row); });
+    output.forEachRow([&](qsizetype index, const ResultRecord& row) {
+        summary.tally.add(row, false, paidHere(index));
+    });
     if (!quiet)
         writeError(summary.text().chopped(1));
     if (!file.isEmpty())

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace quillmore::cli {
 
 // What a run gave, for standard error at its end and for --summary FILE:
@@ -28,9 +30,11 @@ struct RunSummary
 
 class OrderedOutput;
 
-// At a run's end: the rows the output holds are tallied; the text goes to
-// standard error unless `quiet`, the JSON to `file` when one is named, through
-// the safe writer. Throws Failure when the file cannot be written.
-void reportRunSummary(OrderedOutput& output, RunSummary summary, bool quiet, const QString& file);
+// At a run's end: the rows the output holds are tallied, a row's lookup as
+// paid only where `paidHere(row)`; the text goes to standard error unless
+// `quiet`, the JSON to `file` when one is named, through the safe writer.
+// Throws Failure when the file cannot be written.
+void reportRunSummary(OrderedOutput& output, RunSummary summary, bool quiet, const QString& file,
+                      const std::function<bool(qsizetype row)>& paidHere);
 
 } // namespace quillmore::cli

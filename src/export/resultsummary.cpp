@@ -19,10 +19,10 @@ static QList<KindCount> sortedCounts(const QHash<QString, int>& counted)
     return counts;
 }
 
-void ResultSummary::Tally::add(const ResultRecord& row, bool valid)
+void ResultSummary::Tally::add(const ResultRecord& row, bool valid, bool paidHere)
 {
     ++m_rows;
-    if (isPaid(row))
+    if (paidHere && isPaid(row))
         ++m_paid;
     if (row.status == RowStatus::NotSent) {
         ++m_notSentTotal;

@@ -38,7 +38,10 @@ public:
     class Tally
     {
     public:
-        void add(const ResultRecord& row, bool valid = false);
+        // `paidHere` false: the row's answer was paid for elsewhere (an
+        // earlier run, or another row of the same number), so it is no
+        // paid lookup of this list.
+        void add(const ResultRecord& row, bool valid = false, bool paidHere = true);
         ResultSummary summary(bool validCounted = false) const;
 
     private:

@@ -50,26 +50,24 @@ QStringList tableResultCaptions(const QStringList& header)
     return captions;
 }
 
-CsvTableWriter::CsvTableWriter(QIODevice& device, const Table& table, const TablePlan& plan)
-    : m_device(device), m_table(table), m_plan(plan), m_columns(table.columnCount())
+CsvTableWriter::CsvTableWriter(const Table& table, const TablePlan& plan)
+    : m_table(table), m_plan(plan), m_columns(table.columnCount())
 {
 }
 
-void CsvTableWriter::writeHeader()
+QByteArray CsvTableWriter::header() const
 {
-    if (m_table.byteOrderMark || m_table.kind != Table::Kind::Csv ||
-        m_table.encoding != Table::Encoding::Utf8)
-        write(m_device, QByteArrayLiteral("\xEF\xBB\xBF"));
     QStringList cells = m_table.header;
     cells.resize(m_columns);
-    writeLine(cells + tableResultCaptions(m_table.header));
+    const QByteArray line = this->line(cells + tableResultCaptions(m_table.header));
+    if (m_table.byteOrderMark || m_table.kind != Table::Kind::Csv ||
+        m_table.encoding != Table::Encoding::Utf8)
+        return QByteArrayLiteral("\xEF\xBB\xBF") + line;
+    return line;
 }
 
-void CsvTableWriter::writeNextRow(const TableResultCells& results)
+QByteArray CsvTableWriter::row(qsizetype row, const TableResultCells& results) const
 {
-    if (m_next >= m_table.rows.size())
-        throw Failure(QStringLiteral("The table has no row %1 to write.").arg(m_next + 1));
-    const qsizetype row = m_next;
     QStringList cells = m_table.rows.at(row);
     cells.resize(m_columns);
     cells.reserve(m_columns + kResultCells + 1);
@@ -83,22 +81,22 @@ void CsvTableWriter::writeNextRow(const TableResultCells& results)
         cells << cell;
     }
     cells << e164;
-    writeLine(std::move(cells));
-    ++m_next;
+    return line(cells);
 }
 
-void CsvTableWriter::writeLine(QStringList cells)
+QByteArray CsvTableWriter::line(const QStringList& cells) const
 {
-    write(m_device, (csvLine(cells, m_table.delimiter) + m_table.lineEnd).toUtf8());
+    return (csvLine(cells, m_table.delimiter) + m_table.lineEnd).toUtf8();
 }
 
 void writeCsvTable(QIODevice& device, const Table& table, const TablePlan& plan,
                    const std::function<TableResultCells(qsizetype row)>& results)
 {
-    CsvTableWriter writer(device, table, plan);
-    writer.writeHeader();
+    const CsvTableWriter writer(table, plan);
+    write(device, writer.header());
     for (qsizetype row = 0; row < table.rows.size(); ++row)
-        writer.writeNextRow(plan.e164(row).isEmpty() ? TableResultCells() : results(row));
+        write(device,
+              writer.row(row, plan.e164(row).isEmpty() ? TableResultCells() : results(row)));
 }
 
 QByteArray tableJsonLine(const Table& table, const TablePlan& plan, qsizetype phoneColumn,

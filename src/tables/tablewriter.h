@@ -24,12 +24,12 @@ QStringList tableResultCaptions(const QStringList& header);
 // Status, the five cells of the results list after its number.
 using TableResultCells = QStringList;
 
-// Writes a table back as CSV, the input's rows in input order, each with all
-// its cells unchanged and then the result columns, one row at a time, so that
-// nothing but the row at hand is held. The file is written as the input was:
-// its delimiter and line end, a cell quoted only when it must be (csvLine).
-// It is UTF-8; it begins with a byte-order mark when the
-// input had one or was not UTF-8 CSV (an 8-bit file or a workbook), so that a
+// A table written back as CSV, the input's rows in input order, each with all
+// its cells unchanged and then the result columns, made a line at a time so
+// that nothing but the row at hand is held. The file is written as the input
+// was: its delimiter and line end, a cell quoted only when it must be
+// (csvLine). It is UTF-8; it begins with a byte-order mark when the input had
+// one or was not UTF-8 CSV (an 8-bit file or a workbook), so that a
 // spreadsheet program opens it as UTF-8.
 //
 // Short rows, and the header, are padded with empty cells to the table's
@@ -39,31 +39,27 @@ using TableResultCells = QStringList;
 // valid number") and no other result; a sent row gets the cells the caller
 // gives, any that begins like a spreadsheet formula ("=", "+", "-", "@", TAB,
 // CR) with a "'" put in front, as the service's texts are not the user's.
-// Every write that the device refuses throws Failure.
 class CsvTableWriter
 {
 public:
-    CsvTableWriter(QIODevice& device, const Table& table, const TablePlan& plan);
+    CsvTableWriter(const Table& table, const TablePlan& plan);
 
     // The byte-order mark when due, and the header line.
-    void writeHeader();
-    // The next row, in input order; `results` as above (ignored for a row
-    // that is not sent; missing cells are empty).
-    void writeNextRow(const TableResultCells& results);
-    qsizetype rowsWritten() const { return m_next; }
+    QByteArray header() const;
+    // Row `row` (0-based) with its line end; `results` as above (ignored for
+    // a row that is not sent; missing cells are empty).
+    QByteArray row(qsizetype row, const TableResultCells& results) const;
 
 private:
-    void writeLine(QStringList cells);
+    QByteArray line(const QStringList& cells) const;
 
-    QIODevice& m_device;
     const Table& m_table;
     const TablePlan& m_plan;
     qsizetype m_columns = 0;
-    qsizetype m_next = 0;
 };
 
 // The whole table through CsvTableWriter: `results(row)` gives each sent
-// row's cells.
+// row's cells. Every write that the device refuses throws Failure.
 void writeCsvTable(QIODevice& device, const Table& table, const TablePlan& plan,
                    const std::function<TableResultCells(qsizetype row)>& results);
 

@@ -10,6 +10,7 @@
 #include "cli/pooledrequest.h"
 #include "cli/ratelimit.h"
 #include "cli/ratepacer.h"
+#include "cli/rowlayout.h"
 #include "cli/runhistory.h"
 #include "export/csvexport.h"
 #include "export/jsonlinesexport.h"
@@ -417,7 +418,8 @@ private slots:
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            OrderedOutput output(OutputFormat(format), buffer, history, numbers, phone);
+            const ListLayout layout(numbers, phone);
+            OrderedOutput output(OutputFormat(format), buffer, history, layout);
             for (qsizetype i = 0; i < records.size(); ++i)
                 output.addRow(i, ids.at(i), nullptr);
             output.finish();
@@ -449,7 +451,8 @@ private slots:
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        OrderedOutput output(OutputFormat::Csv, buffer, history, numbers, phone);
+        const ListLayout layout(numbers, phone);
+        OrderedOutput output(OutputFormat::Csv, buffer, history, layout);
         for (qsizetype i = records.size() - 1; i >= 0; --i) {
             const qint64 id = history.keep(run, numbers.at(i), records.at(i), 200);
             QCOMPARE(id, 0);
@@ -534,7 +537,8 @@ private slots:
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        OrderedOutput output(OutputFormat(format), buffer, history, numbers, phone);
+        const ListLayout layout(numbers, phone);
+        OrderedOutput output(OutputFormat(format), buffer, history, layout);
         // Answers come last first; one row only in memory, as when the history failed.
         output.addRow(2, history.keep(run, numbers.at(2), records.at(2), 200), &records.at(2));
         output.addRow(1, 0, &records.at(1));
