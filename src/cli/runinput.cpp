@@ -52,14 +52,14 @@ qsizetype namedColumn(const Table& table, const QString& file, const QString& op
     case ColumnChoice::Outcome::Found:
         return choice.index;
     case ColumnChoice::Outcome::Several:
-        throw Failure(QStringLiteral("%1 %2 fits several columns of %3: %4. Name one by its "
+        throw Failure(QStringLiteral("%1 \"%2\" fits several columns of %3: %4. Name one by its "
                                      "number, from 1.")
                           .arg(option, value, shownName(file),
                                describeColumns(table.header, choice.candidates)));
     case ColumnChoice::Outcome::None:
         break;
     }
-    throw Failure(QStringLiteral("%1 %2 names no column of %3, whose columns are %4.")
+    throw Failure(QStringLiteral("%1 \"%2\" names no column of %3, whose columns are %4.")
                       .arg(option, value, shownName(file), describeColumns(table.header, all)));
 }
 

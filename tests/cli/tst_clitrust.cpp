@@ -72,6 +72,27 @@ private slots:
         QCOMPARE(m.phonesSince(before), QStringList({"4135923823", "4135923823"}));
     }
 
+    // No number is that long: the library is never asked, and a request for
+    // it would be paid for an answer the service refuses to give.
+    void entriesTooLongToBeANumberAreNeverSent()
+    {
+        const QString tooLong(300000, u'7');
+        const QByteArray input = lines({"4135923823", tooLong});
+        const CliResult dry = m.run({QStringLiteral("--dry-run")}, m.environment(), input);
+        QCOMPARE(dry.exitCode, 0);
+        QVERIFY2(dry.out.contains("Numbers that would be sent: 1\n"), dry.out.constData());
+        QVERIFY(dry.out.contains("Entries too long to be a number (not sent): 1\n"));
+
+        const qsizetype before = m.service.requests().size();
+        const CliResult run =
+            m.run({QStringLiteral("--pause"), QStringLiteral("0")}, m.environment(), input);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(m.phonesSince(before), QStringList({"4135923823"}));
+        QVERIFY(run.out.endsWith(tooLong.toUtf8() + ",,,,,Cannot be a valid number\r\n"));
+        QVERIFY2(run.err.contains("1 entry too long to be a number not sent."),
+                 run.err.constData());
+    }
+
     void resumeFindsAnswersByTheNumbers()
     {
         const QStringList first = {"2000000601", "2000000602", kSlow, "2000000603"};

@@ -47,7 +47,13 @@ TRIGGERS = [
     ("cutoff", "5550000007"),
 ]
 BY_KEY = {key: key for key, _ in TRIGGERS}
-BY_PHONE = {phone: key for key, phone in TRIGGERS}
+# Numbers that are valid phone numbers, sent in E.164 form ("+" encoded) as
+# a contact table's are: the triggers above cannot all be valid numbers.
+TRIGGERS_E164 = [
+    ("slow", "%2B16172530001"),
+    ("unavailable", "%2B16172530503"),
+]
+BY_PHONE = {phone: key for key, phone in TRIGGERS + TRIGGERS_E164}
 
 # Error pages as the real service's gateway sends them. The line ends differ on
 # purpose, so that clients meet both kinds.
