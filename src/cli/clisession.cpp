@@ -214,6 +214,7 @@ void CliSession::reuseAnswers()
     const QHash<QString, ReusableAnswer> found = m_history->reusable(keys, m_options.reuseDays);
     std::deque<qsizetype> still;
     qsizetype reused = 0;
+    QList<qint64> adopted;
     for (qsizetype k = 0; k < keys.size(); ++k) {
         const qsizetype index = m_pending.at(size_t(k));
         const auto answer = found.constFind(keys.at(k));
@@ -222,9 +223,11 @@ void CliSession::reuseAnswers()
             continue;
         }
         addRow(index, answer->id, nullptr);
+        adopted.append(answer->id);
         ++reused;
         ++m_done;
     }
+    m_history->adopt(m_runId, adopted);
     m_pending = std::move(still);
     m_summary.reused = reused;
     writeError(
@@ -263,6 +266,9 @@ bool CliSession::runLookups(const QString& key)
     m_run->notice = [this](const QString& text) { m_dialogs.message(text); };
     m_run->rowReady = [this](qsizetype index, const ResultRecord& record, int httpStatus) {
         rowArrived(index, record, httpStatus);
+    };
+    m_run->attemptFailed = [this](qsizetype index, const QString& text, int httpStatus) {
+        m_history->keepRefusal(m_runId, m_numbers.at(index), text, httpStatus);
     };
     auto* watcher = new TerminationWatcher(m_run.get(), TerminationWatcher::Interrupt::Watched);
     connect(watcher, &TerminationWatcher::terminationRequested, this, &CliSession::interrupted);
