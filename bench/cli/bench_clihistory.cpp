@@ -1,7 +1,9 @@
 // The command line on a full-size lookup history: a run of 100,000 numbers
 // that all have answers reused from a history of a million, timed from start
 // to its last row, and what keeping one answer costs a lookup.
-//   bench_clihistory [answers] [numbers]
+//   bench_clihistory [answers] [numbers] [folder]
+// With a folder, the history is kept there and a later run with the same
+// folder measures it again without writing it anew.
 #include "cli/runhistory.h"
 #include "lookup/resultrow.h"
 #include "numbers/phonenumbers.h"
@@ -64,13 +66,15 @@ int main(int argc, char* argv[])
     const qint64 total = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
     const qint64 numbers = argc > 2 ? QByteArray(argv[2]).toLongLong() : 100000;
     QTemporaryDir work;
-    const QString data = work.filePath(QStringLiteral("data"));
+    const QString kept = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const QString data = kept.isEmpty() ? work.filePath(QStringLiteral("data")) : kept;
     const QString folder = data + QStringLiteral("/Halvren/Quillmore");
+    const bool written = QFileInfo::exists(QDir(folder).filePath(HistoryStore::kFileName));
     const QDateTime now = QDateTime::currentDateTimeUtc();
 
     QElapsedTimer fill;
     fill.start();
-    {
+    if (!written) {
         HistoryStore store(folder);
         store.open();
         // Desktop sessions: answers any run may reuse, none a run to resume.
@@ -83,7 +87,10 @@ int main(int argc, char* argv[])
                                 now.addDays(-(from / kBatch) % 20), rows);
         }
     }
-    std::printf("history of %lld answers written in %.1f s\n", total, msSince(fill) / 1000);
+    if (written)
+        std::printf("history in %s used as it is\n", qPrintable(folder));
+    else
+        std::printf("history of %lld answers written in %.1f s\n", total, msSince(fill) / 1000);
 
     // Every number of the input has an answer, spread over the history.
     const QString input = work.filePath(QStringLiteral("numbers.txt"));

@@ -1,11 +1,15 @@
 // The lookup history at full size: reuse of 100,000 numbers against a
 // million answers, the cost of storing one answer, and the time a start
 // spends opening a million-answer history against an empty one.
-//   bench_history [answers] [keys]
+//   bench_history [answers] [keys] [folder]
+// With a folder, the history is kept there and a later run with the same
+// folder measures it again without writing it anew.
 #include "history/historystore.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -65,14 +69,17 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const qint64 total = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
     const qint64 keys = argc > 2 ? QByteArray(argv[2]).toLongLong() : 100000;
-    QTemporaryDir dir;
+    QTemporaryDir temporary;
+    const QString kept = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const QString folder = kept.isEmpty() ? temporary.path() : kept;
+    const bool written = QFileInfo::exists(QDir(folder).filePath(HistoryStore::kFileName));
     QTemporaryDir empty;
     const QDateTime now = QDateTime::currentDateTimeUtc();
 
     QElapsedTimer fill;
     fill.start();
-    {
-        HistoryStore store(dir.path());
+    if (!written) {
+        HistoryStore store(folder);
         store.open();
         constexpr qint64 kBatch = 50000;
         for (qint64 from = 0; from < total; from += kBatch) {
@@ -83,13 +90,16 @@ int main(int argc, char* argv[])
                                 QStringLiteral("bench"), now.addDays(-1), rows);
         }
     }
-    std::printf("history of %lld answers written in %.1f s\n", total, msSince(fill) / 1000);
+    if (written)
+        std::printf("history in %s used as it is\n", qPrintable(folder));
+    else
+        std::printf("history of %lld answers written in %.1f s\n", total, msSince(fill) / 1000);
 
     // Opening: the first open reads the file into the cache; starts after it are what a user sees.
-    openMs(dir.path());
+    openMs(folder);
     std::vector<double> full, none;
     for (int i = 0; i < 5; ++i) {
-        full.push_back(openMs(dir.path()));
+        full.push_back(openMs(folder));
         none.push_back(openMs(empty.path()));
     }
     std::sort(full.begin(), full.end());
@@ -97,7 +107,7 @@ int main(int argc, char* argv[])
     std::printf("open: %lld answers %.1f ms, empty %.1f ms (medians of 5)\n", total, full[2],
                 none[2]);
 
-    HistoryStore store(dir.path());
+    HistoryStore store(folder);
     store.open();
     // Half the keys have answers (some only failures), half none.
     QStringList wanted;

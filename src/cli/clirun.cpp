@@ -130,6 +130,8 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
     if (answer.httpStatus != 0)
         m_unreachableInRow = 0;
     if (answer.httpStatus == kTooManyRequests) {
+        if (attemptFailed)
+            attemptFailed(index, answer.text, answer.httpStatus);
         slot.index = index;
         tooManyRequests(slot, answer);
         endIfIdle();
@@ -141,6 +143,8 @@ void CliRun::answered(Slot& slot, const CliAnswer& answer)
     if (taken.cls != AnswerClass::Answer) {
         // Not a row: a resumed run asks for this number again. The rows
         // already gathered, and those still coming, stay.
+        if (attemptFailed)
+            attemptFailed(index, answer.text, answer.httpStatus);
         if (!m_refused)
             m_dialogs.message(answerClassMessage(taken.cls));
         m_refused = true;

@@ -69,6 +69,10 @@ public:
 
     // With the answer's HTTP status, which the history keeps beside the row.
     std::function<void(qsizetype index, const ResultRecord& record, int httpStatus)> rowReady;
+    // An attempt the service answered without a row: a refusal (quota, key,
+    // withdrawn API) or too many requests (HTTP 429). Told once each, with
+    // the answer text as it came, so the history keeps what was paid for.
+    std::function<void(qsizetype index, const QString& answerText, int httpStatus)> attemptFailed;
     std::function<void(const QString& text)> notice; // a line for standard error
     // Makes each slot's request; without it, requests in this process on
     // kept-alive connections.

@@ -233,6 +233,7 @@ void CliSession::reuseAnswers()
     const QHash<QString, ReusableAnswer> found = m_history->reusable(keys, m_options.reuseDays);
     std::deque<qsizetype> still;
     qsizetype reused = 0;
+    QList<qint64> adopted;
     for (qsizetype k = 0; k < keys.size(); ++k) {
         const qsizetype unit = m_pending.at(size_t(k));
         const auto answer = found.constFind(keys.at(k));
@@ -241,8 +242,10 @@ void CliSession::reuseAnswers()
             continue;
         }
         addUnit(unit, answer->id, nullptr);
+        adopted.append(answer->id);
         ++reused;
     }
+    m_history->adopt(m_runId, adopted);
     m_pending = std::move(still);
     m_summary.reused = reused;
     writeError(

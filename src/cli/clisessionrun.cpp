@@ -41,6 +41,9 @@ bool CliSession::runLookups(const QString& key)
     m_run->rowReady = [this](qsizetype unit, const ResultRecord& record, int httpStatus) {
         unitArrived(unit, record, httpStatus);
     };
+    m_run->attemptFailed = [this](qsizetype unit, const QString& text, int httpStatus) {
+        m_history->keepRefusal(m_runId, m_plan.units.at(unit), text, httpStatus);
+    };
     auto* watcher = new TerminationWatcher(m_run.get(), TerminationWatcher::Interrupt::Watched);
     connect(watcher, &TerminationWatcher::terminationRequested, this, &CliSession::interrupted);
     connect(m_run.get(), &CliRun::finished, this, &CliSession::runEnded, Qt::QueuedConnection);

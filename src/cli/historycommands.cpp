@@ -7,6 +7,7 @@
 #include "export/jsontext.h"
 #include "history/historysettings.h"
 #include "history/historystore.h"
+#include "history/journalforget.h"
 #include "history/journalimport.h"
 #include "numbers/phonenumbers.h"
 #include "shell/counttext.h"
@@ -197,7 +198,17 @@ int forgetNumbers(const CliOptions& options)
                   '\n');
     }
     out.flush();
-    return 0;
+    // The journals of earlier versions, kept beside the history after it
+    // took them in, hold the same answers: they go from there too.
+    QSet<QString> allKeys;
+    for (const QStringList& numberKeys : std::as_const(keys))
+        for (const QString& key : numberKeys)
+            allKeys.insert(key);
+    const JournalForget journals =
+        forgetInJournals(QFileInfo(store.fileName()).absolutePath(), allKeys, phone);
+    for (const QString& failure : journals.failures)
+        writeError(failure);
+    return journals.failures.isEmpty() ? 0 : kExitUsage;
 }
 
 } // namespace quillmore::cli

@@ -75,8 +75,7 @@ QString RunHistory::keyOf(const QString& typed) const
     return cls.verdict == NumberClass::Verdict::Valid ? cls.e164 : digitsOnly(typed);
 }
 
-qint64 RunHistory::keep(qint64 run, const QString& typed, const ResultRecord& record,
-                        int httpStatus)
+StoredAnswer RunHistory::attempt(qint64 run, const QString& typed) const
 {
     StoredAnswer a;
     a.session = run;
@@ -87,6 +86,13 @@ qint64 RunHistory::keep(qint64 run, const QString& typed, const ResultRecord& re
     const NumberClass cls = m_phone.classify(typed);
     if (cls.verdict == NumberClass::Verdict::Valid)
         a.e164 = cls.e164;
+    return a;
+}
+
+qint64 RunHistory::keep(qint64 run, const QString& typed, const ResultRecord& record,
+                        int httpStatus)
+{
+    StoredAnswer a = attempt(run, typed);
     a.answer = record.answer;
     a.httpStatus = httpStatus;
     a.cells = record.cells;
@@ -95,6 +101,28 @@ qint64 RunHistory::keep(qint64 run, const QString& typed, const ResultRecord& re
     a.rowStatus = record.cells.value(kStatusColumn);
     a.failure = !record.isAnswer();
     return guarded([&] { return m_store.store(a); });
+}
+
+qint64 RunHistory::keepRefusal(qint64 run, const QString& typed, const QString& answerText,
+                               int httpStatus)
+{
+    StoredAnswer a = attempt(run, typed);
+    a.answer = answerText;
+    a.httpStatus = httpStatus;
+    // The row --history shows for it: the number and what the service said.
+    a.cells = resultRow(typed, answerText, httpStatus).cells;
+    a.rowStatus = a.cells.value(kStatusColumn);
+    return guarded([&] { return m_store.storeRefusal(a); });
+}
+
+void RunHistory::adopt(qint64 run, const QList<qint64>& answerIds)
+{
+    if (run <= 0 || answerIds.isEmpty())
+        return;
+    guarded([&] {
+        m_store.adopt(run, answerIds);
+        return 0;
+    });
 }
 
 QHash<QString, ReusableAnswer> RunHistory::reusable(const QStringList& keys, int days)

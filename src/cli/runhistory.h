@@ -42,7 +42,13 @@ public:
     qint64 startRun(const QString& runKey);
     // Stores one row as it arrived; gives its id, 0 when it could not be kept.
     qint64 keep(qint64 run, const QString& typed, const ResultRecord& record, int httpStatus);
+    // An attempt the service refused (quota, key, withdrawn API, too many
+    // requests): kept as a failure that no resume and no reuse takes.
+    qint64 keepRefusal(qint64 run, const QString& typed, const QString& answerText, int httpStatus);
     QHash<QString, ReusableAnswer> reusable(const QStringList& keys, int days);
+    // The earlier answers this run reused become its own: a resume of it
+    // does not pay for those numbers again.
+    void adopt(qint64 run, const QList<qint64>& answerIds);
     QList<StoredAnswer> answers(const QList<qint64>& ids);
     void endRuns(const QList<qint64>& runs);
     void sync();
@@ -54,6 +60,8 @@ public:
 
 private:
     template <typename Work> auto guarded(Work work) -> decltype(work());
+    // One attempt of this run at `typed`, its number's keys set.
+    StoredAnswer attempt(qint64 run, const QString& typed) const;
     void tell(const QString& text);
 
     const PhoneNumbers& m_phone;

@@ -34,6 +34,26 @@ void DesktopSession::rowArrived(quint64 rowId, const ResultRecord& record, const
         m_answerIds.insert(rowId, id);
 }
 
+void DesktopSession::refusalArrived(const QString& number, const QString& answer, int httpStatus,
+                                    const QDateTime& now)
+{
+    if (!usable())
+        return;
+    StoredAnswer a;
+    a.session = m_session;
+    a.program = kDesktopProgram;
+    a.received = now;
+    a.typed = number;
+    a.sent = digitsOnly(number);
+    a.e164 = m_numbers.classify(number).e164;
+    a.answer = answer;
+    a.httpStatus = httpStatus;
+    // Only the number cell: the refusal is no row, and must never read as one.
+    a.cells = QStringList{number, {}, {}, {}, {}, {}};
+    a.failure = true;
+    m_store->storeRefusal(a);
+}
+
 void DesktopSession::rowRemoved(quint64 rowId)
 {
     // A row that could not be stored is in no list.

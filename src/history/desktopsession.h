@@ -36,6 +36,10 @@ public:
     // failed attempt as a failure, never to be reused.
     void rowArrived(quint64 rowId, const ResultRecord& record,
                     const QDateTime& now = QDateTime::currentDateTimeUtc());
+    // An attempt the service refused (quota, key, withdrawn API) for
+    // `number`: stored once, as a failure in no list, since no row was made.
+    void refusalArrived(const QString& number, const QString& answer, int httpStatus,
+                        const QDateTime& now = QDateTime::currentDateTimeUtc());
     void rowRemoved(quint64 rowId);
     void listCleared();
 

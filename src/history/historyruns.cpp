@@ -17,13 +17,14 @@ QList<RunAnswer> HistoryStore::unfinishedAnswers(const QString& program)
     guard(false, [&] {
         // Through each run's list, which is indexed by run, rather than the
         // answers, which are not: a start reads nothing of a large history
-        // when no run is left unfinished.
+        // when no run is left unfinished. A reused answer belongs to the run
+        // that adopted it, whichever session first stored it.
         QSqlQuery q = prepare(QSqlDatabase::database(m_connection, false),
-                              QStringLiteral("SELECT a.id, a.session_id, a.number_typed, a.failure"
+                              QStringLiteral("SELECT a.id, s.id, a.number_typed, a.failure"
                                              " FROM sessions s JOIN list_rows l ON"
                                              " l.session_id = s.id JOIN answers a ON"
                                              " a.id = l.answer_id WHERE s.program = ? AND"
-                                             " s.ended = 0 AND a.session_id = s.id AND"
+                                             " s.ended = 0 AND"
                                              " (a.failure = 0 OR a.row_status = ?)"
                                              " ORDER BY a.id"));
         q.setForwardOnly(true);

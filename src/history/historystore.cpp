@@ -272,9 +272,9 @@ struct HistoryStore::Inserts
     {
     }
 
-    // One answer into the answers and its session's list, inside the
-    // caller's transaction. Gives its id.
-    qint64 insert(const StoredAnswer& a)
+    // One answer into the answers and, when `listed`, its session's list,
+    // inside the caller's transaction. Gives its id.
+    qint64 insert(const StoredAnswer& a, bool listed = true)
     {
         const QDateTime received =
             a.received.isValid() ? a.received : QDateTime::currentDateTimeUtc();
@@ -286,9 +286,11 @@ struct HistoryStore::Inserts
             answer.bindValue(i, values[i]);
         exec(answer);
         const qint64 id = answer.lastInsertId().toLongLong();
-        list.bindValue(0, a.session);
-        list.bindValue(1, id);
-        exec(list);
+        if (listed) {
+            list.bindValue(0, a.session);
+            list.bindValue(1, id);
+            exec(list);
+        }
         touch.bindValue(0, toMs(received));
         touch.bindValue(1, a.session);
         exec(touch);
@@ -314,6 +316,22 @@ qint64 HistoryStore::store(const StoredAnswer& a)
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         WriteTransaction transaction(db);
         const qint64 stored = inserts().insert(a);
+        transaction.commit();
+        id = stored;
+        wrote();
+    });
+    return id;
+}
+
+qint64 HistoryStore::storeRefusal(StoredAnswer a)
+{
+    // Whatever the caller says: a refusal is never reused nor resumed.
+    a.failure = true;
+    qint64 id = 0;
+    guard(true, [&] {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        WriteTransaction transaction(db);
+        const qint64 stored = inserts().insert(a, false);
         transaction.commit();
         id = stored;
         wrote();

@@ -88,7 +88,9 @@ public:
     // What the runs of `program` that did not end hold for a resume, in the
     // order they arrived: the answers the service gave and the empty ones
     // (they were paid for); "Could not connect" and service errors are asked
-    // again, so they are left out.
+    // again, so they are left out. A run's answers are those its list holds:
+    // the ones it stored and the earlier ones it took in by reuse (adopt),
+    // each given as the run's own.
     QList<RunAnswer> unfinishedAnswers(const QString& program);
     // The latest run of `program` under `runKey` that did not end.
     std::optional<HistorySession> unfinishedRun(const QString& program, const QString& runKey);
@@ -106,6 +108,13 @@ public:
     // Stores one answer or failure as it arrives and appends it to its
     // session's list. Gives its id; 0 when nothing could be stored.
     qint64 store(const StoredAnswer& answer);
+    // An attempt the service refused (quota, key, withdrawn API, too many
+    // requests): kept for the record as a failure, in no list, since no row
+    // was made of it. Gives its id; 0 when nothing could be stored.
+    qint64 storeRefusal(StoredAnswer answer);
+    // Earlier answers a command-line run used instead of asking again: they
+    // join its list, so a resume of the run counts them as its own.
+    void adopt(qint64 session, const QList<qint64>& answerIds) { addToList(session, answerIds); }
     // Takes in one session of an earlier version's journal, all its rows in
     // one transaction, received at `time`. `source` names the file: one
     // already taken in is passed over (gives false), so a start killed

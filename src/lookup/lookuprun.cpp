@@ -127,6 +127,9 @@ void LookupRun::answerArrived(const QString& answer, int httpStatus)
         // The rows already gathered stay: the user has paid for them.
         m_stopRequested = true;
         emit busyChanged(false);
+        emit refusalReceived(m_number, answer, httpStatus);
+        if (m_job != job)
+            return;
         emit serviceRefused(taken.cls);
         if (m_job == job)
             finish(Outcome::Refused);

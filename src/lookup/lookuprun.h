@@ -73,6 +73,9 @@ signals:
     // The service's error answer (quota, key, withdrawn API): the run ends
     // after it; the number it came for gets no row.
     void serviceRefused(AnswerClass cls);
+    // The same refusal as it came, before serviceRefused: the number it came
+    // for, its text and HTTP status, for the history to keep.
+    void refusalReceived(const QString& number, const QString& answer, int httpStatus);
     // A step failed; the run goes on after it.
     void failed(const Failure& failure, Step step);
     void finished(LookupRun::Outcome outcome);

@@ -67,6 +67,7 @@ void MainWindow::connectRun()
             [this](const QString& text) { m_progress.setProgressText(text); });
     connect(m_run.get(), &LookupRun::answerReceived, this, &MainWindow::appendConsole);
     connect(m_run.get(), &LookupRun::rowReady, m_results, &ResultsList::append);
+    connect(m_run.get(), &LookupRun::refusalReceived, m_results, &ResultsList::keepRefusal);
     showRunReports(*m_run, *m_context.dialogs, m_controls.procedure(MainControl::Start, "Click"));
 
     // The bar's tooltip tells how long the rest of the run will take.

@@ -71,6 +71,11 @@ void ResultsList::append(const ResultRecord& record)
     keep([&](DesktopSession& h) { h.rowArrived(id, record); });
 }
 
+void ResultsList::keepRefusal(const QString& number, const QString& answer, int httpStatus)
+{
+    keep([&](DesktopSession& h) { h.refusalArrived(number, answer, httpStatus); });
+}
+
 void ResultsList::clear()
 {
     m_model.clear();

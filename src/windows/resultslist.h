@@ -49,6 +49,8 @@ public:
                 QObject* parent = nullptr);
     ~ResultsList() override;
 
+    // A refusal of the service: no row, but the history keeps the attempt.
+    void keepRefusal(const QString& number, const QString& answer, int httpStatus);
     void append(const ResultRecord& record);
     void clear();
     // Removes the selected row; refused while the window is busy.

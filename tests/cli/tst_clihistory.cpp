@@ -14,12 +14,42 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <csignal>
+#include <unistd.h>
+
 using namespace quillmore;
 using namespace quillmore::test;
 
 namespace {
 
 const QStringList kNoPause = {QStringLiteral("--pause"), QStringLiteral("0")};
+
+// An answer the desktop received `ageDays` ago, for reuse to find.
+qint64 storeDesktopAnswer(const QString& folder, const QString& digits, double ageDays)
+{
+    HistoryStore history(folder);
+    history.open();
+    StoredAnswer a;
+    a.session = history.startSession(kDesktopProgram);
+    a.program = kDesktopProgram;
+    a.received = QDateTime::currentDateTimeUtc().addSecs(qint64(-ageDays * 86400));
+    a.typed = a.sent = digits;
+    a.e164 = QStringLiteral("+1") + digits;
+    a.answer = QStringLiteral("{\"phone_number\":\"%1\",\"name\":\"Kept Answer\","
+                              "\"is_active\":true}")
+                   .arg(digits);
+    a.httpStatus = 200;
+    const ResultRecord row = resultRow(digits, a.answer, 200);
+    a.cells = row.cells;
+    a.rowStatus = row.cells.value(5);
+    return history.store(a);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -232,6 +262,128 @@ private slots:
                     .out.contains("2000000401"));
     }
 
+    // An interrupted run that reused answers, resumed without --reuse, pays
+    // for none of them: they are that run's answers now.
+    void reusedAnswersAreNotPaidForAgainOnResume()
+    {
+        const QString reused = QStringLiteral("4135920001");
+        QVERIFY(storeDesktopAnswer(dataFolder(), reused, 1) > 0);
+        const QStringList numbers = {reused, kSlow, QStringLiteral("2000000851")};
+        const qsizetype before = m.service.requests().size();
+        QProcess first;
+        m.launch(first,
+                 kNoPause + QStringList{QStringLiteral("--reuse"), QStringLiteral("5"),
+                                        QStringLiteral("--output"), m.path("out.csv")},
+                 m.environment(), lines(numbers));
+        QTRY_VERIFY_WITH_TIMEOUT(m.phonesSince(before).contains(kSlow), 20000);
+        QCOMPARE(::kill(pid_t(first.processId()), SIGINT), 0);
+        QVERIFY(first.waitForFinished(30000));
+        QCOMPARE(first.exitCode(), 130);
+        QVERIFY(!m.phonesSince(before).contains(reused));
+
+        const qsizetype resumedFrom = m.service.requests().size();
+        const CliResult resumed = m.run(kNoPause + QStringList{QStringLiteral("--resume")},
+                                        m.environment(), lines(numbers));
+        QCOMPARE(resumed.exitCode, 0);
+        QCOMPARE(csvNumbers(resumed.out), numbers);
+        QVERIFY(resumed.out.contains("Kept Answer"));
+        // The slow number's answer came after the interruption; the last
+        // one was asked only if the signal came late.
+        const QStringList sent = m.phonesSince(resumedFrom);
+        QVERIFY2(!sent.contains(reused), qPrintable(sent.join(u' ')));
+        QVERIFY2(!sent.contains(kSlow), qPrintable(sent.join(u' ')));
+    }
+
+    // A refusal is no row, but the attempt is in the history, as a failure,
+    // once; a resume asks for the number again.
+    void refusalKeptAsAFailure()
+    {
+        const QString quota = QStringLiteral("4030000002");
+        const QStringList numbers = {QStringLiteral("2000000861"), quota};
+        const qsizetype before = m.service.requests().size();
+        const CliResult refused = m.run(kNoPause, m.environment(), lines(numbers));
+        QCOMPARE(refused.exitCode, 2);
+        QCOMPARE(m.phonesSince(before), numbers);
+        const QByteArray refusalRow = ",4030000002,4030000002,,403,yes,4030000002,";
+        QByteArray history = m.run({QStringLiteral("--history")}, m.environment(QString())).out;
+        QCOMPARE(history.count(refusalRow), 1);
+        QCOMPARE(history.count(",2000000861,2000000861,"), 1);
+
+        const qsizetype resumedFrom = m.service.requests().size();
+        const CliResult resumed = m.run(kNoPause + QStringList{QStringLiteral("--resume")},
+                                        m.environment(), lines(numbers));
+        QCOMPARE(resumed.exitCode, 2);
+        QCOMPARE(m.phonesSince(resumedFrom), QStringList{quota});
+        history = m.run({QStringLiteral("--history")}, m.environment(QString())).out;
+        QCOMPARE(history.count(refusalRow), 2);
+        QCOMPARE(history.count(",2000000861,2000000861,"), 1);
+    }
+
+    // The journals an earlier version left, kept beside the history after
+    // it took them in, lose the forgotten numbers' rows too.
+    void forgetReachesTheImportedJournals()
+    {
+        const QString secret = QStringLiteral("Quintessential Erasable");
+        const auto line = [&](std::optional<quint64> id, const QString& number) {
+            const QString name = number.contains(u"592") ? secret : QStringLiteral("Kept Person");
+            return journalAppendLine(
+                id, ResultRecord(number, {number, "Mobile", name, {}, {}, "Active"},
+                                 QStringLiteral("{\"name\":\"%1\"}").arg(name)));
+        };
+        const QString desktop = dataFolder() + QStringLiteral("/results-1.journal");
+        const QString run = dataFolder() + QStringLiteral("/runs/0123abcd.journal");
+        QVERIFY(QDir().mkpath(dataFolder() + QStringLiteral("/runs")));
+        QVERIFY(writeBytes(desktop, line(1, "413.592.3823") + line(2, "2000000871")));
+        QVERIFY(writeBytes(run, line(std::nullopt, "(413) 592-3823") +
+                                    line(std::nullopt, "2000000872")));
+
+        const CliResult forgotten =
+            m.run({QStringLiteral("--forget"), QStringLiteral("+1 413 592 3823")},
+                  m.environment(QString()));
+        QCOMPARE(forgotten.exitCode, 0);
+        QCOMPARE(forgotten.out,
+                 QByteArray("2 answers of +1 413 592 3823 removed from the lookup history.\n"));
+        for (const QString& journal : {desktop, run}) {
+            const QByteArray left = fileBytes(journal + QStringLiteral(".imported"));
+            QVERIFY2(!left.contains(secret.toUtf8()), qPrintable(journal));
+            QCOMPARE(replayJournal(left).size(), 1);
+        }
+        QVERIFY(fileBytes(desktop + QStringLiteral(".imported")).contains("2000000871"));
+        QVERIFY(fileBytes(run + QStringLiteral(".imported")).contains("2000000872"));
+        const QByteArray history =
+            m.run({QStringLiteral("--history")}, m.environment(QString())).out;
+        QVERIFY(!history.contains(secret.toUtf8()));
+        QVERIFY(history.contains("2000000872"));
+    }
+
+    void forgetThatCannotRewriteAJournalFails()
+    {
+        if (::geteuid() != 0)
+            QSKIP("Mounting a read-only folder needs root.");
+        const QString runs = dataFolder() + QStringLiteral("/runs");
+        QVERIFY(QDir().mkpath(runs));
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {"-t", "tmpfs", "-o", "size=64k", "tmpfs", runs}) != 0)
+            QSKIP("A tmpfs cannot be mounted here.");
+        const QString journal = runs + QStringLiteral("/0123abcd.journal.imported");
+        const bool written = writeBytes(
+            journal, journalAppendLine(std::nullopt, ResultRecord(QStringLiteral("4135923823"),
+                                                                  {"4135923823"}, "{}")));
+        const int remounted =
+            QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", runs});
+        const CliResult forgotten = m.run(
+            {QStringLiteral("--forget"), QStringLiteral("4135923823")}, m.environment(QString()));
+        QProcess::execute(QStringLiteral("umount"), {runs});
+        QVERIFY(written);
+        QCOMPARE(remounted, 0);
+        QCOMPARE(forgotten.exitCode, 1);
+        QVERIFY2(forgotten.err.contains(
+                     QStringLiteral("The forgotten numbers are still in %1: Could not save ")
+                         .arg(journal)
+                         .toUtf8()),
+                 forgotten.err.constData());
+    }
+
     void twoRunsAtOnceKeepEveryAnswer()
     {
         const QStringList first = {"5550000001", "2000000501", "2000000502"};
@@ -275,6 +427,12 @@ private slots:
     }
 
 private:
+    static bool writeBytes(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
     QString dataFolder() const { return m.path(QStringLiteral("data/Halvren/Quillmore")); }
 
     CliFixture m;

@@ -43,6 +43,7 @@ private slots:
     void earlierVersionsRowsReadTheirStatusCell();
     void earlierAnswersAcrossSpellings_data();
     void earlierAnswersAcrossSpellings();
+    void refusalKeptButNeverARow();
 };
 
 void TestDesktopSession::everyRowComesBackAsItWent_data()
@@ -175,6 +176,35 @@ void TestDesktopSession::earlierAnswersAcrossSpellings()
         QCOMPARE(found.rows[n].status, RowStatus::Active);
         QVERIFY(!found.rows[n].cells.isEmpty());
     }
+}
+
+// The service refused the key: the attempt is in the history, once, but the
+// list gains no row, a restore brings none back and no list reuses it.
+void TestDesktopSession::refusalKeptButNeverARow()
+{
+    QTemporaryDir dir;
+    HistoryStore store(dir.path());
+    store.open(HistoryStore::kKeepDays, historyNow());
+    const PhoneNumbers numbers(QStringLiteral("US"));
+    DesktopSession session(&store, store.startSession(kDesktopProgram, {}, historyNow()), numbers);
+    const QString refusal =
+        QStringLiteral("{\"error\":{\"message\":\"You have exceeded your quota limit.\"}}");
+    session.refusalArrived(QStringLiteral("(413) 592-3823"), refusal, 403, historyNow());
+
+    HistoryRows rows = store.rowsSince(historyNow().addDays(-1));
+    QVERIFY(rows.next());
+    const StoredAnswer kept = rows.row();
+    QVERIFY(!rows.next());
+    QCOMPARE(kept.typed, QStringLiteral("(413) 592-3823"));
+    QCOMPARE(kept.e164, QStringLiteral("+14135923823"));
+    QCOMPARE(kept.answer, refusal);
+    QCOMPARE(kept.httpStatus, 403);
+    QVERIFY(kept.failure);
+    QCOMPARE(store.sessionRows(session.id()).size(), 0);
+    QVERIFY(session
+                .earlierAnswers({QStringLiteral("4135923823")},
+                                {numbers.classify(QStringLiteral("4135923823"))}, 30, historyNow())
+                .answerIds.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDesktopSession)

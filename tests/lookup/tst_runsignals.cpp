@@ -80,6 +80,11 @@ public:
         QObject::connect(&run, &LookupRun::rowReady, [this](const ResultRecord& r) {
             add("row " + r.number + " " + r.cells.value(5));
         });
+        QObject::connect(&run, &LookupRun::refusalReceived,
+                         [this](const QString& number, const QString& answer, int status) {
+                             add("refusal " + number + " " + QString::number(status) + " " +
+                                 answer.left(8));
+                         });
         QObject::connect(&run, &LookupRun::serviceRefused,
                          [this](AnswerClass cls) { add("refused " + nameOf(cls)); });
         QObject::connect(&run, &LookupRun::failed, [this](const Failure& f, Step step) {
@@ -163,8 +168,14 @@ void TestRunSignals::runTellsInOrder_data()
                                         kEnding + QStringList{"finished Completed"};
     QTest::newRow("refused key: no row, no pause, no more requests")
         << QStringList{"4135923823", "3342228605"} << "invalid" << true << ""
-        << QStringList{"state Running", "busy", "progress 50",        "busy",
-                       "answer",        "idle", "refused KeyRejected"} +
+        << QStringList{"state Running",
+                       "busy",
+                       "progress 50",
+                       "busy",
+                       "answer",
+                       "idle",
+                       "refusal 4135923823 403 {\"error\"",
+                       "refused KeyRejected"} +
                kEnding + QStringList{"finished Refused"};
     QTest::newRow("no folder to stage in: told, and every number still gets its row")
         << QStringList{"4135923823"} << "good" << false << ""
