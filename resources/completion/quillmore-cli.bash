@@ -48,7 +48,7 @@ _quillmore_cli()
             # The history is written as csv or jsonl only.
             local formats='csv jsonl text'
             [[ -n $history ]] && formats='csv jsonl'
-            COMPREPLY=($(compgen -P "$prefix" -W "$formats" -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -P "$prefix" -W "$formats" -- "$cur")
             return
             ;;
         --pause | --parallel | --rate | --max-failures | --reuse | --since | \
@@ -65,7 +65,7 @@ _quillmore_cli()
                 --max-failures --resume --reuse --region --skip-invalid --dry-run
                 -q --quiet --summary --history --since --forget --column
                 --country-column -h --help --version'
-            COMPREPLY=($(compgen -W "$options" -- "$cur"))
+            mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
             return
         fi
 
