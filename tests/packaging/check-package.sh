@@ -52,6 +52,8 @@ expect_file /usr/share/icons/hicolor/scalable/apps/quillmore.svg
 for size in 16 32 48 64 128 256; do
   expect_file "/usr/share/icons/hicolor/${size}x${size}/apps/quillmore.png"
 done
+expect_file /usr/share/bash-completion/completions/quillmore-cli -rw-r--r--
+expect_file /usr/share/zsh/vendor-completions/_quillmore-cli -rw-r--r--
 expect_file /usr/share/doc/quillmore/copyright
 expect_file /usr/share/doc/quillmore/changelog.gz
 if grep -v ' \./usr/' "$work/listing" | grep -v ' \./$' | grep -q .; then
@@ -144,6 +146,17 @@ if [ -f "$metainfo" ]; then
     [ -x "$root/usr/bin/$binary" ] || fail "metainfo provides binary $binary, not in the package"
   done
 fi
+# --- shell completion -----------------------------------------------------
+# Each shell finds its completion by the file's place and name alone, so a
+# swapped or stale file would go unnoticed until a user pressed Tab.
+for pair in bash-completion/completions/quillmore-cli:quillmore-cli.bash \
+  zsh/vendor-completions/_quillmore-cli:_quillmore-cli; do
+  installed="$root/usr/share/${pair%%:*}"
+  [ -f "$installed" ] || continue
+  cmp -s "$installed" "$source/resources/completion/${pair#*:}" ||
+    fail "/usr/share/${pair%%:*} is not resources/completion/${pair#*:}"
+done
+
 if [ -f "$root/usr/share/doc/quillmore/changelog.gz" ]; then
   zcat "$root/usr/share/doc/quillmore/changelog.gz" | head -n1 | grep -q "^quillmore ($version)" ||
     fail "changelog does not begin with version $version"
