@@ -156,6 +156,15 @@ ResultRecord rowFromHistory(const StoredAnswer& answer, const QString& typed)
         ResultRecord record(typed, answer.cells, answer.answer);
         return record;
     }
+    // The cells kept are those the answer was read into when it came, and
+    // reading it again would give the same ones at a cost a long reuse feels;
+    // only a row without an answer names the number, as this input spells it.
+    if (answer.cells.size() == kResultCaptions.size()) {
+        ResultRecord record(typed, answer.cells, answer.answer);
+        if (!record.isAnswer())
+            record.cells[0] = typed;
+        return record;
+    }
     return resultRow(typed, answer.answer, answer.httpStatus);
 }
 
