@@ -187,6 +187,27 @@ private slots:
         QVERIFY2(run.err.contains("A table is read on its own"), run.err.constData());
     }
 
+    // A workbook LibreOffice saved: read as a table, written back as UTF-8
+    // CSV with a byte-order mark so that a spreadsheet program opens it alike.
+    void workbookIsATable()
+    {
+        const qsizetype before = m.service.requests().size();
+        const CliResult run =
+            m.run({QStringLiteral("--pause"), QStringLiteral("0"),
+                   QStringLiteral(QUILLMORE_TABLE_DATA "/libreoffice-contacts.xlsx")},
+                  m.environment());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(sentPhones(m, before), QStringList({"%2B14135923823", "%2B442079460958"}));
+        QVERIFY2(run.out.startsWith("\xEF\xBB\xBFName,Phone,City,ZIP,Country,Score,Type,"
+                                    "Name (lookup),Location,Provider,Status,E.164\r\n"),
+                 run.out.constData());
+        const quillmore::Table out = quillmore::readCsv(run.out);
+        QCOMPARE(out.rows.size(), 4);
+        QCOMPARE(out.rows.at(2).value(10), QStringLiteral("No number"));
+        QCOMPARE(out.rows.at(3).mid(0, 2), QStringList({"Big Number", "4135923823"}));
+        QCOMPARE(out.rows.at(3).value(11), QStringLiteral("+14135923823"));
+    }
+
     void dryRunOfATable()
     {
         const QString input = m.path(QStringLiteral("contacts.csv"));
