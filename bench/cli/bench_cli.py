@@ -36,16 +36,21 @@ def start_service(work, name, delay=0.0, rtt=0):
     return service, port, log
 
 
+def cli_env(work, port):
+    """The program's environment: homes in `work`, the stand-in service at `port`."""
+    return dict(os.environ, QUILLMORE_API_KEY="bench", TEMP=work,
+                XDG_DATA_HOME=os.path.join(work, "data"),
+                XDG_CONFIG_HOME=os.path.join(work, "config"),
+                XDG_CACHE_HOME=os.path.join(work, "cache"),
+                QUILLMORE_TEST_SERVICE_URL="https://127.0.0.1:%d" % port,
+                QUILLMORE_TEST_CA_BUNDLE=os.path.join(work, "ca.pem"))
+
+
 def run_cli(program, work, port, numbers, extra, name):
     path = os.path.join(work, name + ".txt")
     with open(path, "w") as f:
         f.write("\n".join(numbers) + "\n")
-    env = dict(os.environ, QUILLMORE_API_KEY="bench", TEMP=work,
-               XDG_DATA_HOME=os.path.join(work, "data"),
-               XDG_CONFIG_HOME=os.path.join(work, "config"),
-               XDG_CACHE_HOME=os.path.join(work, "cache"),
-               QUILLMORE_TEST_SERVICE_URL="https://127.0.0.1:%d" % port,
-               QUILLMORE_TEST_CA_BUNDLE=os.path.join(work, "ca.pem"))
+    env = cli_env(work, port)
     started = time.time()
     child = subprocess.Popen([program, "--quiet", "--output", os.path.join(work, name + ".csv")]
                              + extra + [path], env=env)

@@ -18,7 +18,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_cli import ROOT, start_service  # noqa: E402
+from bench_cli import ROOT, cli_env, start_service  # noqa: E402
 
 
 def table(path, rows):
@@ -60,12 +60,7 @@ def main():
     print("table: %d rows, %d distinct numbers, %.1f MB" % (rows, distinct,
                                                             os.path.getsize(path) / 1e6))
     service, port, _ = start_service(work, "tables")
-    env = dict(os.environ, QUILLMORE_API_KEY="bench", TEMP=work,
-               XDG_DATA_HOME=os.path.join(work, "data"),
-               XDG_CONFIG_HOME=os.path.join(work, "config"),
-               XDG_CACHE_HOME=os.path.join(work, "cache"),
-               QUILLMORE_TEST_SERVICE_URL="https://127.0.0.1:%d" % port,
-               QUILLMORE_TEST_CA_BUNDLE=os.path.join(work, "ca.pem"))
+    env = cli_env(work, port)
     try:
         report = os.path.join(work, "dry-run.txt")
         started = time.time()

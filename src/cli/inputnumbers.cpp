@@ -19,7 +19,7 @@ QStringList numbersFromText(const QString& text)
     return numbers;
 }
 
-static QStringList readStandardInput()
+QByteArray readStandardInputBytes()
 {
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly))
@@ -27,8 +27,13 @@ static QStringList readStandardInput()
     const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError)
         throw Failure(QStringLiteral("Cannot read standard input: ") + in.errorString());
+    return bytes;
+}
+
+static QStringList readStandardInput()
+{
     // Decoded as a number file is.
-    return numbersFromText(QString::fromLocal8Bit(bytes));
+    return numbersFromText(QString::fromLocal8Bit(readStandardInputBytes()));
 }
 
 QStringList readInputNumbers(const QStringList& files)

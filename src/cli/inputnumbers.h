@@ -12,6 +12,9 @@ namespace quillmore::cli {
 // read; nothing is read after it.
 QStringList readInputNumbers(const QStringList& files);
 
+// Everything standard input holds. Throws Failure when it cannot be read.
+QByteArray readStandardInputBytes();
+
 // One input's text as numbers, blank lines left out.
 QStringList numbersFromText(const QString& text);
 

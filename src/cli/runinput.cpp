@@ -8,8 +8,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <cstdio>
-
 namespace quillmore::cli {
 
 namespace {
@@ -26,12 +24,7 @@ Table readTableInput(const QString& file)
             throw Failure(QStringLiteral("Cannot read %1: no such file.").arg(shownName(file)));
         return readTableFile(file);
     }
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Cannot read standard input: ") + in.errorString());
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        throw Failure(QStringLiteral("Cannot read standard input: ") + in.errorString());
+    const QByteArray bytes = readStandardInputBytes();
     try {
         return readCsv(bytes);
     } catch (const Failure& failure) {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -35,6 +36,19 @@ inline QStringList csvNumbers(const QByteArray& csv)
     return numbers;
 }
 
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
 struct CliResult
 {
     int exitCode = -1;
@@ -54,6 +68,13 @@ public:
     }
 
     QString path(const QString& name) const { return QDir(work.path()).filePath(name); }
+
+    // Each test starts with no history, settings or staged files of another.
+    void clearHomes() const
+    {
+        for (const char* folder : {"data", "config", "temp"})
+            QDir(path(QString::fromLatin1(folder))).removeRecursively();
+    }
 
     QProcessEnvironment environment(const QString& key = QStringLiteral("test-key")) const
     {

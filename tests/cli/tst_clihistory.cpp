@@ -45,12 +45,6 @@ qint64 storeDesktopAnswer(const QString& folder, const QString& digits, double a
     return history.store(a);
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestCliHistory : public QObject
@@ -59,11 +53,7 @@ class TestCliHistory : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(m.start(1)); }
-    void init()
-    {
-        for (const char* folder : {"data", "config", "temp"})
-            QDir(m.path(QString::fromLatin1(folder))).removeRecursively();
-    }
+    void init() { m.clearHomes(); }
 
     void reuseOnlyWithinTheDaysAsked_data()
     {
@@ -344,12 +334,12 @@ private slots:
         QCOMPARE(forgotten.out,
                  QByteArray("2 answers of +1 413 592 3823 removed from the lookup history.\n"));
         for (const QString& journal : {desktop, run}) {
-            const QByteArray left = fileBytes(journal + QStringLiteral(".imported"));
+            const QByteArray left = readAll(journal + QStringLiteral(".imported"));
             QVERIFY2(!left.contains(secret.toUtf8()), qPrintable(journal));
             QCOMPARE(replayJournal(left).size(), 1);
         }
-        QVERIFY(fileBytes(desktop + QStringLiteral(".imported")).contains("2000000871"));
-        QVERIFY(fileBytes(run + QStringLiteral(".imported")).contains("2000000872"));
+        QVERIFY(readAll(desktop + QStringLiteral(".imported")).contains("2000000871"));
+        QVERIFY(readAll(run + QStringLiteral(".imported")).contains("2000000872"));
         const QByteArray history =
             m.run({QStringLiteral("--history")}, m.environment(QString())).out;
         QVERIFY(!history.contains(secret.toUtf8()));

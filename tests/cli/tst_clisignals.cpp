@@ -40,11 +40,7 @@ class TestCliSignals : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(m.start(kSlowSeconds)); }
-    void init()
-    {
-        for (const char* folder : {"data", "config", "temp"})
-            QDir(m.path(QString::fromLatin1(folder))).removeRecursively();
-    }
+    void init() { m.clearHomes(); }
 
     void firstSignalLetsTheRequestUnderWayFinish_data()
     {

@@ -17,19 +17,6 @@ using namespace quillmore::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // The valid number the stand-in service answers slowly when it comes as E.164.
 const QString kSlowValid = QStringLiteral("(617) 253-0001");
 
@@ -57,11 +44,7 @@ class TestCliTables : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(m.start(1)); }
-    void init()
-    {
-        for (const char* folder : {"data", "config", "temp"})
-            QDir(m.path(QString::fromLatin1(folder))).removeRecursively();
-    }
+    void init() { m.clearHomes(); }
 
     void tableInTableOut()
     {

@@ -16,34 +16,13 @@
 
 using namespace quillmore::test;
 
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-} // namespace
-
 class TestCliTrust : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { QVERIFY(m.start(1)); }
-    void init()
-    {
-        for (const char* folder : {"data", "config", "temp"})
-            QDir(m.path(QString::fromLatin1(folder))).removeRecursively();
-    }
+    void init() { m.clearHomes(); }
 
     void linesWithoutANumberAreNeverSent()
     {
