@@ -4,6 +4,7 @@
 //   bench_clihistory [answers] [numbers] [folder]
 // With a folder, the history is kept there and a later run with the same
 // folder measures it again without writing it anew.
+#include "../history/benchanswers.h"
 #include "cli/runhistory.h"
 #include "lookup/resultrow.h"
 #include "numbers/phonenumbers.h"
@@ -28,29 +29,6 @@ namespace {
 QString digitsOf(qint64 i)
 {
     return QString::number(4132000000LL + i);
-}
-
-QString answerText(const QString& digits)
-{
-    return QStringLiteral("{\"phone_number\":\"%1\",\"line_type\":\"Mobile\",\"carrier\":"
-                          "\"Verizon Wireless\",\"is_valid\":true,\"is_active\":true,"
-                          "\"belongs_to\":{\"name\":\"Margaret Example\"},\"current_addresses\""
-                          ":[{\"city\":\"Springfield\",\"state_code\":\"MA\"}]}")
-        .arg(digits);
-}
-
-StoredAnswer answer(qint64 i, const QDateTime& received)
-{
-    StoredAnswer a;
-    a.received = received;
-    a.typed = a.sent = digitsOf(i);
-    a.e164 = QStringLiteral("+1") + a.sent;
-    a.answer = answerText(a.sent);
-    a.httpStatus = 200;
-    const ResultRecord row = resultRow(a.typed, a.answer, 200);
-    a.cells = row.cells;
-    a.rowStatus = row.cells.value(5);
-    return a;
 }
 
 double msSince(const QElapsedTimer& t)
@@ -82,7 +60,7 @@ int main(int argc, char* argv[])
         for (qint64 from = 0; from < total; from += kBatch) {
             QList<StoredAnswer> rows;
             for (qint64 i = from; i < std::min(total, from + kBatch); ++i)
-                rows.append(answer(i, now));
+                rows.append(bench::benchAnswer(digitsOf(i), now));
             store.importSession(QStringLiteral("bench-%1").arg(from), kDesktopProgram, {},
                                 now.addDays(-(from / kBatch) % 20), rows);
         }
@@ -131,7 +109,8 @@ int main(int argc, char* argv[])
     std::vector<double> each;
     for (int i = 0; i < kKeeps; ++i) {
         const QString typed = digitsOf(total + i);
-        const ResultRecord row = resultRow(typed, answerText(typed), 200);
+        const StoredAnswer fresh = bench::benchAnswer(typed, {});
+        const ResultRecord row = resultRow(typed, fresh.answer, 200);
         QElapsedTimer t;
         t.start();
         history.keep(session, typed, row, 200);

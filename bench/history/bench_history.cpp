@@ -4,6 +4,7 @@
 //   bench_history [answers] [keys] [folder]
 // With a folder, the history is kept there and a later run with the same
 // folder measures it again without writing it anew.
+#include "benchanswers.h"
 #include "history/historystore.h"
 
 #include <QCoreApplication>
@@ -27,23 +28,9 @@ QString e164(qint64 i)
 
 StoredAnswer answer(qint64 session, qint64 i, const QDateTime& received)
 {
-    StoredAnswer a;
+    StoredAnswer a = bench::benchAnswer(e164(i).mid(2), received);
     a.session = session;
     a.program = kCliProgram;
-    a.received = received;
-    a.e164 = e164(i);
-    a.sent = a.e164.mid(2);
-    a.typed = a.sent;
-    // About the size of a real answer's row and text.
-    a.answer = QStringLiteral("{\"phone_number\":\"%1\",\"line_type\":\"Mobile\",\"carrier\":"
-                              "\"Verizon Wireless\",\"is_valid\":true,\"is_active\":true,"
-                              "\"belongs_to\":{\"name\":\"Margaret Example\"},\"current_addresses\""
-                              ":[{\"city\":\"Springfield\",\"state_code\":\"MA\"}]}")
-                   .arg(a.sent);
-    a.httpStatus = 200;
-    a.cells = {a.sent,  "Mobile", "Margaret Example", "Springfield, MA", "Verizon Wireless",
-               "Active"};
-    a.rowStatus = QStringLiteral("answered");
     a.failure = i % 50 == 0;
     return a;
 }

@@ -4,6 +4,7 @@
 // Last Results" offers), timed with an empty history and with a large one,
 // and the difference printed. It checks nothing.
 //   QT_QPA_PLATFORM=offscreen bench_startup [answers]
+#include "../history/benchanswers.h"
 #include "history/historystore.h"
 #include "history/journalimport.h"
 #include "numbers/phonenumbers.h"
@@ -27,19 +28,7 @@ constexpr int kSessions = 100;
 
 StoredAnswer answer(qint64 i)
 {
-    StoredAnswer a;
-    a.e164 = QStringLiteral("+1%1").arg(2000000000 + i);
-    a.sent = a.e164.mid(2);
-    a.typed = a.sent;
-    a.answer = QStringLiteral("{\"phone_number\":\"%1\",\"line_type\":\"Mobile\",\"carrier\":"
-                              "\"Verizon Wireless\",\"is_valid\":true,\"is_active\":true,"
-                              "\"belongs_to\":{\"name\":\"Margaret Example\"},"
-                              "\"current_addresses\":[{\"city\":\"Springfield\"}]}")
-                   .arg(a.sent);
-    a.httpStatus = 200;
-    a.cells = {a.sent,  "Mobile", "Margaret Example", "Springfield, MA", "Verizon Wireless",
-               "Active"};
-    a.rowStatus = QStringLiteral("Active");
+    StoredAnswer a = bench::benchAnswer(QString::number(2000000000 + i), {});
     a.failure = i % 50 == 0;
     return a;
 }

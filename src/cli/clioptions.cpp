@@ -194,9 +194,9 @@ ParsedOptions parseOptions(const QStringList& arguments)
         return parsed;
     }
     QCommandLineParser parser;
-    for (const OptionSpec& spec : optionTable()) {
-        QCommandLineOption option(spec.names, spec.help, spec.valueName);
-        if (spec.hidden)
+    for (const OptionEntry& entry : optionTable()) {
+        QCommandLineOption option(entry.names, entry.help, entry.valueName);
+        if (entry.hidden)
             option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
@@ -205,9 +205,9 @@ ParsedOptions parseOptions(const QStringList& arguments)
         parsed.error = parserError(parser);
         return parsed;
     }
-    for (const OptionSpec& spec : optionTable()) {
-        const QString& name = spec.names.constLast();
-        if (spec.valueName.isEmpty() || !parser.isSet(name))
+    for (const OptionEntry& entry : optionTable()) {
+        const QString& name = entry.names.constLast();
+        if (entry.valueName.isEmpty() || !parser.isSet(name))
             continue;
         parsed.error = applyValue(o, optionCall(name), parser.value(name));
         if (!parsed.error.isEmpty())

@@ -4,9 +4,9 @@
 
 namespace quillmore::cli {
 
-const QList<OptionSpec>& optionTable()
+const QList<OptionEntry>& optionTable()
 {
-    static const QList<OptionSpec> table = {
+    static const QList<OptionEntry> table = {
         {{QStringLiteral("output")},
          QStringLiteral("FILE"),
          QStringLiteral("write the results to FILE, replaced only when every number got its row; "
@@ -117,16 +117,16 @@ QString optionsHelp()
     constexpr qsizetype kIndent = 21;
     constexpr qsizetype kWidth = 79;
     QString text;
-    for (const OptionSpec& spec : optionTable()) {
-        if (spec.hidden)
+    for (const OptionEntry& entry : optionTable()) {
+        if (entry.hidden)
             continue;
         QStringList calls;
-        for (const QString& name : spec.names)
+        for (const QString& name : entry.names)
             calls << optionCall(name);
         QString head = QStringLiteral("  ") + calls.join(QStringLiteral(", "));
-        if (!spec.valueName.isEmpty())
-            head += u' ' + spec.valueName;
-        const QStringList lines = wrapped(spec.help, kWidth - kIndent);
+        if (!entry.valueName.isEmpty())
+            head += u' ' + entry.valueName;
+        const QStringList lines = wrapped(entry.help, kWidth - kIndent);
         for (qsizetype i = 0; i < lines.size(); ++i) {
             QString lead = i == 0 ? head : QString();
             if (i == 0 && lead.size() >= kIndent) {

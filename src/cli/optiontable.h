@@ -8,7 +8,7 @@ namespace quillmore::cli {
 
 // One line of the option table: the names the parser knows the option by, the
 // name of its value (none for a switch), and its line of --help.
-struct OptionSpec
+struct OptionEntry
 {
     QStringList names;
     QString valueName;
@@ -17,7 +17,7 @@ struct OptionSpec
 };
 
 // Every option, once: the parser and --help are both made from it.
-const QList<OptionSpec>& optionTable();
+const QList<OptionEntry>& optionTable();
 
 // "-q" or "--quiet": how an option's name is typed.
 QString optionCall(const QString& name);

@@ -9,16 +9,6 @@
 
 namespace quillmore {
 
-static QList<KindCount> sortedCounts(const QHash<QString, int>& counted)
-{
-    QList<KindCount> counts;
-    counts.reserve(counted.size());
-    for (auto it = counted.cbegin(); it != counted.cend(); ++it)
-        counts.append({it.key(), it.value()});
-    sortKindCounts(counts);
-    return counts;
-}
-
 void ResultSummary::Tally::add(const ResultRecord& row, bool valid, bool paidHere)
 {
     ++m_rows;
@@ -41,9 +31,10 @@ ResultSummary ResultSummary::Tally::summary(bool validCounted) const
 
 ResultSummary::ResultSummary(const Tally& tally, bool validCounted)
     : m_rows(tally.m_rows), m_paid(tally.m_paid), m_notSentTotal(tally.m_notSentTotal),
-      m_notSent(tally.m_notSent), m_byType(sortedCounts(tally.m_types)),
-      m_byStatus(sortedCounts(tally.m_statuses)), m_byProvider(sortedCounts(tally.m_providers)),
-      m_validCounted(validCounted), m_valid(validCounted ? tally.m_valid : 0)
+      m_notSent(tally.m_notSent), m_byType(sortedKindCounts(tally.m_types)),
+      m_byStatus(sortedKindCounts(tally.m_statuses)),
+      m_byProvider(sortedKindCounts(tally.m_providers)), m_validCounted(validCounted),
+      m_valid(validCounted ? tally.m_valid : 0)
 {
 }
 

@@ -52,6 +52,11 @@ QList<KindCount> kindCounts(const QList<ResultRecord>& rows, RowAspect aspect)
     QHash<QString, int> counted;
     for (const ResultRecord& row : rows)
         ++counted[rowKind(row, aspect)];
+    return sortedKindCounts(counted);
+}
+
+QList<KindCount> sortedKindCounts(const QHash<QString, int>& counted)
+{
     QList<KindCount> counts;
     counts.reserve(counted.size());
     for (auto it = counted.cbegin(); it != counted.cend(); ++it)

@@ -2,6 +2,7 @@
 
 #include "shell/resultrecord.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -40,6 +41,9 @@ QList<KindCount> kindCounts(const QList<ResultRecord>& rows, RowAspect aspect);
 
 // Orders counts as kindCounts() does.
 void sortKindCounts(QList<KindCount>& counts);
+
+// Each value with its count, ordered as kindCounts() does.
+QList<KindCount> sortedKindCounts(const QHash<QString, int>& counted);
 
 // The caption of the aspect's column.
 QString aspectCaption(RowAspect aspect);

@@ -42,32 +42,31 @@ HistorySession readSession(const QSqlQuery& q)
 // into rows: a hundred thousand keys in one statement and one bound value.
 // Written straight into the text: a QJsonArray of a hundred thousand values
 // costs a tree of them and a second pass to write it.
-QString jsonArray(const QStringList& values)
+template <typename List, typename Append>
+QString jsonArray(const List& values, qsizetype perValue, Append append)
 {
     QString text;
-    text.reserve(values.size() * 16 + 2);
+    text.reserve(values.size() * perValue + 2);
     text += u'[';
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i > 0)
             text += u',';
-        appendJsonString(text, values.at(i));
+        append(text, values.at(i));
     }
     text += u']';
     return text;
 }
 
+QString jsonArray(const QStringList& values)
+{
+    return jsonArray(values, 16,
+                     [](QString& text, const QString& value) { appendJsonString(text, value); });
+}
+
 QString jsonArray(const QList<qint64>& values)
 {
-    QString text;
-    text.reserve(values.size() * 10 + 2);
-    text += u'[';
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        if (i > 0)
-            text += u',';
-        text += QString::number(values.at(i));
-    }
-    text += u']';
-    return text;
+    return jsonArray(values, 10,
+                     [](QString& text, qint64 value) { text += QString::number(value); });
 }
 
 QSqlDatabase database(const QString& connection)

@@ -25,6 +25,21 @@ const QString HistoryStore::kFileName = QStringLiteral("history.sqlite");
 
 namespace {
 
+// A new session, started and last changed at `time`; gives its id.
+qint64 insertSession(QSqlDatabase& db, const QString& program, const QString& runKey,
+                     const QDateTime& time)
+{
+    QSqlQuery insert =
+        prepare(db, QStringLiteral("INSERT INTO sessions (program, run_key, started_ms,"
+                                   " last_change_ms) VALUES (?, ?, ?, ?)"));
+    insert.addBindValue(text(program));
+    insert.addBindValue(text(runKey));
+    insert.addBindValue(toMs(time));
+    insert.addBindValue(toMs(time));
+    exec(insert);
+    return insert.lastInsertId().toLongLong();
+}
+
 const QString kCompanions[] = {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")};
 
 QString nextConnectionName()
@@ -240,15 +255,7 @@ qint64 HistoryStore::startSession(const QString& program, const QString& runKey,
     guard(true, [&] {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         WriteTransaction transaction(db);
-        QSqlQuery insert =
-            prepare(db, QStringLiteral("INSERT INTO sessions (program, run_key, started_ms,"
-                                       " last_change_ms) VALUES (?, ?, ?, ?)"));
-        insert.addBindValue(text(program));
-        insert.addBindValue(text(runKey));
-        insert.addBindValue(toMs(now));
-        insert.addBindValue(toMs(now));
-        exec(insert);
-        const qint64 started = insert.lastInsertId().toLongLong();
+        const qint64 started = insertSession(db, program, runKey, now);
         transaction.commit();
         id = started;
         wrote();
@@ -352,15 +359,7 @@ bool HistoryStore::importSession(const QString& source, const QString& program,
         exec(seen);
         if (seen.next())
             return;
-        QSqlQuery session =
-            prepare(db, QStringLiteral("INSERT INTO sessions (program, run_key, started_ms,"
-                                       " last_change_ms) VALUES (?, ?, ?, ?)"));
-        session.addBindValue(text(program));
-        session.addBindValue(text(runKey));
-        session.addBindValue(toMs(time));
-        session.addBindValue(toMs(time));
-        exec(session);
-        const qint64 id = session.lastInsertId().toLongLong();
+        const qint64 id = insertSession(db, program, runKey, time);
         for (StoredAnswer row : rows) {
             row.session = id;
             row.program = program;

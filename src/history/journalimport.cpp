@@ -1,6 +1,7 @@
 #include "history/journalimport.h"
 
 #include "export/journalformat.h"
+#include "history/answerrecord.h"
 #include "history/historystore.h"
 #include "lookup/answer.h"
 #include "numbers/phonenumbers.h"
@@ -80,12 +81,10 @@ bool isServiceErrorStatus(const QString& status)
 
 StoredAnswer importedAnswer(const ResultRecord& record, const PhoneNumbers& numbers)
 {
-    StoredAnswer a;
-    a.typed = record.number;
-    a.sent = digitsOnly(record.number);
-    a.e164 = numbers.classify(record.number).e164;
-    a.answer = record.answer;
-    a.cells = record.cells;
+    StoredAnswer a = storedAnswerOf(record, numbers);
+    // A journal kept no HTTP status: its row stands as the journal kept it,
+    // named by its Status cell.
+    a.httpStatus = 0;
     a.rowStatus = record.cells.value(kStatusColumn);
     a.failure = record.answer.isEmpty() || record.answer == kCouldNotConnect ||
                 record.answer == kEmptyFile ||
