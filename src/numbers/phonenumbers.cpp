@@ -6,8 +6,10 @@
 #include <QLocale>
 
 #include <phonenumbers/phonenumberutil.h>
+#include <unicode/uloc.h>
 
 #include <algorithm>
+#include <set>
 
 namespace quillmore {
 
@@ -57,18 +59,36 @@ bool knownRegion(const std::string& region)
     return library().GetCountryCodeForRegion(region) != 0;
 }
 
-// English country names as Qt knows them, lower case, to their region codes.
-// Built once: the table's country column asks for every row.
+// What a spreadsheet's country column may call a country, lower case, to its
+// region code: the English name and the names in the country's own languages
+// as Qt knows them ("germany", "deutschland"), and the three-letter ISO code
+// as ICU knows it ("deu", "usa"). Built once: the table's country column asks
+// for every row.
 const QHash<QString, QString>& regionsByName()
 {
     static const QHash<QString, QString> names = [] {
         QHash<QString, QString> byName;
+        const auto add = [&](const QString& name, const QString& code) {
+            if (!name.isEmpty() && code.size() == 2 && knownRegion(code.toStdString()))
+                byName.insert(name.toLower(), code);
+        };
         for (int t = 1; t <= int(QLocale::LastTerritory); ++t) {
             const auto territory = QLocale::Territory(t);
-            const QString code = QLocale::territoryToCode(territory);
-            if (code.size() == 2 && knownRegion(code.toStdString()))
-                byName.insert(QLocale::territoryToString(territory).toLower(), code);
+            add(QLocale::territoryToString(territory), QLocale::territoryToCode(territory));
         }
+        for (const QLocale& locale : QLocale::matchingLocales(
+                 QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+            add(locale.nativeTerritoryName(), QLocale::territoryToCode(locale.territory()));
+        std::set<std::string> regions;
+        library().GetSupportedRegions(&regions);
+        for (const std::string& region : regions) {
+            const std::string locale = "und_" + region;
+            add(QString::fromLatin1(uloc_getISO3Country(locale.c_str())),
+                QString::fromStdString(region));
+        }
+        // ISO keeps "UK" for the United Kingdom beside GB, and it is what
+        // most people write.
+        byName.insert(QStringLiteral("uk"), QStringLiteral("GB"));
         return byName;
     }();
     return names;
@@ -124,7 +144,8 @@ QString PhoneNumbers::regionOfCountry(const QString& cell)
     }
     if (text.size() == 2) {
         const QString region = text.toUpper();
-        return knownRegion(region.toStdString()) ? region : QString();
+        if (knownRegion(region.toStdString()))
+            return region;
     }
     return regionsByName().value(text.toLower());
 }

@@ -58,9 +58,10 @@ public:
     static NumberClass classifyInRegion(const QString& entry, const QString& region);
 
     // The region a table's country cell names, upper case: a two-letter region
-    // code ("us", " GB "), a country calling code ("1", "+44", "0049") or a
-    // country's English name ("Germany", case aside). Empty when it names none
-    // the library knows.
+    // code ("us", " GB ", and "UK"), a three-letter one ("USA", "deu"), a
+    // country calling code ("1", "+44", "0049") or a country's name in English
+    // or its own language ("Germany", "Deutschland", case aside). Empty when
+    // it names none the library knows.
     static QString regionOfCountry(const QString& cell);
 
 private:

@@ -163,6 +163,19 @@ void PhoneNumbersTest::countryCells_data()
                                           << "DE";
     QTest::newRow("English name") << "germany"
                                   << "DE";
+    // What spreadsheets made outside the US and UK hold.
+    QTest::newRow("three-letter code") << "USA"
+                                       << "US";
+    QTest::newRow("three-letter code, lower case") << "deu"
+                                                   << "DE";
+    QTest::newRow("UK for GB") << "UK"
+                               << "GB";
+    QTest::newRow("name in its own language") << "Deutschland"
+                                              << "DE";
+    QTest::newRow("name in one of its languages") << "Suisse"
+                                                  << "CH";
+    QTest::newRow("name with accents") << "España"
+                                       << "ES";
     QTest::newRow("unknown code") << "XX"
                                   << "";
     QTest::newRow("calling code of no country") << "+800"
